@@ -1,0 +1,110 @@
+#include "app/Globals.h"
+
+namespace tv {
+
+QString g_DbPath;
+QString g_DbConnect;
+QString g_CurUser;
+QString g_UserRight;
+QString g_AppDir;
+std::array<QString, 6> g_CompanyInfo;
+QString g_CompanyName;
+
+QString g_QuoteSource;
+QString g_ProxyServer;
+QString g_ProxyPort;
+QString g_ProxyUser;
+QString g_ProxyPassword;
+QString g_ProxyMode;
+bool g_WakeBrowser = false;
+
+bool g_Idle = true;
+bool g_ExitPending = false;
+bool g_ManagerOpen = false;
+
+QString g_CurCategory;
+QString g_CurAccount;
+QString g_CurSecurity;
+QString g_CurCode;
+
+QString g_RepWhere;
+QString g_LastWhere;
+int g_ListRows = 0;
+
+TextArray g_WatchCode;
+TextArray g_WatchName;
+NumberArray g_WatchQty{};
+TextArray g_WatchPrice;
+TextArray g_WatchChange;
+NumberArray g_WatchTarget{};
+NumberArray g_WatchStop{};
+NumberArray g_WatchBuy{};
+int g_WatchRow = 0;
+
+double g_Cash = 0;
+double g_MarketValue = 0;
+double g_TotalAssets = 0;
+
+QString g_AlertEmail;
+FlagArray g_AlertArmed{};
+bool g_TickerDocked = false;
+
+void ResetModuleState()
+{
+    g_DbPath.clear();
+    g_DbConnect.clear();
+    g_CurUser.clear();
+    g_UserRight.clear();
+    g_AppDir.clear();
+    g_CompanyInfo = {};
+    g_CompanyName.clear();
+    g_QuoteSource.clear();
+    g_ProxyServer.clear();
+    g_ProxyPort.clear();
+    g_ProxyUser.clear();
+    g_ProxyPassword.clear();
+    g_ProxyMode.clear();
+    g_WakeBrowser = false;
+    g_Idle = true;
+    g_ExitPending = false;
+    g_ManagerOpen = false;
+    g_CurCategory.clear();
+    g_CurAccount.clear();
+    g_CurSecurity.clear();
+    g_CurCode.clear();
+    g_RepWhere.clear();
+    g_LastWhere.clear();
+    g_ListRows = 0;
+    g_WatchCode = {};
+    g_WatchName = {};
+    g_WatchQty = {};
+    g_WatchPrice = {};
+    g_WatchChange = {};
+    g_WatchTarget = {};
+    g_WatchStop = {};
+    g_WatchBuy = {};
+    g_WatchRow = 0;
+    g_Cash = g_MarketValue = g_TotalAssets = 0;
+    g_AlertEmail.clear();
+    g_AlertArmed = {};
+    g_TickerDocked = false;
+}
+
+IdleGuard::IdleGuard() : m_owns(g_Idle)
+{
+    g_Idle = false;
+}
+
+IdleGuard::~IdleGuard()
+{
+    release();
+}
+
+void IdleGuard::release()
+{
+    if (m_owns)
+        g_Idle = true;
+    m_owns = false;
+}
+
+} // namespace tv

@@ -1,0 +1,92 @@
+#pragma once
+
+// Module state shared by every window for the whole run. All of it starts empty, false or 0.
+// Money and quantities are doubles: single precision loses cents above 100,000.
+
+#include <QString>
+#include <array>
+
+namespace tv {
+
+constexpr int kWatchSize = 31; // watch arrays run 0 to 30
+
+using TextArray = std::array<QString, kWatchSize>;
+using NumberArray = std::array<double, kWatchSize>;
+using FlagArray = std::array<bool, kWatchSize>;
+
+// Login state
+extern QString g_DbPath;
+extern QString g_DbConnect;
+extern QString g_CurUser;
+extern QString g_UserRight;
+extern QString g_AppDir;
+extern std::array<QString, 6> g_CompanyInfo;
+extern QString g_CompanyName;
+
+// Quote and network settings
+extern QString g_QuoteSource;
+extern QString g_ProxyServer;
+extern QString g_ProxyPort;
+extern QString g_ProxyUser;
+extern QString g_ProxyPassword;
+extern QString g_ProxyMode;
+extern bool g_WakeBrowser;
+
+// Run state
+extern bool g_Idle;
+extern bool g_ExitPending;
+extern bool g_ManagerOpen;
+
+// Current selection of the journal
+extern QString g_CurCategory;
+extern QString g_CurAccount;
+extern QString g_CurSecurity;
+extern QString g_CurCode;
+
+// Query state
+extern QString g_RepWhere;
+extern QString g_LastWhere;
+extern int g_ListRows;
+
+// Watch list: element 1 is the index row, elements 2 to g_ListRows + 1 the holdings.
+extern TextArray g_WatchCode;
+extern TextArray g_WatchName;
+extern NumberArray g_WatchQty;
+extern TextArray g_WatchPrice;
+extern TextArray g_WatchChange;
+extern NumberArray g_WatchTarget;
+extern NumberArray g_WatchStop;
+extern NumberArray g_WatchBuy;
+extern int g_WatchRow;
+
+// Totals of the holdings analysis and the watch window
+extern double g_Cash;
+extern double g_MarketValue;
+extern double g_TotalAssets;
+
+// Alerts: g_AlertArmed[30] switches alerts on, 0 to 29 mark watch rows whose mail is still to be sent.
+extern QString g_AlertEmail;
+extern FlagArray g_AlertArmed;
+extern bool g_TickerDocked;
+
+// Back to the state of a fresh start (g_Idle true), for tests.
+void ResetModuleState();
+
+// Holds g_Idle false for the length of one web fetch. Only the guard that found g_Idle true and cleared
+// it sets it back, so an early return or an exception can never leave it false, and a nested fetch
+// started while another runs does not end the outer one's busy state.
+class IdleGuard
+{
+public:
+    IdleGuard();
+    ~IdleGuard();
+    IdleGuard(const IdleGuard &) = delete;
+    IdleGuard &operator=(const IdleGuard &) = delete;
+    bool owns() const { return m_owns; }
+    void release();
+
+private:
+    bool m_owns;
+};
+
+} // namespace tv

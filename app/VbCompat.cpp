@@ -1,0 +1,266 @@
+#include "app/VbCompat.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace tv {
+
+namespace {
+
+// A decimal number: the digit string with the decimal point after `point` digits (point may be
+// negative or beyond the end), so 0.05 is {"5", -1} and 1200 is {"12", 4}.
+struct Decimal
+{
+    bool negative = false;
+    std::string digits;
+    int point = 0;
+
+    bool isZero() const { return digits.find_first_not_of('0') == std::string::npos; }
+};
+
+Decimal toDecimal(double value, int significant)
+{
+    Decimal d;
+    if (!std::isfinite(value) || value == 0.0) {
+        d.digits = "0";
+        d.point = 1;
+        return d;
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*e", significant - 1, value);
+    std::string s(buf);
+    std::size_t pos = 0;
+    if (s[0] == '-') {
+        d.negative = true;
+        pos = 1;
+    }
+    const std::size_t e = s.find('e');
+    for (std::size_t i = pos; i < e; ++i)
+        if (s[i] != '.')
+            d.digits.push_back(s[i]);
+    d.point = std::stoi(s.substr(e + 1)) + 1;
+    while (d.digits.size() > 1 && d.digits.back() == '0')
+        d.digits.pop_back();
+    return d;
+}
+
+// Keeps `frac` decimals. Away from zero when halfEven is false, else halves go to the even digit.
+void roundDecimal(Decimal &d, int frac, bool halfEven)
+{
+    const int keep = d.point + frac;
+    const int n = int(d.digits.size());
+    if (keep >= n)
+        return;
+    if (keep < 0) {
+        d.digits = "0";
+        d.point = 1;
+        return;
+    }
+    const char decide = d.digits[keep];
+    bool up = decide > '5';
+    if (decide == '5') {
+        const bool more = d.digits.find_first_not_of('0', keep + 1) != std::string::npos;
+        if (!halfEven || more)
+            up = true;
+        else
+            up = keep > 0 && ((d.digits[keep - 1] - '0') % 2 == 1);
+    } else if (decide < '5') {
+        up = false;
+    }
+    d.digits.resize(keep);
+    if (up) {
+        int i = keep - 1;
+        while (i >= 0 && d.digits[i] == '9') {
+            d.digits[i] = '0';
+            --i;
+        }
+        if (i >= 0) {
+            ++d.digits[i];
+        } else {
+            d.digits.insert(d.digits.begin(), '1');
+            ++d.point;
+        }
+    }
+    if (d.digits.empty()) {
+        d.digits = "0";
+        d.point = 1;
+    }
+}
+
+std::string integerPart(const Decimal &d)
+{
+    std::string s;
+    const int n = int(d.digits.size());
+    for (int i = 0; i < d.point; ++i)
+        s.push_back(i < n ? d.digits[i] : '0');
+    const std::size_t first = s.find_first_not_of('0');
+    return first == std::string::npos ? std::string() : s.substr(first);
+}
+
+std::string fractionPart(const Decimal &d)
+{
+    std::string s;
+    const int n = int(d.digits.size());
+    for (int i = d.point; i < n; ++i)
+        s.push_back(i < 0 ? '0' : d.digits[i]);
+    while (!s.empty() && s.back() == '0')
+        s.pop_back();
+    return s;
+}
+
+QString plainText(const Decimal &d)
+{
+    std::string ip = integerPart(d);
+    const std::string fp = fractionPart(d);
+    if (ip.empty())
+        ip = "0";
+    std::string out = (d.negative && !d.isZero()) ? "-" : "";
+    out += ip;
+    if (!fp.empty())
+        out += "." + fp;
+    return QString::fromStdString(out);
+}
+
+bool isBlankForVal(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+
+double radixVal(const QString &digits, int base)
+{
+    quint64 v = 0;
+    for (QChar c : digits) {
+        const int d = c.isDigit() ? c.digitValue() : (c.toUpper().unicode() - 'A' + 10);
+        v = v * base + d;
+    }
+    // Like the original's integer literals: four hex digits are a 16-bit value, eight a 32-bit value.
+    if (v <= 0xFFFF && v > 0x7FFF)
+        return double(qint64(v) - 0x10000);
+    if (v <= 0xFFFFFFFFull && v > 0x7FFFFFFF)
+        return double(qint64(v) - 0x100000000ll);
+    return double(v);
+}
+
+} // namespace
+
+double Val(const QString &text)
+{
+    QString s;
+    s.reserve(text.size());
+    for (QChar c : text)
+        if (!isBlankForVal(c))
+            s.append(c);
+
+    if (s.size() >= 2 && s[0] == u'&') {
+        const QChar kind = s[1].toUpper();
+        const int base = kind == u'H' ? 16 : kind == u'O' ? 8 : 0;
+        if (base) {
+            QString digits;
+            for (int i = 2; i < s.size(); ++i) {
+                const QChar c = s[i];
+                const bool ok = base == 16 ? (c.isDigit() || (c.toUpper() >= u'A' && c.toUpper() <= u'F'))
+                                           : (c >= u'0' && c <= u'7');
+                if (!ok)
+                    break;
+                digits.append(c);
+            }
+            return digits.isEmpty() ? 0.0 : radixVal(digits, base);
+        }
+    }
+
+    std::string num;
+    int i = 0;
+    if (i < s.size() && (s[i] == u'-' || s[i] == u'+'))
+        num.push_back(char(s[i++].unicode()));
+    bool anyDigit = false;
+    while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') {
+        num.push_back(char(s[i++].unicode()));
+        anyDigit = true;
+    }
+    if (i < s.size() && s[i] == u'.') {
+        num.push_back('.');
+        ++i;
+        while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') {
+            num.push_back(char(s[i++].unicode()));
+            anyDigit = true;
+        }
+    }
+    if (!anyDigit)
+        return 0.0;
+    if (i < s.size() && (s[i].toUpper() == u'E' || s[i].toUpper() == u'D')) {
+        int j = i + 1;
+        std::string exp = "e";
+        if (j < s.size() && (s[j] == u'-' || s[j] == u'+'))
+            exp.push_back(char(s[j++].unicode()));
+        bool expDigit = false;
+        while (j < s.size() && s[j] >= u'0' && s[j] <= u'9') {
+            exp.push_back(char(s[j++].unicode()));
+            expDigit = true;
+        }
+        if (expDigit)
+            num += exp;
+    }
+    return std::strtod(num.c_str(), nullptr);
+}
+
+QString LTrim(const QString &text)
+{
+    int i = 0;
+    while (i < text.size() && text[i] == u' ')
+        ++i;
+    return text.mid(i);
+}
+
+QString RTrim(const QString &text)
+{
+    int n = text.size();
+    while (n > 0 && text[n - 1] == u' ')
+        --n;
+    return text.left(n);
+}
+
+QString Trim(const QString &text) { return LTrim(RTrim(text)); }
+
+QString Format(double value, const QString &pattern)
+{
+    QString body = pattern;
+    const bool percent = body.endsWith(u'%');
+    if (percent)
+        body.chop(1);
+    const int dot = body.indexOf(u'.');
+    const QString intPattern = dot < 0 ? body : body.left(dot);
+    const QString fracPattern = dot < 0 ? QString() : body.mid(dot + 1);
+    const int minIntDigits = int(intPattern.count(u'0'));
+    const int fracMandatory = int(fracPattern.count(u'0'));
+    const int fracMax = int(fracPattern.count(u'0') + fracPattern.count(u'#'));
+
+    Decimal d = toDecimal(percent ? value * 100.0 : value, 15);
+    roundDecimal(d, fracMax, false);
+
+    std::string ip = integerPart(d);
+    while (int(ip.size()) < minIntDigits)
+        ip.insert(ip.begin(), '0');
+    std::string fp = fractionPart(d);
+    while (int(fp.size()) < fracMandatory)
+        fp.push_back('0');
+
+    QString out = (d.negative && !d.isZero()) ? QStringLiteral("-") : QString();
+    out += QString::fromStdString(ip);
+    if (dot >= 0)
+        out += u'.';
+    out += QString::fromStdString(fp);
+    if (percent)
+        out += u'%';
+    return out;
+}
+
+QString FormatDate(const QDate &date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
+
+QString NumText(double value, int significant) { return plainText(toDecimal(value, significant)); }
+
+double RoundHalfEven(double value, int digits)
+{
+    Decimal d = toDecimal(value, 15);
+    roundDecimal(d, digits, true);
+    return plainText(d).toDouble();
+}
+
+} // namespace tv

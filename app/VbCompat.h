@@ -1,0 +1,36 @@
+#pragma once
+
+// The number and text semantics the windows share: reading the number at the start of a text, trimming
+// blanks, formatting with the grid patterns and writing a number back as plain decimal text.
+
+#include <QDate>
+#include <QString>
+
+namespace tv {
+
+// The number at the start of a text, 0 when there is none. Blanks, tabs and line feeds are skipped
+// anywhere; reading stops at the first character that cannot continue the number. "&H" and "&O" read
+// hexadecimal and octal.
+double Val(const QString &text);
+
+// Trims blanks (U+0020) only; tabs and other white space stay.
+QString Trim(const QString &text);
+QString LTrim(const QString &text);
+QString RTrim(const QString &text);
+
+// Numeric patterns made of '#', '0', one '.', and an optional trailing '%': "####.##", "###.##", "0.00%".
+// A point in the pattern is always written ("257."), an integer part of 0 under '#' is left out (".5").
+// Halves are rounded away from zero on the value's 15-digit decimal form.
+QString Format(double value, const QString &pattern);
+QString FormatDate(const QDate &date); // "yyyy-MM-dd"
+
+// Plain decimal text with at most `significant` significant digits, trailing zeros removed, never an
+// exponent: 0.5 -> "0.5", -3 -> "-3", 1e-7 -> "0.0000001".
+QString NumText(double value, int significant = 15);
+inline QString DoubleText(double value) { return NumText(value, 15); }
+inline QString SingleText(double value) { return NumText(value, 7); }
+
+// Rounds to `digits` decimals, halves to the even neighbour, on the value's 15-digit decimal form.
+double RoundHalfEven(double value, int digits = 0);
+
+} // namespace tv

@@ -1,0 +1,284 @@
+#include "data/Database.h"
+
+#include "app/VbCompat.h"
+#include "data/Schema.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <atomic>
+#include <sqlite3.h>
+
+namespace tv {
+
+DbError::DbError(Kind kind, const QString &message)
+    : std::runtime_error(message.toStdString()), m_kind(kind), m_message(message)
+{
+}
+
+// ---- RowSet ------------------------------------------------------------------------------------
+
+RowSet::RowSet(QStringList names, QList<QVariantList> rows) : m_names(std::move(names)), m_rows(std::move(rows)) {}
+
+int RowSet::fieldIndex(const QString &name) const
+{
+    for (int i = 0; i < m_names.size(); ++i)
+        if (m_names[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    throw DbError(DbError::Statement, QStringLiteral("没有这个字段：%1").arg(name));
+}
+
+QVariant RowSet::value(int row, int field) const
+{
+    if (row < 0 || row >= m_rows.size() || field < 0 || field >= m_names.size())
+        throw DbError(DbError::Statement, QStringLiteral("没有当前记录"));
+    return m_rows[row][field];
+}
+
+QVariant RowSet::value(int row, const QString &name) const { return value(row, fieldIndex(name)); }
+
+QString RowSet::text(int row, int field) const
+{
+    const QVariant v = value(row, field);
+    if (v.isNull())
+        return QString();
+    if (v.typeId() == QMetaType::Double)
+        return DoubleText(v.toDouble());
+    return v.toString();
+}
+
+QString RowSet::text(int row, const QString &name) const { return text(row, fieldIndex(name)); }
+
+double RowSet::number(int row, int field) const
+{
+    const QVariant v = value(row, field);
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
+        return v.toDouble();
+    return Val(v.toString());
+}
+
+double RowSet::number(int row, const QString &name) const { return number(row, fieldIndex(name)); }
+
+int RowSet::findFirst(const std::function<bool(int row)> &test)
+{
+    for (int i = 0; i < m_rows.size(); ++i) {
+        if (test(i)) {
+            m_noMatch = false;
+            return i;
+        }
+    }
+    m_noMatch = true;
+    return -1;
+}
+
+// ---- Database ----------------------------------------------------------------------------------
+
+namespace {
+
+QString newConnectionName()
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("tallyvane-%1").arg(++counter);
+}
+
+QSqlQuery prepared(const QSqlDatabase &db, const QString &sql, const QVariantList &args)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw DbError(DbError::Statement, q.lastError().text());
+    for (const QVariant &a : args)
+        q.addBindValue(BindValue(a));
+    if (!q.exec())
+        throw DbError(DbError::Statement, q.lastError().text());
+    return q;
+}
+
+} // namespace
+
+QVariant BindValue(const QVariant &v)
+{
+    if (v.typeId() == QMetaType::QDate)
+        return FormatDate(v.toDate());
+    return v;
+}
+
+Database::Database(const QString &path, const QString &connect) : m_path(path), m_name(newConnectionName())
+{
+    openConnection(true);
+    try {
+        verify(connect);
+    } catch (...) {
+        connection().close();
+        QSqlDatabase::removeDatabase(m_name);
+        m_name.clear();
+        throw;
+    }
+}
+
+Database::Database(const QString &path, NewFile) : m_path(path), m_name(newConnectionName())
+{
+    openConnection(false);
+}
+
+void Database::openConnection(bool mustExist)
+{
+    if (mustExist && !QFileInfo(m_path).isFile())
+        throw DbError(DbError::Missing, QStringLiteral("找不到数据库文件：%1").arg(m_path));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(m_path);
+        // Another workstation's write is waited for rather than failed.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open()) {
+            const QString err = db.lastError().text();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_name);
+            m_name.clear();
+            throw DbError(DbError::NotDatabase, QStringLiteral("数据库打不开：%1（%2）").arg(m_path, err));
+        }
+    }
+}
+
+void Database::verify(const QString &connect)
+{
+    const QString notOurs = QStringLiteral("不是 Tallyvane 数据库：%1").arg(m_path);
+    QSqlDatabase db = connection();
+    QSqlQuery q(db);
+    // A file that is no SQLite database fails here already.
+    if (!q.exec(QStringLiteral("PRAGMA application_id")) || !q.next() || q.value(0).toInt() != kApplicationId)
+        throw DbError(DbError::NotDatabase, notOurs);
+    q.finish();
+    QSqlQuery meta(db);
+    if (!meta.exec(QStringLiteral("SELECT name, value FROM %1").arg(kMetaTable)))
+        throw DbError(DbError::NotDatabase, notOurs);
+    QString salt, check;
+    while (meta.next()) {
+        if (meta.value(0).toString() == QLatin1String("salt"))
+            salt = meta.value(1).toString();
+        else if (meta.value(0).toString() == QLatin1String("password_check"))
+            check = meta.value(1).toString();
+    }
+    meta.finish();
+    if (check.isEmpty())
+        throw DbError(DbError::NotDatabase, notOurs);
+    if (PasswordCheck(salt, PasswordOfConnect(connect)) != check)
+        throw DbError(DbError::WrongPassword, QStringLiteral("数据库密码不对：%1").arg(m_path));
+    // Never WAL: the file may sit on a share and is copied as one file.
+    QSqlQuery mode(db);
+    mode.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+}
+
+Database::~Database()
+{
+    if (m_name.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        if (db.isOpen()) {
+            // A transaction never outlives its action.
+            sqlite3 *h = nativeHandle();
+            if (h && sqlite3_get_autocommit(h) == 0)
+                QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+QSqlDatabase Database::connection() const { return QSqlDatabase::database(m_name, false); }
+
+sqlite3 *Database::nativeHandle() const
+{
+    const QVariant h = connection().driver()->handle();
+    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+        return *static_cast<sqlite3 *const *>(h.data());
+    return nullptr;
+}
+
+int Database::execute(const QString &sql, const QVariantList &args)
+{
+    QSqlQuery q = prepared(connection(), sql, args);
+    m_lastInsertId = q.lastInsertId().isValid() ? q.lastInsertId().toLongLong() : -1;
+    return q.numRowsAffected();
+}
+
+RowSet Database::openQuery(const QString &sql, const QVariantList &args)
+{
+    QSqlQuery q = prepared(connection(), sql, args);
+    const QSqlRecord rec = q.record();
+    QStringList names;
+    names.reserve(rec.count());
+    for (int i = 0; i < rec.count(); ++i)
+        names << rec.fieldName(i);
+    QList<QVariantList> rows;
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(names.size());
+        for (int i = 0; i < names.size(); ++i)
+            row << q.value(i);
+        rows << std::move(row);
+    }
+    if (q.lastError().isValid())
+        throw DbError(DbError::Statement, q.lastError().text());
+    return RowSet(std::move(names), std::move(rows));
+}
+
+RowSet Database::openTable(const QString &table)
+{
+    return openQuery(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table));
+}
+
+QVariant Database::scalar(const QString &sql, const QVariantList &args)
+{
+    QSqlQuery q = prepared(connection(), sql, args);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+bool Database::exists(const QString &sql, const QVariantList &args)
+{
+    QSqlQuery q = prepared(connection(), sql, args);
+    return q.next();
+}
+
+// ---- Transaction -------------------------------------------------------------------------------
+
+Transaction::Transaction(Database &db) : m_db(db)
+{
+    // IMMEDIATE takes the write lock now, so a read inside the transaction cannot deadlock against
+    // another workstation's write later on.
+    m_db.execute(QStringLiteral("BEGIN IMMEDIATE"));
+    m_open = true;
+}
+
+Transaction::~Transaction()
+{
+    if (m_open) {
+        try {
+            rollback();
+        } catch (...) {
+        }
+    }
+}
+
+void Transaction::commit()
+{
+    if (!m_open)
+        throw DbError(DbError::Statement, QStringLiteral("事务已经结束"));
+    m_db.execute(QStringLiteral("COMMIT"));
+    m_open = false;
+}
+
+void Transaction::rollback()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    m_db.execute(QStringLiteral("ROLLBACK"));
+}
+
+} // namespace tv

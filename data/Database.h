@@ -1,0 +1,118 @@
+#pragma once
+
+// One open database file for the length of one action: open by path with the connect string, run
+// statements with bound values, read row sets, and a transaction guard. Every failure is a DbError.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <stdexcept>
+
+struct sqlite3;
+class QSqlDatabase;
+
+namespace tv {
+
+class DbError : public std::runtime_error
+{
+public:
+    enum Kind { Missing, NotDatabase, WrongPassword, Statement };
+    DbError(Kind kind, const QString &message);
+    Kind kind() const { return m_kind; }
+    QString message() const { return m_message; }
+
+private:
+    Kind m_kind;
+    QString m_message;
+};
+
+// The rows of a table or a statement, read whole. Fields are found by position or by name (without
+// regard to case); a Null reads as "" through text() and as 0 through number().
+class RowSet
+{
+public:
+    RowSet() = default;
+    RowSet(QStringList names, QList<QVariantList> rows);
+
+    int recordCount() const { return int(m_rows.size()); }
+    bool isEmpty() const { return m_rows.isEmpty(); }
+    int fieldCount() const { return int(m_names.size()); }
+    const QStringList &fieldNames() const { return m_names; }
+    int fieldIndex(const QString &name) const; // throws DbError when there is no such field
+
+    QVariant value(int row, int field) const;
+    QVariant value(int row, const QString &name) const;
+    QString text(int row, int field) const;
+    QString text(int row, const QString &name) const;
+    double number(int row, int field) const;
+    double number(int row, const QString &name) const;
+
+    // The first row for which the test holds, or -1; noMatch() tells the outcome of the last search.
+    int findFirst(const std::function<bool(int row)> &test);
+    bool noMatch() const { return m_noMatch; }
+
+    const QList<QVariantList> &rows() const { return m_rows; }
+
+private:
+    QStringList m_names;
+    QList<QVariantList> m_rows;
+    bool m_noMatch = true;
+};
+
+class Database
+{
+public:
+    // Opens an existing Tallyvane database. Fails with Missing, NotDatabase or WrongPassword.
+    Database(const QString &path, const QString &connect);
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    QString path() const { return m_path; }
+
+    int execute(const QString &sql, const QVariantList &args = {}); // rows changed
+    qint64 lastInsertId() const { return m_lastInsertId; }
+    RowSet openTable(const QString &table);                          // in table order
+    RowSet openQuery(const QString &sql, const QVariantList &args = {});
+    QVariant scalar(const QString &sql, const QVariantList &args = {}); // first field of the first row
+    bool exists(const QString &sql, const QVariantList &args = {});      // any row at all
+
+    QSqlDatabase connection() const;
+    sqlite3 *nativeHandle() const;
+
+    // Made by CreateDatabaseFile only: opens a new, empty file without the Tallyvane checks.
+    struct NewFile
+    {};
+    Database(const QString &path, NewFile);
+
+private:
+    void openConnection(bool mustExist);
+    void verify(const QString &connect);
+
+    QString m_path;
+    QString m_name;
+    qint64 m_lastInsertId = -1;
+};
+
+// Begins a write transaction at construction; rolls back at destruction unless commit() succeeded.
+class Transaction
+{
+public:
+    explicit Transaction(Database &db);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+    void commit();
+    void rollback();
+
+private:
+    Database &m_db;
+    bool m_open = false;
+};
+
+// Bound values: dates become "yyyy-MM-dd" text, everything else is bound as it is.
+QVariant BindValue(const QVariant &v);
+
+} // namespace tv

@@ -1,0 +1,205 @@
+#include "app/BoxHelpers.h"
+#include "app/Globals.h"
+#include "app/NumericKey.h"
+#include "app/Shared.h"
+#include "data/Settings.h"
+#include "tests/common/TestSupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QDir>
+#include <QLineEdit>
+#include <QLockFile>
+#include <QSettings>
+#include <QTest>
+#include <unistd.h>
+
+using namespace tv;
+using tv::test::TestEnv;
+
+class TestShared : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void numericKeyRule_data();
+    void numericKeyRule();
+    void numericKeyFilterOnABox();
+    void resolveFirstStart();
+    void resolveStoredPathGone();
+    void resolveStoredPathKept();
+    void specialCharRefused();
+    void settingsUnderTwoApplications();
+    void idleGuard();
+    void instanceLock();
+};
+
+void TestShared::numericKeyRule_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<bool>("beep");
+    QTest::newRow("minus into empty box") << int('-') << "" << 0 << 0 << int('-') << false;
+    QTest::newRow("minus again at start") << int('-') << "-5" << 0 << 0 << 0 << true;
+    QTest::newRow("minus after a digit") << int('-') << "5" << 1 << 0 << 0 << true;
+    QTest::newRow("minus over whole selection") << int('-') << "-5" << 0 << 2 << 0 << true;
+    QTest::newRow("minus at start before digits") << int('-') << "5" << 0 << 0 << int('-') << false;
+    QTest::newRow("backspace") << 8 << "12" << 2 << 0 << 8 << false;
+    QTest::newRow("blank without selection") << int(' ') << "12" << 2 << 0 << 0 << false;
+    QTest::newRow("blank over selection") << int(' ') << "12" << 0 << 2 << int(' ') << false;
+    QTest::newRow("first point") << int('.') << "12" << 2 << 0 << int('.') << false;
+    QTest::newRow("second point") << int('.') << "1.2" << 3 << 0 << 0 << false;
+    QTest::newRow("point over the selected point") << int('.') << "1.2" << 1 << 1 << 0 << false;
+    QTest::newRow("digit 0") << int('0') << "" << 0 << 0 << int('0') << false;
+    QTest::newRow("digit 9") << int('9') << "" << 0 << 0 << int('9') << false;
+    QTest::newRow("letter") << int('a') << "" << 0 << 0 << 0 << false;
+    QTest::newRow("enter") << 13 << "1" << 1 << 0 << 0 << false;
+    QTest::newRow("tab") << 9 << "1" << 1 << 0 << 0 << false;
+    QTest::newRow("comma") << int(',') << "1" << 1 << 0 << 0 << false;
+}
+
+void TestShared::numericKeyRule()
+{
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(int, expected);
+    QFETCH(bool, beep);
+    bool beeped = !beep;
+    QCOMPARE(NumericKeyRule(key, text, selStart, selLength, &beeped), expected);
+    QCOMPARE(beeped, beep);
+}
+
+void TestShared::numericKeyFilterOnABox()
+{
+    TestEnv env;
+    QLineEdit box;
+    box.setText(QStringLiteral("12"));
+    box.setCursorPosition(2);
+    int key = '-';
+    NumericKeyFilter(key, &box);
+    QCOMPARE(key, 0);
+    QCOMPARE(env.beeps, 1);
+
+    box.selectAll(); // selection starts at 0: a minus may replace it
+    key = '-';
+    NumericKeyFilter(key, &box);
+    QCOMPARE(key, int('-'));
+    key = ' ';
+    NumericKeyFilter(key, &box);
+    QCOMPARE(key, int(' '));
+    QCOMPARE(env.beeps, 1);
+}
+
+void TestShared::resolveFirstStart()
+{
+    TestEnv env;
+    // With no stored path a first start warns and stores the local path.
+    ResolveDatabasePath(QString());
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE(env.boxes[0].style, 48);
+    QCOMPARE(env.boxes[0].title, QStringLiteral("网络路径错误"));
+    QCOMPARE(env.boxes[0].text,
+             QStringLiteral("\r\n网 络 路 径 错 误 , 现 在 启 用 本 地 数 据 库 。        \r\n\r\n"
+                            "如 果 需 要 , 请 重 新 定 义 网 络 数 据 库 的 路 径  ！    "));
+    QCOMPARE(g_DbPath, LocalDatabasePath());
+    QCOMPARE(GetSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path")), LocalDatabasePath());
+}
+
+void TestShared::resolveStoredPathGone()
+{
+    TestEnv env;
+    SaveSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path"), env.path(QStringLiteral("gone.zqd")));
+    QString path;
+    ResolveDatabasePath(path);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE(g_DbPath, LocalDatabasePath());
+    QCOMPARE(GetSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path")), LocalDatabasePath());
+}
+
+void TestShared::resolveStoredPathKept()
+{
+    TestEnv env;
+    const QString shared = env.makeDatabase(QStringLiteral("shared.zqd"));
+    SaveSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path"), shared);
+    g_DbPath.clear();
+    ResolveDatabasePath(QString());
+    QVERIFY(env.boxes.isEmpty());
+    QCOMPARE(g_DbPath, shared);
+
+    // A new path handed over is tested and stored the same way.
+    const QString other = env.makeDatabase(QStringLiteral("other.zqd"));
+    QString given = other;
+    ResolveDatabasePath(given);
+    QCOMPARE(g_DbPath, other);
+    QCOMPARE(GetSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path")), other);
+}
+
+void TestShared::specialCharRefused()
+{
+    TestEnv env;
+    QVERIFY(!RefuseSpecialChar(QStringList{QStringLiteral("平安银行"), QStringLiteral("000001")}));
+    QVERIFY(env.boxes.isEmpty());
+    QVERIFY(RefuseSpecialChar(QStringList{QStringLiteral("ok"), QStringLiteral("O'Neil")}));
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE(env.boxes[0].text, QStringLiteral("该项目之中有特殊字符<'>,请删除。"));
+    QCOMPARE(env.boxes[0].style, 48);
+    QCOMPARE(env.boxes[0].title, QStringLiteral("提示："));
+}
+
+void TestShared::settingsUnderTwoApplications()
+{
+    TestEnv env;
+    SaveSetting(ExeAppName(), QStringLiteral("Options"), QStringLiteral("Show Tips at Startup"), QStringLiteral("0"));
+    SaveSetting(kAppNameShared, QStringLiteral("frmup"), QStringLiteral("Code"), QStringLiteral("sina"));
+    QCOMPARE(GetSetting(ExeAppName(), QStringLiteral("Options"), QStringLiteral("Show Tips at Startup")),
+             QStringLiteral("0"));
+    QCOMPARE(GetSetting(kAppNameShared, QStringLiteral("frmup"), QStringLiteral("Code")), QStringLiteral("sina"));
+    // The two names are two stores: nothing leaks from one into the other.
+    QCOMPARE(GetSetting(ExeAppName(), QStringLiteral("frmup"), QStringLiteral("Code")), QString());
+    QCOMPARE(GetSetting(kAppNameShared, QStringLiteral("Login"), QStringLiteral("Left"), QStringLiteral("x")),
+             QStringLiteral("x"));
+    QVERIFY(QFile::exists(SettingsFile(kAppNameShared)));
+    QVERIFY(SettingsFile(kAppNameShared).startsWith(env.dir()));
+    QSettings raw(SettingsFile(ExeAppName()), QSettings::IniFormat);
+    QCOMPARE(raw.value(QStringLiteral("Options/Show Tips at Startup")).toString(), QStringLiteral("0"));
+}
+
+void TestShared::idleGuard()
+{
+    TestEnv env;
+    QVERIFY(g_Idle);
+    {
+        IdleGuard outer;
+        QVERIFY(!g_Idle);
+        {
+            IdleGuard inner; // a fetch started while one runs does not own the busy state
+            QVERIFY(!inner.owns());
+        }
+        QVERIFY(!g_Idle);
+    }
+    QVERIFY(g_Idle);
+    try {
+        IdleGuard g;
+        throw 1;
+    } catch (int) {
+    }
+    QVERIFY(g_Idle);
+}
+
+void TestShared::instanceLock()
+{
+    const QString name = QStringLiteral("tallyvane-test-%1").arg(QCoreApplication::applicationPid());
+    QVERIFY(AcquireInstanceLock(name));
+    QLockFile second(QDir::temp().filePath(QStringLiteral("%1-%2.lock").arg(name).arg(quint64(::getuid()))));
+    QVERIFY(!second.tryLock(0));
+    ReleaseInstanceLock();
+    QVERIFY(second.tryLock(0));
+    second.unlock();
+}
+
+QTEST_MAIN(TestShared)
+#include "tst_shared.moc"

@@ -1,0 +1,158 @@
+#include "app/VbCompat.h"
+
+#include <QTest>
+
+using namespace tv;
+
+class TestVbCompat : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void val_data();
+    void val();
+    void trim();
+    void format_data();
+    void format();
+    void numText_data();
+    void numText();
+    void roundHalfEven_data();
+    void roundHalfEven();
+};
+
+void TestVbCompat::val_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("empty") << "" << 0.0;
+    QTest::newRow("letters") << "abc" << 0.0;
+    QTest::newRow("integer") << "257" << 257.0;
+    QTest::newRow("leading blanks") << "   12.5" << 12.5;
+    QTest::newRow("blanks inside") << "1 2 3" << 123.0;
+    QTest::newRow("tab and line feed") << "\t4\n2" << 42.0;
+    QTest::newRow("stops at letter") << "12abc" << 12.0;
+    QTest::newRow("stops at comma") << "1,234" << 1.0;
+    QTest::newRow("second point") << "1.2.3" << 1.2;
+    QTest::newRow("leading point") << ".5" << 0.5;
+    QTest::newRow("negative") << "-3.456" << -3.456;
+    QTest::newRow("plus") << "+7" << 7.0;
+    QTest::newRow("minus alone") << "-" << 0.0;
+    QTest::newRow("exponent") << "1.5E3" << 1500.0;
+    QTest::newRow("D exponent") << "2d-2" << 0.02;
+    QTest::newRow("E without digits") << "3E" << 3.0;
+    QTest::newRow("hex") << "&H1F" << 31.0;
+    QTest::newRow("hex 16 bit") << "&HFFFF" << -1.0;
+    QTest::newRow("octal") << "&O17" << 15.0;
+    QTest::newRow("contract number") << "AB123" << 0.0;
+    QTest::newRow("digits then letters") << "123AB" << 123.0;
+    QTest::newRow("chinese") << "十" << 0.0;
+}
+
+void TestVbCompat::val()
+{
+    QFETCH(QString, text);
+    QFETCH(double, expected);
+    QCOMPARE(Val(text), expected);
+}
+
+void TestVbCompat::trim()
+{
+    QCOMPARE(Trim(QStringLiteral("  a b  ")), QStringLiteral("a b"));
+    QCOMPARE(Trim(QStringLiteral("\ta\t")), QStringLiteral("\ta\t"));
+    QCOMPARE(LTrim(QStringLiteral("  x ")), QStringLiteral("x "));
+    QCOMPARE(RTrim(QStringLiteral("  x ")), QStringLiteral("  x"));
+    QCOMPARE(Trim(QStringLiteral("   ")), QString());
+    QCOMPARE(Trim(QStringLiteral("\u3000全角\u3000")), QStringLiteral("\u3000全角\u3000"));
+}
+
+void TestVbCompat::format_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("whole number keeps point") << 257.0 << "####.##" << "257.";
+    QTest::newRow("below one drops zero") << 0.5 << "####.##" << ".5";
+    QTest::newRow("zero") << 0.0 << "####.##" << ".";
+    QTest::newRow("two decimals") << 1234.5678 << "####.##" << "1234.57";
+    QTest::newRow("more digits than pattern") << 123456.7 << "####.##" << "123456.7";
+    QTest::newRow("one decimal") << 1234.5 << "###.##" << "1234.5";
+    QTest::newRow("negative rounds") << -3.456 << "###.##" << "-3.46";
+    QTest::newRow("half cent away from zero") << 2.345 << "###.##" << "2.35";
+    QTest::newRow("negative half cent") << -2.345 << "###.##" << "-2.35";
+    QTest::newRow("tiny negative shows no sign") << -0.001 << "###.##" << ".";
+    QTest::newRow("carry") << 9.999 << "###.##" << "10.";
+    QTest::newRow("large cents") << 1234567.89 << "####.##" << "1234567.89";
+    QTest::newRow("percent") << 0.0523 << "0.00%" << "5.23%";
+    QTest::newRow("percent zero") << 0.0 << "0.00%" << "0.00%";
+    QTest::newRow("percent negative") << -0.1 << "0.00%" << "-10.00%";
+    QTest::newRow("percent rounds") << 0.123456 << "0.00%" << "12.35%";
+}
+
+void TestVbCompat::format()
+{
+    QFETCH(double, value);
+    QFETCH(QString, pattern);
+    QFETCH(QString, expected);
+    QCOMPARE(Format(value, pattern), expected);
+    QCOMPARE(FormatDate(QDate(2026, 3, 7)), QStringLiteral("2026-03-07"));
+}
+
+void TestVbCompat::numText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("integer") << 10500.0 << 15 << "10500";
+    QTest::newRow("fraction") << 0.5 << 15 << "0.5";
+    QTest::newRow("negative") << -10543.0 << 15 << "-10543";
+    QTest::newRow("binary noise hidden") << 0.1 + 0.2 << 15 << "0.3";
+    QTest::newRow("cents of a million") << 1234567.89 << 15 << "1234567.89";
+    QTest::newRow("flow to the cent") << -123456.78 << 15 << "-123456.78";
+    QTest::newRow("no exponent, large") << 1e16 << 15 << "10000000000000000";
+    QTest::newRow("no exponent, small") << 1e-7 << 15 << "0.0000001";
+    QTest::newRow("zero") << 0.0 << 15 << "0";
+    QTest::newRow("negative zero") << -0.0 << 15 << "0";
+    QTest::newRow("single keeps 7 digits") << 1234567.89 << 7 << "1234568";
+    QTest::newRow("single fraction") << 31.5 << 7 << "31.5";
+    QTest::newRow("single of a third") << 1.0 / 3 << 7 << "0.3333333";
+}
+
+void TestVbCompat::numText()
+{
+    QFETCH(double, value);
+    QFETCH(int, digits);
+    QFETCH(QString, expected);
+    const QString text = NumText(value, digits);
+    QCOMPARE(text, expected);
+    QVERIFY(!text.contains(u'E') && !text.contains(u'e'));
+    // What is written, Val reads back.
+    if (digits == 15)
+        QCOMPARE(Val(text), Val(DoubleText(Val(text))));
+}
+
+void TestVbCompat::roundHalfEven_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("half down to even") << 2.5 << 0 << 2.0;
+    QTest::newRow("half up to even") << 3.5 << 0 << 4.0;
+    QTest::newRow("half of zero") << 0.5 << 0 << 0.0;
+    QTest::newRow("negative half") << -2.5 << 0 << -2.0;
+    QTest::newRow("above half") << 2.51 << 0 << 3.0;
+    QTest::newRow("fund commission") << 10000 / 0.985 * 0.015 << 0 << 152.0;
+    QTest::newRow("cents half even") << 0.125 << 2 << 0.12;
+    QTest::newRow("cents half odd") << 0.135 << 2 << 0.14;
+    QTest::newRow("decimal half not binary") << 2.675 << 2 << 2.68;
+    QTest::newRow("amount to whole") << 10500.5 << 0 << 10500.0;
+}
+
+void TestVbCompat::roundHalfEven()
+{
+    QFETCH(double, value);
+    QFETCH(int, digits);
+    QFETCH(double, expected);
+    QCOMPARE(RoundHalfEven(value, digits), expected);
+}
+
+QTEST_GUILESS_MAIN(TestVbCompat)
+#include "tst_vbcompat.moc"

@@ -1,0 +1,46 @@
+#pragma once
+
+// What every test needs: a temporary folder holding the settings and the database files, the message
+// boxes recorded and answered, and a clock that stands still.
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace tv::test {
+
+struct RecordedBox
+{
+    QString text;
+    int style;
+    QString title;
+};
+
+class TestEnv
+{
+public:
+    TestEnv();
+    ~TestEnv();
+
+    QString dir() const { return m_dir.path(); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // A new database made as tallyvane-mkdb makes it; g_DbPath and g_DbConnect point at it.
+    QString makeDatabase(const QString &name = QStringLiteral("File.zqd"));
+
+    // Message boxes shown since the start (or the last clearBoxes) and the answers to give next.
+    QList<RecordedBox> boxes;
+    QList<int> answers;
+    void clearBoxes() { boxes.clear(); }
+
+    int beeps = 0;
+    QDateTime now = QDateTime(QDate(2026, 12, 10), QTime(9, 30, 0));
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QByteArray FileBytes(const QString &path);
+
+} // namespace tv::test

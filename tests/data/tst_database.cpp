@@ -1,0 +1,264 @@
+#include "data/Database.h"
+#include "data/Password.h"
+#include "data/Schema.h"
+#include "tests/common/TestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace tv;
+using tv::test::FileBytes;
+using tv::test::TestEnv;
+
+class TestDatabase : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void columnOrder_data();
+    void columnOrder();
+    void rowSetReads();
+    void boundValuesAreNeverSpliced();
+    void sameDateRowsInKeyOrder();
+    void failedTransactionLeavesFileAsItWas();
+    void refusedFiles_data();
+    void refusedFiles();
+    void starterDatabase();
+    void mkdbTool();
+};
+
+void TestDatabase::columnOrder_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("columns");
+    QTest::newRow("Detail") << "Detail"
+                            << QStringList{"股东账号", "证券名称", "证券代码", "基本面", "分析评论", "目标价",
+                                           "市场价格", "涨跌幅", "更新日期", "止损位", "买入点"};
+    QTest::newRow("rep") << "rep"
+                         << QStringList{"证券代码", "交易类别", "交收日期", "成交价格", "成交数量", "证券余额",
+                                        "成交金额", "资金余额", "手续费",   "印花税",   "过户费",   "其它费用",
+                                        "收支金额", "合同号",   "录入者",   "repid"};
+    QTest::newRow("Catalog") << "Catalog" << QStringList{"证券类别", "股东账号"};
+    QTest::newRow("machcom") << "machcom"
+                             << QStringList{"证券类别", "交易方式", "手续费",   "手续费下", "印花税",
+                                            "印花税下", "过户费",   "过户费下", "其它费用", "其它费用下"};
+    QTest::newRow("qixst") << "qixst"
+                           << QStringList{"资金余额", "证券市值", "资产总值", "日期", "上证指数", "涨跌幅", "备注",
+                                          "qixstid"};
+    QTest::newRow("User") << "User" << QStringList{"UID", "PWD", "权限"};
+    QTest::newRow("Config") << "Config"
+                            << QStringList{"公司名称", "公司地址", "公司电话", "公司传真", "负责人", "桌面图片路径"};
+}
+
+void TestDatabase::columnOrder()
+{
+    QFETCH(QString, table);
+    QFETCH(QStringList, columns);
+    TestEnv env;
+    const QString path = env.makeDatabase();
+    Database db(path, ConnectString());
+    QStringList physical;
+    const RowSet info = db.openQuery(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+    for (int i = 0; i < info.recordCount(); ++i)
+        physical << info.text(i, 0);
+    QCOMPARE(physical, columns);
+    // A whole table read in table order names its fields by position.
+    QCOMPARE(db.openTable(table).fieldNames(), columns);
+}
+
+void TestDatabase::rowSetReads()
+{
+    TestEnv env;
+    Database db(env.makeDatabase(), ConnectString());
+    RowSet modes = db.openQuery(QStringLiteral("SELECT * FROM machcom WHERE 证券类别 = ?"), {QStringLiteral("a股")});
+    QCOMPARE(modes.recordCount(), 10); // keys compare without regard to case
+    QCOMPARE(modes.text(0, 1), QStringLiteral("证券买入"));
+    QCOMPARE(modes.text(0, QStringLiteral("交易方式")), QStringLiteral("证券买入"));
+    QCOMPARE(modes.number(1, QStringLiteral("印花税")), 0.0005);
+    const int sale = modes.findFirst([&](int r) { return modes.text(r, 1) == QStringLiteral("证券卖出"); });
+    QCOMPARE(sale, 1);
+    QVERIFY(!modes.noMatch());
+    QCOMPARE(modes.findFirst([&](int r) { return modes.text(r, 1) == QStringLiteral("配股"); }), -1);
+    QVERIFY(modes.noMatch());
+    QVERIFY_THROWS_EXCEPTION(DbError, modes.text(0, QStringLiteral("没有的字段")));
+    QVERIFY_THROWS_EXCEPTION(DbError, modes.text(10, 0));
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Catalog")).toInt(), 1);
+    QVERIFY(!db.exists(QStringLiteral("SELECT 1 FROM Detail")));
+    QVERIFY_THROWS_EXCEPTION(DbError, db.execute(QStringLiteral("SELECT * FROM nosuchtable")));
+}
+
+void TestDatabase::boundValuesAreNeverSpliced()
+{
+    TestEnv env;
+    Database db(env.makeDatabase(), ConnectString());
+    const QString hostile = QStringLiteral("x'); DELETE FROM Catalog; --");
+    db.execute(QStringLiteral("INSERT INTO Detail (股东账号, 证券名称, 证券代码) VALUES (?, ?, ?)"),
+               {QStringLiteral("A000000001"), hostile, QStringLiteral("600000")});
+    QCOMPARE(db.openTable(QStringLiteral("Detail")).text(0, 1), hostile);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Catalog")).toInt(), 1);
+}
+
+namespace {
+void insertRep(Database &db, const QString &code, const QDate &date, double cash, const QString &contract)
+{
+    db.execute(QStringLiteral("INSERT INTO rep (证券代码, 交易类别, 交收日期, 资金余额, 合同号) VALUES (?, ?, ?, ?, ?)"),
+               {code, QStringLiteral("证券买入"), date, cash, contract});
+}
+QStringList contractsInOrder(Database &db)
+{
+    const RowSet rows = db.openQuery(QStringLiteral("SELECT * FROM rep ORDER BY 交收日期 ASC, repid ASC"));
+    QStringList out;
+    for (int i = 0; i < rows.recordCount(); ++i)
+        out << rows.text(i, 13);
+    return out;
+}
+} // namespace
+
+void TestDatabase::sameDateRowsInKeyOrder()
+{
+    TestEnv env;
+    Database db(env.makeDatabase(), ConnectString());
+    const QDate day(2026, 5, 6);
+    insertRep(db, QStringLiteral("600000"), day.addDays(1), 300, QStringLiteral("c"));
+    insertRep(db, QStringLiteral("600000"), day, 100, QStringLiteral("a"));
+    insertRep(db, QStringLiteral("000001"), day, 200, QStringLiteral("b"));
+    QCOMPARE(contractsInOrder(db), (QStringList{"a", "b", "c"}));
+    QCOMPARE(db.openTable(QStringLiteral("rep")).text(1, 2), QStringLiteral("2026-05-06"));
+
+    // An edit is a delete and an insert in one transaction: the row gets a new key and moves to the end
+    // of its day, before the next day's rows.
+    const qint64 oldKey = db.scalar(QStringLiteral("SELECT repid FROM rep WHERE 合同号 = 'a'")).toLongLong();
+    {
+        Transaction tx(db);
+        db.execute(QStringLiteral("DELETE FROM rep WHERE repid = ?"), {oldKey});
+        insertRep(db, QStringLiteral("600000"), day, 150, QStringLiteral("a"));
+        tx.commit();
+    }
+    QCOMPARE(contractsInOrder(db), (QStringList{"b", "a", "c"}));
+    QVERIFY(db.scalar(QStringLiteral("SELECT repid FROM rep WHERE 合同号 = 'a'")).toLongLong() > oldKey);
+}
+
+void TestDatabase::failedTransactionLeavesFileAsItWas()
+{
+    TestEnv env;
+    const QString path = env.makeDatabase();
+    const QByteArray before = FileBytes(path);
+    {
+        Database db(path, ConnectString());
+        try {
+            Transaction tx(db);
+            db.execute(QStringLiteral("DELETE FROM machcom"));
+            insertRep(db, QStringLiteral("600000"), QDate(2026, 1, 5), 1, QStringLiteral("x"));
+            db.execute(QStringLiteral("INSERT INTO nosuchtable VALUES (1)"));
+            tx.commit();
+            QFAIL("the bad statement should have failed");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Statement);
+        }
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM machcom")).toInt(), 10);
+        QVERIFY(!db.exists(QStringLiteral("SELECT 1 FROM rep")));
+    }
+    QCOMPARE(FileBytes(path), before);
+
+    // A guard that is never told to commit rolls back as well.
+    {
+        Database db(path, ConnectString());
+        Transaction tx(db);
+        db.execute(QStringLiteral("DELETE FROM User"));
+    }
+    Database db(path, ConnectString());
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM User")).toInt(), 1);
+}
+
+void TestDatabase::refusedFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("wrong password") << "password" << int(DbError::WrongPassword);
+    QTest::newRow("text file") << "text" << int(DbError::NotDatabase);
+    QTest::newRow("empty file") << "empty" << int(DbError::NotDatabase);
+    QTest::newRow("another SQLite file") << "sqlite" << int(DbError::NotDatabase);
+    QTest::newRow("missing file") << "missing" << int(DbError::Missing);
+}
+
+void TestDatabase::refusedFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, expected);
+    TestEnv env;
+    QString path = env.path(QStringLiteral("File.zqd"));
+    QString connect = ConnectString();
+    if (kind == QLatin1String("password")) {
+        env.makeDatabase();
+        connect = ConnectString(QStringLiteral("plovermin"));
+    } else if (kind == QLatin1String("text") || kind == QLatin1String("empty")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        if (kind == QLatin1String("text"))
+            f.write("这不是数据库\n");
+    } else if (kind == QLatin1String("sqlite")) {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(path);
+        QVERIFY(other.open());
+        QSqlQuery(other).exec(QStringLiteral("CREATE TABLE User (UID TEXT, PWD TEXT, 权限 TEXT)"));
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    }
+    const QByteArray before = FileBytes(path);
+    try {
+        Database db(path, connect);
+        QFAIL("the file should have been refused");
+    } catch (const DbError &e) {
+        QCOMPARE(int(e.kind()), expected);
+        QVERIFY(!e.message().isEmpty());
+    }
+    QCOMPARE(FileBytes(path), before);
+    QCOMPARE(QFile::exists(path), kind != QLatin1String("missing"));
+}
+
+void TestDatabase::starterDatabase()
+{
+    TestEnv env;
+    Database db(env.makeDatabase(), ConnectString());
+    QVERIFY(MissingTables(db).isEmpty());
+    const RowSet users = db.openTable(QStringLiteral("User"));
+    QCOMPARE(users.recordCount(), 1);
+    QCOMPARE(users.text(0, 0), QStringLiteral("admin"));
+    QCOMPARE(users.text(0, 1), EncodePassword(QStringLiteral("123456")));
+    QCOMPARE(users.text(0, 1), QStringLiteral("./0123"));
+    QCOMPARE(users.text(0, 2), QStringLiteral("超级权限"));
+    QCOMPARE(db.openTable(QStringLiteral("Config")).recordCount(), 1);
+    const RowSet catalog = db.openTable(QStringLiteral("Catalog"));
+    QCOMPARE(catalog.recordCount(), 1);
+    QStringList modes;
+    const RowSet m = db.openTable(QStringLiteral("machcom"));
+    for (int i = 0; i < m.recordCount(); ++i) {
+        QCOMPARE(m.text(i, 0), catalog.text(0, 0));
+        modes << m.text(i, 1);
+    }
+    QCOMPARE(modes, (QStringList{"证券买入", "证券卖出", "红利入账", "红股入账", "基金申购拨出", "基金赎回拨入",
+                                 "银行转券商", "券商转银行", "利息归本", "利息税代扣"}));
+    QVERIFY(db.openTable(QStringLiteral("Detail")).isEmpty());
+    QVERIFY(db.openTable(QStringLiteral("rep")).isEmpty());
+}
+
+void TestDatabase::mkdbTool()
+{
+    TestEnv env;
+    const QString path = env.path(QStringLiteral("sub/File.zqd"));
+    QCOMPARE(QProcess::execute(QStringLiteral(MKDB_EXE), {path}), 0);
+    {
+        Database db(path, ConnectString());
+        QVERIFY(MissingTables(db).isEmpty());
+    }
+    const QByteArray made = FileBytes(path);
+    QCOMPARE(QProcess::execute(QStringLiteral(MKDB_EXE), {path}), 1); // never overwrites
+    QCOMPARE(FileBytes(path), made);
+    QCOMPARE(QProcess::execute(QStringLiteral(MKDB_EXE), {}), 2);
+}
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "tst_database.moc"
