@@ -1,7 +1,10 @@
 #include "tests/common/TestSupport.h"
 
 #include "app/Globals.h"
+#include "app/Forms.h"
 #include "app/Seams.h"
+#include "app/Shared.h"
+#include "app/frmMain.h"
 #include "data/Schema.h"
 #include "data/Settings.h"
 
@@ -26,6 +29,8 @@ int defaultAnswer(int style)
 TestEnv::TestEnv()
 {
     ResetModuleState();
+    InstallStatusWriter();
+    forms::setProgramEndHandler([] {});
     SetSettingsFolder(m_dir.filePath(QStringLiteral("settings")));
     seams::msgBox = [this](const QString &text, int style, const QString &title) {
         boxes.append({text, style, title});
@@ -33,13 +38,18 @@ TestEnv::TestEnv()
     };
     seams::now = [this] { return now; };
     seams::beep = [this] { ++beeps; };
-    seams::openUrl = [](const QUrl &) { return true; };
+    seams::openUrl = [this](const QUrl &url) {
+        openedUrls << url;
+        return openSucceeds;
+    };
     seams::openFile = [](QWidget *, const QString &, const QString &, const QString &) { return QString(); };
     seams::chooseFolder = [](QWidget *, const QString &, const QString &) { return QString(); };
 }
 
 TestEnv::~TestEnv()
 {
+    forms::destroyAll();
+    SetStatusWriter(nullptr);
     seams::reset();
     SetSettingsFolder(QString());
     ResetModuleState();
@@ -51,6 +61,7 @@ QString TestEnv::makeDatabase(const QString &name)
     CreateEmptyDatabase(p, ConnectString());
     g_DbPath = p;
     g_DbConnect = ConnectString();
+    SaveSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path"), p);
     return p;
 }
 

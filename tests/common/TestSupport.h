@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
+#include <QUrl>
 
 namespace tv::test {
 
@@ -26,7 +27,8 @@ public:
     QString dir() const { return m_dir.path(); }
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
-    // A new database made as tallyvane-mkdb makes it; g_DbPath and g_DbConnect point at it.
+    // A new database made as tallyvane-mkdb makes it; g_DbPath, g_DbConnect and the stored data path
+    // point at it.
     QString makeDatabase(const QString &name = QStringLiteral("File.zqd"));
 
     // Message boxes shown since the start (or the last clearBoxes) and the answers to give next.
@@ -35,6 +37,8 @@ public:
     void clearBoxes() { boxes.clear(); }
 
     int beeps = 0;
+    QList<QUrl> openedUrls;   // what was handed to the desktop opener
+    bool openSucceeds = true; // what the desktop opener answers
     QDateTime now = QDateTime(QDate(2026, 12, 10), QTime(9, 30, 0));
 
 private:

@@ -1,0 +1,30 @@
+#pragma once
+
+// Small pieces every window uses: twips at the settings' edge, stored window positions, the hourglass.
+
+#include <QString>
+
+class QWidget;
+
+namespace tv {
+
+constexpr int kTwipsPerPixel = 15;
+inline int TwipsToPx(double twips) { return int(twips / kTwipsPerPixel); }
+inline double PxToTwips(int px) { return double(px) * kTwipsPerPixel; }
+
+// "Left" and "Top" of a section under the executable's name, in twips; a missing key gives 0.
+void RestorePosition(QWidget *w, const QString &section);
+void SavePosition(QWidget *w, const QString &section);
+
+// The window's mouse pointer: 11 the hourglass, 0 the default.
+void SetMousePointer(QWidget *w, int pointer);
+
+// Enter in a box moves the focus on as Tab does; the key is not passed on to the box.
+void EnterMovesFocus(QWidget *box);
+
+} // namespace tv
+
+namespace tv {
+// Writes a hint into the status line whenever the pointer enters the control.
+void StatusHintOnHover(QWidget *control, const QString &hint);
+} // namespace tv

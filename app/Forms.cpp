@@ -1,0 +1,94 @@
+#include "app/Forms.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace tv::forms {
+
+namespace {
+QList<QPointer<QWidget>> &registry()
+{
+    static QList<QPointer<QWidget>> list;
+    return list;
+}
+std::function<void()> &endHandler()
+{
+    static std::function<void()> handler = [] { QCoreApplication::quit(); };
+    return handler;
+}
+int endCount = 0;
+
+void prune()
+{
+    registry().removeIf([](const QPointer<QWidget> &p) { return p.isNull(); });
+}
+
+// A window that unloads itself and then shows the next one (login, splash) must not end the program:
+// the test runs once the current handler has finished.
+void checkForEnd()
+{
+    QTimer::singleShot(0, [] {
+        prune();
+        if (registry().isEmpty()) {
+            ++endCount;
+            if (endHandler())
+                endHandler()();
+        }
+    });
+}
+} // namespace
+
+void registerLoaded(QWidget *w)
+{
+    prune();
+    registry().append(w);
+}
+
+void registerUnloaded(QWidget *w)
+{
+    const bool was = registry().removeAll(w) > 0;
+    prune();
+    if (was && registry().isEmpty())
+        checkForEnd();
+}
+
+QList<QWidget *> loaded()
+{
+    prune();
+    QList<QWidget *> out;
+    for (const QPointer<QWidget> &p : registry())
+        out << p.data();
+    return out;
+}
+
+bool isLoaded(const QWidget *w)
+{
+    for (const QPointer<QWidget> &p : registry())
+        if (p.data() == w)
+            return true;
+    return false;
+}
+
+void unloadAllBut(QWidget *except)
+{
+    const QList<QWidget *> all = loaded();
+    for (auto it = all.crbegin(); it != all.crend(); ++it) {
+        QPointer<QWidget> w = *it;
+        if (w && w != except && isLoaded(w))
+            w->close();
+    }
+}
+
+void destroyAll()
+{
+    const QList<QWidget *> all = loaded();
+    registry().clear(); // no end of the program for windows taken down this way
+    for (auto it = all.crbegin(); it != all.crend(); ++it)
+        delete *it;
+}
+
+void setProgramEndHandler(std::function<void()> handler) { endHandler() = std::move(handler); }
+
+int programEndCount() { return endCount; }
+
+} // namespace tv::forms

@@ -1,0 +1,213 @@
+#include "app/frmAbout.h"
+
+#include "app/FormHelpers.h"
+#include "app/Seams.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace tv {
+
+namespace {
+void setLinkLook(QLabel *label, bool hot)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, hot ? QColor(0, 0, 0xFF) : QColor(0, 0, 0));
+    label->setPalette(pal);
+    QFont f = label->font();
+    f.setUnderline(hot);
+    label->setFont(f);
+}
+
+void setLineColour(QFrame *line, QColor colour)
+{
+    QPalette pal = line->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    line->setPalette(pal);
+}
+
+QFrame *makeLine(QWidget *parent, const QString &name, QFrame::Shape shape)
+{
+    auto *line = new QFrame(parent);
+    line->setObjectName(name);
+    line->setFrameShape(shape);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    line->hide();
+    return line;
+}
+
+QPixmap closePicture()
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 3));
+    p.drawLine(8, 8, 24, 24);
+    p.drawLine(24, 8, 8, 24);
+    return pm;
+}
+} // namespace
+
+QString LinkColour(const QLabel *label) { return label->palette().color(QPalette::WindowText).name(); }
+bool LinkUnderlined(const QLabel *label) { return label->font().underline(); }
+
+frmAbout::frmAbout()
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("关于系统"));
+    setModal(true);
+    setMouseTracking(true);
+
+    Label1 = new QLabel(QStringLiteral("Tallyvane"), this);
+    QFont big = Label1->font();
+    big.setPointSize(big.pointSize() + 8);
+    big.setBold(true);
+    Label1->setFont(big);
+    Label4 = new QLabel(QStringLiteral("版本 1.0"), this);
+    Label2 = new QLabel(QStringLiteral("证券投资记账：记录每一笔交易与资金往来，计算费用与余额，更新行情，监视持仓并提示价位。"), this);
+    Label2->setWordWrap(true);
+    Label3 = new QLabel(QStringLiteral("感谢每一位提出意见和建议的用户。"), this);
+    Label3->setWordWrap(true);
+    Label6 = new QLabel(QStringLiteral("联系我们：电子邮箱"), this);
+    email = new QLabel(QStringLiteral("service@tallyvane.example"), this);
+    page = new QLabel(QStringLiteral("https://tallyvane.example/"), this);
+    picScan = new QLabel(this);
+    picScan->setPixmap(closePicture());
+    picScan->setFixedSize(36, 36);
+    picScan->setAlignment(Qt::AlignCenter);
+    picScan->setToolTip(QStringLiteral("关闭"));
+    const QList<std::pair<QLabel *, const char *>> named = {
+        {Label1, "Label1"}, {Label2, "Label2"}, {Label3, "Label3"}, {Label4, "Label4"},
+        {Label6, "Label6"}, {email, "email"},   {page, "page"},     {picScan, "picScan"}};
+    for (auto [label, name] : named) {
+        label->setObjectName(QString::fromLatin1(name));
+        label->setMouseTracking(true);
+        label->installEventFilter(this);
+    }
+    for (QLabel *link : {email, page}) {
+        link->setCursor(Qt::PointingHandCursor);
+        setLinkLook(link, false);
+    }
+
+    // The four lines that frame the close picture while the pointer is over it.
+    lLeft_1 = makeLine(this, QStringLiteral("lLeft_1"), QFrame::VLine);
+    lRight_1 = makeLine(this, QStringLiteral("lRight_1"), QFrame::VLine);
+    lTop_1 = makeLine(this, QStringLiteral("lTop_1"), QFrame::HLine);
+    lBottom_1 = makeLine(this, QStringLiteral("lBottom_1"), QFrame::HLine);
+    setLineColour(lTop_1, Qt::white);
+    setLineColour(lLeft_1, Qt::white);
+    setLineColour(lBottom_1, QColor(0x80, 0x80, 0x80));
+    setLineColour(lRight_1, QColor(0x80, 0x80, 0x80));
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(Label6, 0, 0);
+    grid->addWidget(email, 0, 1);
+    grid->addWidget(page, 1, 1);
+    auto *all = new QVBoxLayout(this);
+    all->addWidget(Label1);
+    all->addWidget(Label4);
+    all->addWidget(Label2);
+    all->addWidget(Label3);
+    all->addLayout(grid);
+    all->addWidget(picScan, 0, Qt::AlignRight);
+    setMinimumWidth(380);
+
+    RestorePosition(this, QStringLiteral("About"));
+}
+
+frmAbout::~frmAbout()
+{
+    formUnloaded(this);
+}
+
+void frmAbout::Form_Unload()
+{
+    SavePosition(this, QStringLiteral("About"));
+}
+
+void frmAbout::email_Click()
+{
+    OpenDocument(QStringLiteral("mailto:") + email->text());
+}
+
+void frmAbout::page_Click()
+{
+    if (!OpenDocument(page->text()))
+        MsgBox(QStringLiteral("浏览器没有正确安装或其它错误。"), 16, QStringLiteral("登录错误"));
+}
+
+void frmAbout::email_MouseMove()
+{
+    setLinkLook(email, true);
+    setLinkLook(page, false);
+}
+
+void frmAbout::page_MouseMove()
+{
+    setLinkLook(page, true);
+    setLinkLook(email, false);
+}
+
+void frmAbout::showFrame(bool on)
+{
+    if (on) {
+        const QRect r = picScan->geometry();
+        lLeft_1->setGeometry(r.left() - 1, r.top() - 1, 1, r.height() + 2);
+        lRight_1->setGeometry(r.right() + 1, r.top() - 1, 1, r.height() + 2);
+        lTop_1->setGeometry(r.left() - 1, r.top() - 1, r.width() + 2, 1);
+        lBottom_1->setGeometry(r.left() - 1, r.bottom() + 1, r.width() + 2, 1);
+    }
+    for (QFrame *line : {lLeft_1, lRight_1, lTop_1, lBottom_1}) {
+        line->setVisible(on);
+        if (on)
+            line->raise();
+    }
+    m_hover = on;
+}
+
+bool frmAbout::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type t = event->type();
+    if (watched == email && (t == QEvent::MouseMove || t == QEvent::Enter))
+        email_MouseMove();
+    else if (watched == page && (t == QEvent::MouseMove || t == QEvent::Enter))
+        page_MouseMove();
+    if (watched == picScan) {
+        if (t == QEvent::MouseMove || t == QEvent::Enter) {
+            if (!m_hover)
+                showFrame(true);
+            return t == QEvent::MouseMove; // not on to the window, whose pointer move hides the frame
+        } else if (t == QEvent::MouseButtonPress) {
+            setLineColour(lTop_1, QColor(0x80, 0x80, 0x80));
+            setLineColour(lBottom_1, Qt::white);
+        } else if (t == QEvent::MouseButtonRelease) {
+            setLineColour(lTop_1, Qt::white);
+            setLineColour(lBottom_1, QColor(0x80, 0x80, 0x80));
+            if (picScan->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
+                close();
+            return true;
+        }
+    }
+    if (t == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        if (watched == email)
+            email_Click();
+        else if (watched == page)
+            page_Click();
+    }
+    return FormDialog::eventFilter(watched, event);
+}
+
+void frmAbout::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_hover)
+        showFrame(false);
+    FormDialog::mouseMoveEvent(event);
+}
+
+} // namespace tv

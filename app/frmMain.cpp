@@ -1,0 +1,448 @@
+#include "app/frmMain.h"
+
+#include "app/FormHelpers.h"
+#include "app/Globals.h"
+#include "app/Rights.h"
+#include "app/Seams.h"
+#include "app/Shared.h"
+#include "app/VbCompat.h"
+#include "app/frmAbout.h"
+#include "app/frmTip.h"
+#include "data/Database.h"
+#include "data/Settings.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QImageReader>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+namespace tv {
+
+namespace {
+const QString kSettings = QStringLiteral("Settings");
+const QStringList kGeometryKeys = {QStringLiteral("MainLeft"), QStringLiteral("MainTop"), QStringLiteral("MainWidth"),
+                                   QStringLiteral("MainHeight")};
+const QList<double> kGeometryDefaults = {1000, 1000, 6500, 6500};
+} // namespace
+
+frmMain::frmMain()
+{
+    setObjectName(QStringLiteral("frmMain"));
+    // 1. caption, 2. flags
+    setWindowTitle(QStringLiteral("证券交易记录 [ ") + QStringLiteral("Tallyvane") + QStringLiteral(" ]"));
+    g_ExitPending = false;
+    g_WakeBrowser = false;
+
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("MDIClient"));
+    setCentralWidget(m_mdi);
+    m_mdi->viewport()->setMouseTracking(true);
+    m_mdi->viewport()->installEventFilter(this);
+
+    buildMenus();
+    buildToolbar();
+    buildStatusBar();
+
+    // 3. geometry, 4. status panels
+    SetMousePointer(this, 11);
+    loadGeometry();
+    setPanelText(3, QStringLiteral("日期:") + QLocale(QLocale::Chinese, QLocale::China).toString(Today(), QLocale::LongFormat));
+    setPanelText(7, QStringLiteral("使用者：") + g_CompanyInfo[0]);
+    setPanelToolTip(7, QStringLiteral("欢迎使用本软件"));
+    setPanelText(8, QStringLiteral("用户:") + g_CurUser);
+    SetMousePointer(this, 0);
+
+    // From here on a failing step is passed over.
+    setDesktopPicture(g_CompanyInfo[5]);
+    setPanelText(2, QStringLiteral("准备就绪..."));
+    m_FirstActivated = false;
+    insertIndexRow();
+    applyRights();
+    m_items.value(QStringLiteral("MnuDataPathDisplay"))->setText(QStringLiteral("当前数据库路径：") + g_DbPath);
+    LoadProxySettings();
+    ApplyProxySettings(Inet1);
+}
+
+frmMain::~frmMain()
+{
+    formUnloaded(this);
+}
+
+QAction *frmMain::addItem(QMenu *menu, const QString &name, const QString &caption, const QKeySequence &key)
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(name);
+    if (!key.isEmpty())
+        a->setShortcut(key);
+    m_items.insert(name, a);
+    return a;
+}
+
+void frmMain::buildMenus()
+{
+    MnuGuestManager = menuBar()->addMenu(QStringLiteral("证券分析^&M)"));
+    MnuGuestManager->setObjectName(QStringLiteral("MnuGuestManager"));
+    m_items.insert(MnuGuestManager->objectName(), MnuGuestManager->menuAction());
+    connect(MnuGuestManager, &QMenu::aboutToShow, this,
+            [] { SetStatusText(QStringLiteral("证券添加、删除、修改、查询")); });
+    MnuGuestManager->addSeparator();
+    connect(addItem(MnuGuestManager, QStringLiteral("MnuSearchGuest"), QStringLiteral("证券买卖[&T]"), Qt::Key_F5),
+            &QAction::triggered, this, &frmMain::MnuSearchGuest_Click);
+    addItem(MnuGuestManager, QStringLiteral("seleup"), QStringLiteral("行情服务器选择[&S]"));
+    addItem(MnuGuestManager, QStringLiteral("Proxy"), QStringLiteral("代理服务器选择"));
+    MnuGuestManager->addSeparator();
+    connect(addItem(MnuGuestManager, QStringLiteral("MnuExi"), QStringLiteral("退出系统 [&E]"), Qt::Key_F9),
+            &QAction::triggered, this, &frmMain::MnuExi_Click);
+
+    MnuSystem = menuBar()->addMenu(QStringLiteral("系统配置^&C)"));
+    MnuSystem->setObjectName(QStringLiteral("MnuSystem"));
+    m_items.insert(MnuSystem->objectName(), MnuSystem->menuAction());
+    connect(addItem(MnuSystem, QStringLiteral("MnuCompany"), QStringLiteral("配置公司信息[&C]"), Qt::Key_F2),
+            &QAction::triggered, this, [] { SetStatusText(QStringLiteral("公司信息配置")); });
+    MnuSystem->addSeparator();
+    connect(addItem(MnuSystem, QStringLiteral("MnuEmploy"), QStringLiteral("配置操作员工[&E]")), &QAction::triggered,
+            this, [] { SetStatusText(QStringLiteral("操作员配置")); });
+    MnuSystem->addSeparator();
+    connect(addItem(MnuSystem, QStringLiteral("MnuGuestType"), QStringLiteral("配置证券类型[&T]"), Qt::Key_F3),
+            &QAction::triggered, this, [] { SetStatusText(QStringLiteral("证券类型有：买入、卖出等")); });
+    MnuSystem->addSeparator();
+    addItem(MnuSystem, QStringLiteral("MnuNetData"), QStringLiteral("配置网络数据[&N]"), Qt::Key_F8);
+    MnuSystem->addSeparator();
+    connect(addItem(MnuSystem, QStringLiteral("qixdata"), QStringLiteral("数据库备份"), Qt::Key_F6),
+            &QAction::triggered, this, [] { SetStatusText(QStringLiteral("备份数据")); });
+    MnuSystem->addSeparator();
+    connect(addItem(MnuSystem, QStringLiteral("qixrs"), QStringLiteral("恢复备份及其数据导入"), Qt::Key_F7),
+            &QAction::triggered, this, [] { SetStatusText(QStringLiteral("恢复数据")); });
+    MnuSystem->addSeparator();
+    addItem(MnuSystem, QStringLiteral("MnuDataPathDisplay"), QStringLiteral("当前数据库路径："));
+
+    MnuHelp = menuBar()->addMenu(QStringLiteral("帮助中心^&H)"));
+    MnuHelp->setObjectName(QStringLiteral("MnuHelp"));
+    m_items.insert(MnuHelp->objectName(), MnuHelp->menuAction());
+    connect(MnuHelp, &QMenu::aboutToShow, this, [] { SetStatusText(QStringLiteral("配置桌片图片、操作员、关于信息")); });
+    connect(addItem(MnuHelp, QStringLiteral("MnuTip"), QStringLiteral("&D 每日一贴"), Qt::Key_F1), &QAction::triggered,
+            this, &frmMain::MnuTip_Click);
+    MnuHelp->addSeparator();
+    connect(addItem(MnuHelp, QStringLiteral("MnuVkr"), QStringLiteral("&A 关于系统")), &QAction::triggered, this,
+            &frmMain::MnuVkr_Click);
+}
+
+void frmMain::buildToolbar()
+{
+    struct Button
+    {
+        const char *key;
+        const char *caption;
+        const char *tip;
+    };
+    static const Button buttons[13] = {
+        {"Manager", "证券交易", "打开证券分析"},
+        {nullptr, nullptr, nullptr},
+        {"Content", "添加个股", "添加个股"},
+        {nullptr, nullptr, nullptr},
+        {"Add", "添加记录", "添加证券买卖记录"},
+        {"Modify", "修改记录", "修改股票买卖记录"},
+        {"Delete", "删除记录", "删除证券买卖记录"},
+        {nullptr, nullptr, nullptr},
+        {"Search", "查询记录", "搜索证券买卖记录"},
+        {"down", "价格更新", "更新当前价格，准确反应浮动盈亏"},
+        {"frmbook", "记事薄", "查看，添加记事"},
+        {nullptr, nullptr, nullptr},
+        {"Exit", "退出系统", "退出系统"},
+    };
+    Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    for (int i = 0; i < 13; ++i) {
+        QAction *a;
+        if (!buttons[i].key) {
+            a = Toolbar1->addSeparator();
+        } else {
+            a = Toolbar1->addAction(QString::fromUtf8(buttons[i].caption));
+            a->setObjectName(QString::fromUtf8(buttons[i].key));
+            a->setToolTip(QString::fromUtf8(buttons[i].tip));
+            connect(a, &QAction::triggered, this, [this, a] { Toolbar1_ButtonClick(a); });
+        }
+        a->setData(i + 1);
+        m_buttons << a;
+    }
+}
+
+void frmMain::buildStatusBar()
+{
+    const QStringList initial = {QStringLiteral("提示："), QString(), QString(), QString(),
+                                 QStringLiteral("Tallyvane 证券投资记账"),
+                                 QStringLiteral("制作单位：Fernwick软件开发工作室"), QStringLiteral("欢迎使用"), QString()};
+    const QStringList tips = {QString(),
+                              QStringLiteral("工具栏的提示信息"),
+                              QStringLiteral("当前的日期"),
+                              QStringLiteral("当前的时间"),
+                              QStringLiteral("Tallyvane 证券投资记账"),
+                              QStringLiteral("软件制作单位"),
+                              QStringLiteral("欢迎使用"),
+                              QStringLiteral("用户：")};
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    for (int i = 0; i < 8; ++i) {
+        auto *label = new QLabel(initial[i], bar);
+        label->setObjectName(QStringLiteral("StatusBar_Panel_%1").arg(i + 1));
+        label->setToolTip(tips[i]);
+        bar->addWidget(label, i == 1 ? 1 : 0);
+        m_panels << label;
+    }
+    m_clock = new QTimer(this);
+    auto tick = [this] { m_panels[3]->setText(Now().time().toString(QStringLiteral("HH:mm:ss"))); };
+    connect(m_clock, &QTimer::timeout, this, tick);
+    tick();
+    m_clock->start(1000);
+}
+
+QString frmMain::panelText(int panel) const { return m_panels.value(panel - 1) ? m_panels[panel - 1]->text() : QString(); }
+
+void frmMain::setPanelText(int panel, const QString &text)
+{
+    if (QLabel *l = m_panels.value(panel - 1))
+        l->setText(text);
+}
+
+QString frmMain::panelToolTip(int panel) const
+{
+    return m_panels.value(panel - 1) ? m_panels[panel - 1]->toolTip() : QString();
+}
+
+void frmMain::setPanelToolTip(int panel, const QString &tip)
+{
+    if (QLabel *l = m_panels.value(panel - 1))
+        l->setToolTip(tip);
+}
+
+QAction *frmMain::toolbarButton(int index) const { return m_buttons.value(index - 1); }
+
+QAction *frmMain::toolbarButton(const QString &key) const
+{
+    for (QAction *a : m_buttons)
+        if (a->objectName() == key)
+            return a;
+    return nullptr;
+}
+
+QAction *frmMain::menuItem(const QString &name) const { return m_items.value(name); }
+
+bool frmMain::setDesktopPicture(const QString &path)
+{
+    QImageReader reader(path);
+    const QImage image = path.isEmpty() ? QImage() : reader.read();
+    m_hasPicture = !image.isNull();
+    m_mdi->setBackground(m_hasPicture ? QBrush(QPixmap::fromImage(image)) : palette().brush(QPalette::Dark));
+    return m_hasPicture;
+}
+
+QList<double> frmMain::geometryTwips() const
+{
+    QList<double> out;
+    for (int i = 0; i < 4; ++i)
+        out << Val(GetSetting(ExeAppName(), kSettings, kGeometryKeys[i], NumText(kGeometryDefaults[i])));
+    return out;
+}
+
+void frmMain::loadGeometry()
+{
+    m_loadedTwips = geometryTwips();
+    m_loadedRect = QRect(TwipsToPx(m_loadedTwips[0]), TwipsToPx(m_loadedTwips[1]), TwipsToPx(m_loadedTwips[2]),
+                         TwipsToPx(m_loadedTwips[3]));
+    move(m_loadedRect.topLeft());
+    resize(m_loadedRect.size());
+}
+
+void frmMain::saveGeometry()
+{
+    const QRect now(pos(), size());
+    QList<double> twips;
+    if (now == m_loadedRect) {
+        twips = m_loadedTwips; // unmoved: the stored twips stay exact
+    } else {
+        twips = {PxToTwips(now.x()), PxToTwips(now.y()), PxToTwips(now.width()), PxToTwips(now.height())};
+    }
+    for (int i = 0; i < 4; ++i)
+        SaveSetting(ExeAppName(), kSettings, kGeometryKeys[i], NumText(twips[i]));
+}
+
+void frmMain::insertIndexRow()
+{
+    try {
+        Database db(g_DbPath, g_DbConnect);
+        Transaction tx(db);
+        if (!db.exists(QStringLiteral("SELECT 1 FROM Detail WHERE 证券代码 = ?"), {QStringLiteral("shzs000001")})) {
+            db.execute(QStringLiteral("INSERT INTO Detail (证券代码, 基本面, 分析评论, 市场价格, 更新日期, 涨跌幅, 目标价, "
+                                      "止损位, 买入点, 股东账号, 证券名称) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                       {QStringLiteral("shzs000001"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                        QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("10000"), QStringLiteral("5000"),
+                        QStringLiteral("3000"), QStringLiteral("上证指数"), QStringLiteral("上证指数")});
+        }
+        tx.commit();
+    } catch (const DbError &) {
+        // Without a database the index row waits for the next start.
+    }
+}
+
+void frmMain::applyRights()
+{
+    for (const QString &name : MainMenuItemsDisabledFor(g_UserRight))
+        if (QAction *a = m_items.value(name))
+            a->setEnabled(false);
+}
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    QTimer::singleShot(0, this, [this] { firstActivation(); });
+}
+
+bool frmMain::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        firstActivation();
+    return QMainWindow::event(event);
+}
+
+void frmMain::firstActivation()
+{
+    if (m_FirstActivated || !isVisible())
+        return;
+    m_FirstActivated = true;
+    const int show = int(Val(GetSetting(ExeAppName(), QStringLiteral("Options"), QStringLiteral("Show Tips at Startup"),
+                                        QStringLiteral("1"))));
+    if (show == 1)
+        frmTip::instance()->show();
+    m_BatchStop = true;
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_mdi->viewport()) {
+        if (event->type() == QEvent::MouseMove) {
+            if (panelText(2) != kIdleText)
+                SetStatusText(kIdleText);
+        } else if (event->type() == QEvent::MouseButtonPress) {
+            auto *me = static_cast<QMouseEvent *>(event);
+            if (me->button() == Qt::RightButton) {
+                MnuSystem->popup(me->globalPosition().toPoint());
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::MnuTip_Click()
+{
+    SetStatusText(QStringLiteral("系统的使用技巧与帮助"));
+    SetMousePointer(this, 11);
+    if (!frmTip::isLoaded() || !frmTip::existing()->isVisible()) {
+        SaveSetting(ExeAppName(), QStringLiteral("Options"), QStringLiteral("Show Tips at Startup"), QStringLiteral("1"));
+        frmTip::instance()->show();
+    } else {
+        frmTip::existing()->raise();
+        frmTip::existing()->activateWindow();
+    }
+    SetMousePointer(this, 0);
+}
+
+void frmMain::MnuVkr_Click()
+{
+    SetStatusText(QStringLiteral("关于系统描述"));
+    SetMousePointer(this, 11);
+    QPointer<frmAbout> about = frmAbout::instance();
+    SetMousePointer(this, 0);
+    about->exec();
+}
+
+void frmMain::MnuSearchGuest_Click()
+{
+    // The manager and query windows and the notebook plug in here.
+}
+
+void frmMain::Toolbar1_ButtonClick(QAction *button)
+{
+    if (button)
+        Toolbar1_ButtonClick(button->objectName());
+}
+
+void frmMain::Toolbar1_ButtonClick(const QString &key)
+{
+    if (key == QLatin1String("Manager")) {
+        SetStatusText(QStringLiteral("证券个股信息添加、修改、删除"));
+        MnuSearchGuest_Click();
+    } else if (key == QLatin1String("Content")) {
+        SetStatusText(QStringLiteral("证券添加、删除"));
+    } else if (key == QLatin1String("down")) {
+        if (g_WakeBrowser)
+            WakeConnection();
+        UpdateAllPrices();
+    } else if (key == QLatin1String("frmbook")) {
+        SetStatusText(QStringLiteral("记事薄操作"));
+    } else if (key == QLatin1String("Exit")) {
+        SetStatusText(QStringLiteral("退出Tallyvane"));
+        MnuExi_Click();
+    }
+}
+
+void frmMain::UpdateAllPrices() {}
+
+void frmMain::WakeConnection() {}
+
+void frmMain::MnuExi_Click()
+{
+    SetStatusText(QStringLiteral("关闭系统"));
+    if (g_Idle) {
+        close();
+    } else {
+        g_ExitPending = true;
+        m_BatchStop = true;
+    }
+}
+
+void frmMain::UnloadIfExitPending()
+{
+    if (g_ExitPending && isLoaded())
+        existing()->close();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (!g_Idle) {
+        // A fetch is running: its command closes the window once it has returned.
+        g_ExitPending = true;
+        m_BatchStop = true;
+        event->ignore();
+        return;
+    }
+    if (MsgBox(QStringLiteral("真的退出该系统吗(Y/N)？    "), 36, QStringLiteral("请确认...")) == vbNo) {
+        g_ExitPending = false;
+        event->ignore();
+        return;
+    }
+    m_BatchStop = true;
+    forms::unloadAllBut(this);
+    if (!isMinimized())
+        saveGeometry();
+    m_clock->stop();
+    formUnloaded(this);
+    event->accept();
+}
+
+void InstallStatusWriter()
+{
+    SetStatusWriter([](const QString &text) { frmMain::instance()->setPanelText(2, text); });
+}
+
+} // namespace tv

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "app/Forms.h"
+#include "quotes/Inet.h"
+
+#include <QMainWindow>
+#include <QMap>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QToolBar;
+class QTimer;
+
+namespace tv {
+
+// The frame of the program: menus, toolbar, status bar and the area of the child windows.
+class frmMain : public QMainWindow, public Form<frmMain>
+{
+    Q_OBJECT
+public:
+    frmMain();
+    ~frmMain() override;
+
+    // Status bar panels 1 to 8.
+    QString panelText(int panel) const;
+    void setPanelText(int panel, const QString &text);
+    QString panelToolTip(int panel) const;
+    void setPanelToolTip(int panel, const QString &tip);
+
+    // Toolbar buttons by index 1 to 13 (2, 4, 8 and 12 are separators) or by key.
+    QAction *toolbarButton(int index) const;
+    QAction *toolbarButton(const QString &key) const;
+    QToolBar *toolbar() const { return Toolbar1; }
+    QAction *menuItem(const QString &name) const; // a menu or menu item by its name
+    QMenu *systemMenu() const { return MnuSystem; }
+    QMdiArea *mdiArea() const { return m_mdi; }
+
+    // The background picture of the client area; false (and no picture) when the file does not load.
+    bool setDesktopPicture(const QString &path);
+    bool hasDesktopPicture() const { return m_hasPicture; }
+
+    Inet Inet1;
+    bool batchStopFlag() const { return m_BatchStop; }
+    void setBatchStopFlag(bool stop) { m_BatchStop = stop; }
+
+    // The stored geometry keys, in twips, as last loaded or saved.
+    QList<double> geometryTwips() const;
+
+    void Toolbar1_ButtonClick(QAction *button);
+    void Toolbar1_ButtonClick(const QString &key);
+    void MnuSearchGuest_Click();
+    void MnuExi_Click();
+    void MnuTip_Click();
+    void MnuVkr_Click();
+
+    void UpdateAllPrices();
+    void WakeConnection();
+
+    // What a command that ran a web fetch does once the fetch has returned: carry out an exit that was
+    // asked for meanwhile.
+    static void UnloadIfExitPending();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusBar();
+    void loadGeometry();
+    void saveGeometry();
+    void insertIndexRow();
+    void applyRights();
+    void firstActivation();
+    QAction *addItem(QMenu *menu, const QString &name, const QString &caption, const QKeySequence &key = {});
+
+    QMdiArea *m_mdi = nullptr;
+    QToolBar *Toolbar1 = nullptr;
+    QMenu *MnuGuestManager = nullptr;
+    QMenu *MnuSystem = nullptr;
+    QMenu *MnuHelp = nullptr;
+    QList<QLabel *> m_panels;
+    QList<QAction *> m_buttons; // index 0 is button 1
+    QMap<QString, QAction *> m_items;
+    QTimer *m_clock = nullptr;
+    bool m_FirstActivated = false;
+    bool m_BatchStop = true;
+    bool m_hasPicture = false;
+    QList<double> m_loadedTwips;
+    QRect m_loadedRect;
+};
+
+// SetStatusText writes panel 2 of the main window, loading it when needed.
+void InstallStatusWriter();
+
+} // namespace tv

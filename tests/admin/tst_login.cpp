@@ -1,0 +1,256 @@
+#include "admin/frmLogin.h"
+#include "admin/qixin.h"
+#include "app/Forms.h"
+#include "app/Globals.h"
+#include "app/Startup.h"
+#include "app/frmSplash.h"
+#include "data/Database.h"
+#include "data/Password.h"
+#include "data/Schema.h"
+#include "data/Settings.h"
+#include "tests/common/TestSupport.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace tv;
+using tv::test::TestEnv;
+
+namespace {
+void addOperator(const QString &name, const QString &password, const QString &right)
+{
+    Database db(g_DbPath, g_DbConnect);
+    db.execute(QStringLiteral("INSERT INTO User (UID, PWD, 权限) VALUES (?, ?, ?)"),
+               {name, EncodePassword(password), right});
+}
+
+frmLogin *openLogin(const QString &password)
+{
+    frmLogin *w = frmLogin::instance();
+    w->txtPassword->setText(password);
+    return w;
+}
+
+QStringList boxTexts(const TestEnv &env)
+{
+    QStringList out;
+    for (const auto &b : env.boxes)
+        out << b.text;
+    return out;
+}
+} // namespace
+
+class TestLogin : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void mainPreparesStateAndShowsLogin();
+    void twoWrongThenRight();
+    void thirdWrongEndsProgramOverBothButtons();
+    void trailingBlanksAndEdgeCharacters();
+    void passwordChange();
+    void passwordChangeMismatch();
+    void noOperatorToCheck_data();
+    void noOperatorToCheck();
+    void everyOperatorListed();
+};
+
+void TestLogin::mainPreparesStateAndShowsLogin()
+{
+    TestEnv env;
+    env.makeDatabase();
+    QVERIFY(Main());
+    QCOMPARE(g_QuoteSource, QStringLiteral("star"));
+    QCOMPARE(g_DbConnect, QStringLiteral(";UID=;PWD=plovermint"));
+    QVERIFY(g_Idle);
+    QVERIFY(frmLogin::isLoaded());
+    QVERIFY(frmLogin::existing()->isVisible());
+    QCOMPARE(frmLogin::existing()->windowTitle(), QStringLiteral("登陆窗口"));
+    forms::destroyAll();
+    SaveSetting(kAppNameShared, QStringLiteral("frmup"), QStringLiteral("Code"), QStringLiteral("sina"));
+    QVERIFY(Main());
+    QCOMPARE(g_QuoteSource, QStringLiteral("sina"));
+}
+
+void TestLogin::twoWrongThenRight()
+{
+    TestEnv env;
+    env.makeDatabase();
+    frmLogin *w = openLogin(QStringLiteral("wrong"));
+    QCOMPARE(w->UserTxt->currentText(), QStringLiteral("admin"));
+    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+    QCOMPARE(w->failureCount(), 3);
+    QCOMPARE(w->txtPassword->selectedText(), QStringLiteral("wrong"));
+    w->txtPassword->setText(QStringLiteral("123456"));
+    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+    QCOMPARE(boxTexts(env), QStringList(2, QStringLiteral("无效的密码，再试一次！")));
+    QCOMPARE(env.boxes[0].style, 32);
+    QCOMPARE(env.boxes[0].title, QStringLiteral("登录"));
+    QVERIFY(!frmLogin::isLoaded());
+    QVERIFY(frmSplash::isLoaded());
+    QCOMPARE(g_CurUser, QStringLiteral("admin"));
+    QCOMPARE(g_UserRight, QStringLiteral("超级权限"));
+    QTest::qWait(10);
+    QCOMPARE(forms::programEndCount(), 0); // the splash took over before the program could end
+}
+
+void TestLogin::thirdWrongEndsProgramOverBothButtons()
+{
+    TestEnv env;
+    env.makeDatabase();
+    const int ends = forms::programEndCount();
+    frmLogin *w = openLogin(QStringLiteral("bad"));
+    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QVERIFY(frmLogin::isLoaded());
+    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+    QCOMPARE(boxTexts(env), (QStringList{"无效的密码，再试一次！", "无效的密码，再试一次！", "无效的密码，再试一次！",
+                                         "对不起，您不能使用该系统！"}));
+    QCOMPARE(env.boxes[3].style, 64);
+    QCOMPARE(env.boxes[3].title, QStringLiteral("登录失败"));
+    QVERIFY(!frmLogin::isLoaded());
+    QVERIFY(!qixin::isLoaded());
+    QVERIFY(!frmSplash::isLoaded());
+    QTRY_COMPARE(forms::programEndCount(), ends + 1);
+}
+
+void TestLogin::trailingBlanksAndEdgeCharacters()
+{
+    TestEnv env;
+    env.makeDatabase();
+    frmLogin *w = openLogin(QStringLiteral("  123456   "));
+    w->cmdOK_Click();
+    QVERIFY(env.boxes.isEmpty());
+    forms::destroyAll();
+
+    // "#" encodes to a blank and "*" to a single quote: both are stored and matched as they are.
+    addOperator(QStringLiteral("edge"), QStringLiteral("#a*b#"), QStringLiteral("可以修改"));
+    w = openLogin(QStringLiteral("#a*b#"));
+    w->UserTxt->setCurrentIndex(1);
+    w->cmdOK_Click();
+    QVERIFY(env.boxes.isEmpty());
+    QCOMPARE(g_CurUser, QStringLiteral("edge"));
+    QCOMPARE(g_UserRight, QStringLiteral("可以修改"));
+}
+
+void TestLogin::passwordChange()
+{
+    TestEnv env;
+    env.makeDatabase();
+    addOperator(QStringLiteral("second"), QStringLiteral("abc"), QStringLiteral("只能添加"));
+    frmLogin *w = openLogin(QStringLiteral("wrong"));
+    w->cmdOK_Click(); // one failure before the change
+    w->UserTxt->setCurrentIndex(1);
+    w->txtPassword->setText(QStringLiteral("abc"));
+    w->Command1_Click();
+    QVERIFY(!frmLogin::isLoaded());
+    QVERIFY(qixin::isLoaded());
+    qixin *q = qixin::existing();
+    q->Text1->setText(QStringLiteral("xyz9 "));
+    q->Text2->setText(QStringLiteral("xyz9"));
+    QTest::mouseClick(q->cmdOK, Qt::LeftButton);
+    QVERIFY(!qixin::isLoaded());
+    QVERIFY(frmLogin::isLoaded());
+    w = frmLogin::existing();
+    QCOMPARE(w->failureCount(), 1);
+    {
+        Database db(g_DbPath, g_DbConnect);
+        const RowSet users = db.openTable(QStringLiteral("User"));
+        QCOMPARE(users.recordCount(), 2);
+        QCOMPARE(users.text(1, 0), QStringLiteral("second")); // same place in the list
+        QCOMPARE(users.text(1, 1), EncodePassword(QStringLiteral("xyz9")));
+        QCOMPARE(users.text(1, 2), QStringLiteral("只能添加"));
+        QCOMPARE(users.text(0, 1), EncodePassword(QStringLiteral("123456")));
+    }
+    w->UserTxt->setCurrentIndex(1);
+    w->txtPassword->setText(QStringLiteral("abc"));
+    w->cmdOK_Click();
+    QCOMPARE(env.boxes.size(), 2); // the old password no longer matches
+    w->txtPassword->setText(QStringLiteral("xyz9"));
+    w->cmdOK_Click();
+    QCOMPARE(env.boxes.size(), 2);
+    QCOMPARE(g_UserRight, QStringLiteral("只能添加"));
+    QVERIFY(frmSplash::isLoaded());
+}
+
+void TestLogin::passwordChangeMismatch()
+{
+    TestEnv env;
+    const QString path = env.makeDatabase();
+    g_CurUser = QStringLiteral("admin");
+    qixin *q = qixin::instance();
+    q->Text1->setText(QStringLiteral("one"));
+    q->Text2->setText(QStringLiteral("two"));
+    const QByteArray before = test::FileBytes(path);
+    q->cmdOK_Click();
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE(env.boxes[0].text, QStringLiteral("两次口令不符，请重新再来    "));
+    QCOMPARE(env.boxes[0].style, 64);
+    QCOMPARE(env.boxes[0].title, QStringLiteral("口令不符"));
+    QVERIFY(q->Text1->text().isEmpty() && q->Text2->text().isEmpty());
+    QVERIFY(qixin::isLoaded());
+    QCOMPARE(test::FileBytes(path), before);
+
+    // A database that cannot be written: a message, nothing changed, the window stays for another try.
+    g_DbPath = env.path(QStringLiteral("gone.zqd"));
+    q->Text1->setText(QStringLiteral("new"));
+    q->Text2->setText(QStringLiteral("new"));
+    q->cmdOK_Click();
+    QCOMPARE(env.boxes.size(), 2);
+    QCOMPARE(env.boxes[1].style, 16);
+    QVERIFY(qixin::isLoaded());
+    QVERIFY(!frmLogin::isLoaded());
+    q->cmdCancel_Click();
+    QVERIFY(frmLogin::isLoaded());
+}
+
+void TestLogin::noOperatorToCheck_data()
+{
+    QTest::addColumn<bool>("emptyTable");
+    QTest::newRow("empty User table") << true;
+    QTest::newRow("typed name matching no operator") << false;
+}
+
+void TestLogin::noOperatorToCheck()
+{
+    QFETCH(bool, emptyTable);
+    TestEnv env;
+    env.makeDatabase();
+    if (emptyTable) {
+        Database db(g_DbPath, g_DbConnect);
+        db.execute(QStringLiteral("DELETE FROM User"));
+    }
+    frmLogin *w = openLogin(emptyTable ? QString() : QStringLiteral("123456"));
+    if (emptyTable) {
+        QCOMPARE(w->UserTxt->count(), 0);
+        QCOMPARE(w->UserTxt->currentIndex(), -1);
+    } else {
+        w->UserTxt->setEditText(QStringLiteral("Admin"));
+    }
+    w->cmdOK_Click();
+    QCOMPARE(boxTexts(env), QStringList{QStringLiteral("无效的密码，再试一次！")});
+    QCOMPARE(w->failureCount(), 2);
+    QVERIFY(g_CurUser.isEmpty());
+    QVERIFY(frmLogin::isLoaded());
+}
+
+void TestLogin::everyOperatorListed()
+{
+    TestEnv env;
+    env.makeDatabase();
+    for (int i = 2; i <= 25; ++i)
+        addOperator(QStringLiteral("op%1").arg(i), QStringLiteral("p%1").arg(i), QStringLiteral("可以修改"));
+    frmLogin *w = openLogin(QStringLiteral("p25"));
+    QCOMPARE(w->UserTxt->count(), 25);
+    QCOMPARE(w->UserTxt->itemText(24), QStringLiteral("op25"));
+    w->UserTxt->setCurrentIndex(24);
+    w->cmdOK_Click();
+    QVERIFY(env.boxes.isEmpty());
+    QCOMPARE(g_CurUser, QStringLiteral("op25"));
+}
+
+QTEST_MAIN(TestLogin)
+#include "tst_login.moc"
