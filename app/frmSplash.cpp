@@ -40,6 +40,7 @@ frmSplash::frmSplash() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
     lblLicenseTo->setObjectName(QStringLiteral("lblLicenseTo"));
     for (QLabel *l : {lblVersion, lblLicenseTo}) {
         l->setMouseTracking(true);
+        l->setStyleSheet(QStringLiteral("color: white"));
         l->setAttribute(Qt::WA_TransparentForMouseEvents); // a click on a label closes the window as well
     }
     auto *layout = new QVBoxLayout(this);
