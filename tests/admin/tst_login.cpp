@@ -187,9 +187,7 @@ void TestLogin::passwordChangeMismatch()
     const QByteArray before = test::FileBytes(path);
     q->cmdOK_Click();
     QCOMPARE(env.boxes.size(), 1);
-    QCOMPARE(env.boxes[0].text, QStringLiteral("两次口令不符，请重新再来    "));
-    QCOMPARE(env.boxes[0].style, 64);
-    QCOMPARE(env.boxes[0].title, QStringLiteral("口令不符"));
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("两次口令不符，请重新再来    "), 64, QStringLiteral("口令不符"));
     QVERIFY(q->Text1->text().isEmpty() && q->Text2->text().isEmpty());
     QVERIFY(qixin::isLoaded());
     QCOMPARE(test::FileBytes(path), before);

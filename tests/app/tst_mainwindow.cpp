@@ -128,9 +128,7 @@ void TestMainWindow::exitAnsweredNo()
     env.answers = {vbNo};
     m->Toolbar1_ButtonClick(QStringLiteral("Exit"));
     QCOMPARE(env.boxes.size(), 1);
-    QCOMPARE(env.boxes[0].text, QStringLiteral("真的退出该系统吗(Y/N)？    "));
-    QCOMPARE(env.boxes[0].style, 36);
-    QCOMPARE(env.boxes[0].title, QStringLiteral("请确认..."));
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("真的退出该系统吗(Y/N)？    "), 36, QStringLiteral("请确认..."));
     QVERIFY(frmMain::isLoaded());
     QVERIFY(!g_ExitPending);
     QCOMPARE(m->panelText(2), QStringLiteral("关闭系统"));

@@ -145,9 +145,7 @@ void TestShared::specialCharRefused()
     QVERIFY(env.boxes.isEmpty());
     QVERIFY(RefuseSpecialChar(QStringList{QStringLiteral("ok"), QStringLiteral("O'Neil")}));
     QCOMPARE(env.boxes.size(), 1);
-    QCOMPARE(env.boxes[0].text, QStringLiteral("该项目之中有特殊字符<'>,请删除。"));
-    QCOMPARE(env.boxes[0].style, 48);
-    QCOMPARE(env.boxes[0].title, QStringLiteral("提示："));
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("该项目之中有特殊字符<'>,请删除。"), 48, QStringLiteral("提示："));
 }
 
 void TestShared::settingsUnderTwoApplications()

@@ -105,9 +105,7 @@ void TestStartWindows::splashErrorStillShowsMain()
     }
     frmSplash *s = frmSplash::instance();
     QCOMPARE(env.boxes.size(), 1);
-    QCOMPARE(env.boxes[0].text, QStringLiteral("配置数据造破坏,不能配置完整的系统!"));
-    QCOMPARE(env.boxes[0].style, 16);
-    QCOMPARE(env.boxes[0].title, QStringLiteral("警告!"));
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("配置数据造破坏,不能配置完整的系统!"), 16, QStringLiteral("警告!"));
     QVERIFY(frmMain::isLoaded());
     QCOMPARE(s->lblLicenseTo->text(), QStringLiteral("使用权属于："));
     s->show();
@@ -167,9 +165,7 @@ void TestStartWindows::tipReadme()
     env.openSucceeds = false;
     t->Label2_Click();
     QCOMPARE(env.boxes.size(), 1);
-    QCOMPARE(env.boxes[0].text, QStringLiteral("Windows 的 Notepad 没有安装!"));
-    QCOMPARE(env.boxes[0].style, 16);
-    QCOMPARE(env.boxes[0].title, QStringLiteral("错误"));
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("Windows 的 Notepad 没有安装!"), 16, QStringLiteral("错误"));
     t->close();
     QVERIFY(!frmTip::isLoaded());
     QVERIFY(!GetSetting(ExeAppName(), "Tip", "Left").isEmpty());
@@ -202,9 +198,7 @@ void TestStartWindows::aboutLinks()
     QVERIFY(env.boxes.isEmpty());
     a->page_Click();
     QCOMPARE(env.boxes.size(), 1);
-    QCOMPARE(env.boxes[0].text, QStringLiteral("浏览器没有正确安装或其它错误。"));
-    QCOMPARE(env.boxes[0].style, 16);
-    QCOMPARE(env.boxes[0].title, QStringLiteral("登录错误"));
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("浏览器没有正确安装或其它错误。"), 16, QStringLiteral("登录错误"));
 }
 
 void TestStartWindows::aboutCloseButtonLook()

@@ -48,3 +48,11 @@ private:
 QByteArray FileBytes(const QString &path);
 
 } // namespace tv::test
+
+// One recorded message box, all three parts at once.
+#define QCOMPARE_BOX(box, expectedText, expectedStyle, expectedTitle)                                      \
+    do {                                                                                                 \
+        QCOMPARE((box).text, QString(expectedText));                                                     \
+        QCOMPARE((box).style, int(expectedStyle));                                                       \
+        QCOMPARE((box).title, QString(expectedTitle));                                                   \
+    } while (false)
