@@ -81,3 +81,22 @@ void StatusHintOnHover(QWidget *control, const QString &hint)
     control->installEventFilter(new HoverHint(control, hint));
 }
 } // namespace tv
+
+#include <QFocusEvent>
+
+namespace tv {
+QColor VbColor(unsigned int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+void SetBoxColours(QWidget *box, unsigned int backBgr, unsigned int foreBgr)
+{
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::Base, VbColor(backBgr));
+    pal.setColor(QPalette::Text, VbColor(foreBgr));
+    box->setPalette(pal);
+}
+
+bool FocusMovedWithinWindow(const QFocusEvent *event)
+{
+    return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
+}
+} // namespace tv

@@ -2,6 +2,7 @@
 
 // Small pieces every window uses: twips at the settings' edge, stored window positions, the hourglass.
 
+#include <QColor>
 #include <QString>
 
 class QWidget;
@@ -27,4 +28,16 @@ void EnterMovesFocus(QWidget *box);
 namespace tv {
 // Writes a hint into the status line whenever the pointer enters the control.
 void StatusHintOnHover(QWidget *control, const QString &hint);
+} // namespace tv
+
+class QFocusEvent;
+
+namespace tv {
+// A colour written as the original's &HBBGGRR number.
+QColor VbColor(unsigned int bgr);
+void SetBoxColours(QWidget *box, unsigned int backBgr, unsigned int foreBgr);
+
+// True when the focus left for another control of the same window, not for a message box, a pop-up
+// menu or another window: only then does leaving a box run its checks.
+bool FocusMovedWithinWindow(const QFocusEvent *event);
 } // namespace tv
