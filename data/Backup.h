@@ -1,0 +1,44 @@
+#pragma once
+
+// Copies of the whole database file: the day's backup into a folder and the restore of the live file
+// from a chosen copy. Both go through SQLite's online backup, so a copy never catches another
+// workstation's write halfway, and a failed restore leaves the live file as it was.
+
+#include <QDate>
+#include <QString>
+#include <stdexcept>
+
+namespace tv {
+
+class BackupError : public std::runtime_error
+{
+public:
+    enum Kind {
+        SourceMissing, // the file to copy from is not there
+        NotDatabase,   // the chosen file is no Tallyvane database (or lacks a table)
+        SameFile,      // the chosen file is the live database itself
+        CopyFailed     // the copy itself failed; the target is as it was
+    };
+    BackupError(Kind kind, const QString &detail);
+    Kind kind() const { return m_kind; }
+    QString detail() const { return m_detail; }
+
+private:
+    Kind m_kind;
+    QString m_detail;
+};
+
+// folder as typed + "/" + the day as "yy-MM-dd" + ".zQdb".
+QString BackupTarget(const QString &folder, const QDate &day);
+
+// Copies the live database into `target`, replacing a file of that name only once the copy is whole.
+void BackupDatabase(const QString &dbPath, const QString &connect, const QString &target);
+
+// Replaces the content of the live database with that of `source`, which must be a Tallyvane database
+// other than the live file. The replacement is one write transaction on the live file.
+void RestoreDatabase(const QString &source, const QString &dbPath, const QString &connect);
+
+// True when both paths name the same existing file (through links or another spelling).
+bool SameFile(const QString &a, const QString &b);
+
+} // namespace tv

@@ -1,0 +1,458 @@
+#include "admin/qixda.h"
+#include "admin/qixrsda.h"
+#include "app/Forms.h"
+#include "app/Globals.h"
+#include "app/Seams.h"
+#include "app/Shared.h"
+#include "data/Backup.h"
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "data/Settings.h"
+#include "tests/common/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <sqlite3.h>
+
+using namespace tv;
+using tv::test::TestEnv;
+
+namespace {
+
+using Dump = QList<QList<QVariantList>>;
+
+// Every row of the seven tables, in table order.
+Dump dump(const QString &path)
+{
+    Database db(path, g_DbConnect);
+    Dump out;
+    for (const TableDef &t : Tables())
+        out << db.openTable(t.name).rows();
+    return out;
+}
+
+void addRows(const QString &path, const QString &tag)
+{
+    Database db(path, g_DbConnect);
+    Transaction tx(db);
+    db.execute(
+        QStringLiteral(
+            "INSERT INTO Detail (股东账号, 证券名称, 证券代码, 目标价, 市场价格) VALUES (?, ?, ?, ?, ?)"),
+        {QStringLiteral("A000000001"), QStringLiteral("名称") + tag, QStringLiteral("sh") + tag, 12.5,
+         10.25});
+    db.execute(
+        QStringLiteral("INSERT INTO rep (证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 资金余额, 录入者) "
+                       "VALUES (?, '证券买入', '2026-12-01', 10.25, 100, 8974.75, 'admin')"),
+        {QStringLiteral("sh") + tag});
+    tx.commit();
+}
+
+QStringList entries(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+qixda *openBackup(const QString &folder)
+{
+    qixda *w = qixda::instance();
+    w->show();
+    w->NetDataPath->setText(folder);
+    return w;
+}
+
+} // namespace
+
+class TestBackup : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void targetName_data();
+    void targetName();
+    void backupWritesTheDaysFile();
+    void backupWhileAnotherWorkstationWrites();
+    void backupFailureKeepsWindow_data();
+    void backupFailureKeepsWindow();
+    void restoreGivesBackTheRows();
+    void restoreFileDialogAndPathBox();
+    void restoreRefusesWrongFiles_data();
+    void restoreRefusesWrongFiles();
+    void restoreFailingCopyKeepsOldDatabase();
+};
+
+void TestBackup::targetName_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<QString>("target");
+    QTest::newRow("plain") << "/srv/bk" << QDate(2026, 12, 10) << "/srv/bk/26-12-10.zQdb";
+    QTest::newRow("two-digit parts") << "/srv/bk" << QDate(2009, 1, 5) << "/srv/bk/09-01-05.zQdb";
+    QTest::newRow("trailing separator kept") << "/srv/bk/" << QDate(2030, 7, 31) << "/srv/bk//30-07-31.zQdb";
+}
+
+void TestBackup::targetName()
+{
+    QFETCH(QString, folder);
+    QFETCH(QDate, day);
+    QFETCH(QString, target);
+    QCOMPARE(BackupTarget(folder, day), target);
+}
+
+void TestBackup::backupWritesTheDaysFile()
+{
+    TestEnv env;
+    const QString live = env.makeDatabase();
+    addRows(live, QStringLiteral("600001"));
+    const QString folder = env.path(QStringLiteral("bk"));
+    QVERIFY(QDir().mkpath(folder));
+    QString caption;
+    seams::chooseFolder = [&](QWidget *, const QString &c, const QString &) {
+        caption = c;
+        return folder;
+    };
+
+    qixda *w = qixda::instance();
+    w->show();
+    QCOMPARE(w->windowTitle(), QStringLiteral("备份数据"));
+    QCOMPARE(LastStatusText(), QStringLiteral("备份数据"));
+    QVERIFY(!w->OK->isEnabled());
+    QCOMPARE(w->NetDataPath->maxLength(), 250);
+    QVERIFY(!w->lLeft->isVisible() && !w->lBottom->isVisible());
+    w->NetDataPath->setText(QStringLiteral("   "));
+    QVERIFY(!w->OK->isEnabled());
+    QTest::mouseClick(w->cmdBrowse, Qt::LeftButton);
+    QCOMPARE(caption, QStringLiteral("请选择备份数据库的路径 => 证券交易记录"));
+    QCOMPARE(w->NetDataPath->text(), folder);
+    QVERIFY(w->OK->isEnabled());
+    QTest::mouseClick(w->OK, Qt::LeftButton);
+
+    const QString first = folder + QStringLiteral("/26-12-10.zQdb");
+    QVERIFY(env.boxes.isEmpty());
+    QVERIFY(!qixda::isLoaded());
+    QCOMPARE(LastStatusText(), kIdleText);
+    QCOMPARE(entries(folder), QStringList{QStringLiteral("26-12-10.zQdb")});
+    QVERIFY(dump(first) == dump(live));
+
+    // Later the same day: the new copy replaces the first one, and leaves nothing else behind.
+    addRows(live, QStringLiteral("600002"));
+    QTest::mouseClick(openBackup(folder)->OK, Qt::LeftButton);
+    QVERIFY(env.boxes.isEmpty());
+    QCOMPARE(entries(folder), QStringList{QStringLiteral("26-12-10.zQdb")});
+    QVERIFY(dump(first) == dump(live));
+    {
+        Database copy(first, g_DbConnect);
+        QCOMPARE(copy.openTable(QStringLiteral("rep")).recordCount(), 2);
+    }
+
+    // Another day, another file; the earlier one stays.
+    env.now = QDateTime(QDate(2027, 1, 5), QTime(8, 0));
+    QTest::mouseClick(openBackup(folder)->OK, Qt::LeftButton);
+    QCOMPARE(entries(folder),
+             (QStringList{QStringLiteral("26-12-10.zQdb"), QStringLiteral("27-01-05.zQdb")}));
+}
+
+void TestBackup::backupWhileAnotherWorkstationWrites()
+{
+    TestEnv env;
+    const QString live = env.makeDatabase();
+    addRows(live, QStringLiteral("600001"));
+    const Dump committed = dump(live);
+    const QString target = env.path(QStringLiteral("copy.zQdb"));
+
+    // Another workstation is halfway through its write: the copy holds what was committed, whole.
+    Database other(live, g_DbConnect);
+    Transaction tx(other);
+    other.execute(QStringLiteral("DELETE FROM rep"));
+    other.execute(QStringLiteral("INSERT INTO Catalog (证券类别, 股东账号) VALUES ('半途', 'B0001')"));
+    BackupDatabase(live, g_DbConnect, target);
+    tx.commit();
+
+    QVERIFY(dump(target) == committed);
+    QVERIFY(dump(live) != committed);
+}
+
+void TestBackup::backupFailureKeepsWindow_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder is a regular file") << "file-folder";
+    QTest::newRow("folder does not exist") << "no-folder";
+    QTest::newRow("target is a directory") << "dir-target";
+    QTest::newRow("database file gone, earlier backup kept") << "no-database";
+}
+
+void TestBackup::backupFailureKeepsWindow()
+{
+    QFETCH(QString, kind);
+    TestEnv env;
+    const QString live = env.makeDatabase();
+    qixda *w = openBackup(QString()); // loads the main window, which writes its index row
+    const QByteArray liveBytes = test::FileBytes(live);
+    const QString bk = env.path(QStringLiteral("bk"));
+    QVERIFY(QDir().mkpath(bk));
+    QString folder = bk;
+    if (kind == QLatin1String("file-folder")) {
+        folder = env.path(QStringLiteral("plain"));
+        writeFile(folder, "not a folder");
+    } else if (kind == QLatin1String("no-folder")) {
+        folder = env.path(QStringLiteral("nowhere/deeper"));
+    } else if (kind == QLatin1String("dir-target")) {
+        QVERIFY(QDir().mkpath(bk + QStringLiteral("/26-12-10.zQdb")));
+    } else {
+        writeFile(bk + QStringLiteral("/26-12-10.zQdb"), "the earlier backup");
+        g_DbPath = env.path(QStringLiteral("gone/File.zqd"));
+    }
+    const QStringList before = entries(bk);
+
+    w->NetDataPath->setText(folder);
+    QTest::mouseClick(w->OK, Qt::LeftButton);
+
+    QCOMPARE(env.boxes.size(), 1);
+    QVERIFY(env.boxes[0].text.startsWith(QStringLiteral("备份失败，没有写入备份文件：") + folder +
+                                         QStringLiteral("/26-12-10.zQdb")));
+    QCOMPARE(env.boxes[0].style, 16);
+    QCOMPARE(env.boxes[0].title, QStringLiteral("错误"));
+    QVERIFY(qixda::isLoaded());
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->NetDataPath->text(), folder);
+    QVERIFY(w->OK->isEnabled());
+    QCOMPARE(LastStatusText(), QStringLiteral("备份数据"));
+    QCOMPARE(entries(bk), before); // no half-written copy anywhere
+    QCOMPARE(test::FileBytes(live), liveBytes);
+    if (kind == QLatin1String("dir-target"))
+        QVERIFY(entries(bk + QStringLiteral("/26-12-10.zQdb")).isEmpty());
+    if (kind == QLatin1String("no-database"))
+        QCOMPARE(test::FileBytes(bk + QStringLiteral("/26-12-10.zQdb")), QByteArray("the earlier backup"));
+    if (kind == QLatin1String("no-folder"))
+        QVERIFY(!QFileInfo::exists(env.path(QStringLiteral("nowhere"))));
+
+    // Cancel still leaves as ever.
+    QTest::mouseClick(w->NetCancel, Qt::LeftButton);
+    QVERIFY(!qixda::isLoaded());
+    QCOMPARE(LastStatusText(), kIdleText);
+}
+
+void TestBackup::restoreGivesBackTheRows()
+{
+    TestEnv env;
+    const QString live = env.makeDatabase();
+    addRows(live, QStringLiteral("600001"));
+    const QString backup = BackupTarget(env.dir(), QDate(2026, 12, 9));
+    BackupDatabase(live, g_DbConnect, backup);
+    const Dump expected = dump(backup);
+
+    // The live file moves on after the backup: rows added, deleted and changed.
+    addRows(live, QStringLiteral("600002"));
+    {
+        Database db(live, g_DbConnect);
+        db.execute(QStringLiteral("DELETE FROM Detail WHERE 证券代码 = 'sh600001'"));
+        db.execute(QStringLiteral("UPDATE Config SET 公司名称 = '改过的'"));
+        db.execute(QStringLiteral("DELETE FROM User"));
+    }
+    QVERIFY(dump(live) != expected);
+
+    SaveSetting(ExeAppName(), QStringLiteral("Config"), QStringLiteral("Add"),
+                QStringLiteral("/earlier/choice.zqdb"));
+    QString caption, dir;
+    seams::openFile = [&](QWidget *, const QString &c, const QString &d, const QString &) {
+        caption = c;
+        dir = d;
+        return backup;
+    };
+    qixrsda *w = qixrsda::instance();
+    w->show();
+    QCOMPARE(w->windowTitle(), QStringLiteral("恢复备份"));
+    QCOMPARE(LastStatusText(), QStringLiteral("恢复数据"));
+    QVERIFY(!w->Command1->isEnabled());
+    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    QCOMPARE(caption, QStringLiteral("请选择文件"));
+    QCOMPARE(dir, QStringLiteral("/earlier/choice.zqdb"));
+    QCOMPARE(w->Text1->text(), backup);
+    QCOMPARE(GetSetting(ExeAppName(), QStringLiteral("Config"), QStringLiteral("Add")), backup);
+    QVERIFY(w->Command1->isEnabled());
+    QCOMPARE(w->focusWidget(), w->Command1);
+
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QVERIFY(env.boxes.isEmpty());
+    QVERIFY(!qixrsda::isLoaded());
+    QCOMPARE(LastStatusText(), kIdleText);
+    QVERIFY(dump(live) == expected);
+    QVERIFY(!QFileInfo::exists(live + QStringLiteral("-journal")));
+
+    w = qixrsda::instance();
+    QVERIFY(w->Text1->text().isEmpty());
+    QVERIFY(!w->Command1->isEnabled());
+}
+
+void TestBackup::restoreFileDialogAndPathBox()
+{
+    TestEnv env;
+    env.makeDatabase();
+    QString filter;
+    QString answer;
+    seams::openFile = [&](QWidget *, const QString &, const QString &, const QString &f) {
+        filter = f;
+        return answer;
+    };
+    qixrsda *w = qixrsda::instance();
+    w->show();
+
+    // Cancelled with an empty box: nothing moves.
+    w->Command2->setFocus();
+    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    QVERIFY(w->Text1->text().isEmpty());
+    QVERIFY(!w->Command1->isEnabled());
+    QVERIFY(w->focusWidget() != w->Text1);
+
+    // The filter shows its own text and takes the backups in any letter case.
+    QVERIFY(filter.startsWith(QStringLiteral("所有文件(*.zqbd)")));
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("^(.*)\\(([^()]*)\\)$")).match(filter);
+    QVERIFY(m.hasMatch());
+    const QString files = env.path(QStringLiteral("files"));
+    QVERIFY(QDir().mkpath(files));
+    for (const char *name : {"a.zqdb", "b.ZQDB", "c.zQdb", "d.zqd", "e.zqdb.txt", "f.zqbd"})
+        writeFile(files + u'/' + QString::fromLatin1(name), "x");
+    QCOMPARE(QDir(files).entryList(m.captured(2).split(u' ', Qt::SkipEmptyParts),
+                                   QDir::Files | QDir::CaseSensitive, QDir::Name),
+             (QStringList{QStringLiteral("a.zqdb"), QStringLiteral("b.ZQDB"), QStringLiteral("c.zQdb")}));
+
+    // Up to 5 characters do not enable the confirm button; once enabled, it stays.
+    w->Text1->setText(QStringLiteral("/a/bc"));
+    QVERIFY(!w->Command1->isEnabled());
+    w->Text1->setText(QStringLiteral("/a/bcd"));
+    QVERIFY(w->Command1->isEnabled());
+    w->Text1->setText(QStringLiteral("/a"));
+    QVERIFY(w->Command1->isEnabled());
+
+    // Cancelled with a path in the box: the path stays and the focus goes to it.
+    w->Command2->setFocus();
+    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    QCOMPARE(w->Text1->text(), QStringLiteral("/a"));
+    QVERIFY(w->Command1->isEnabled());
+    QCOMPARE(w->focusWidget(), w->Text1);
+
+    QTest::mouseClick(w->Command2, Qt::LeftButton);
+    QVERIFY(!qixrsda::isLoaded());
+    QCOMPARE(LastStatusText(), kIdleText);
+    QVERIFY(env.boxes.isEmpty());
+}
+
+void TestBackup::restoreRefusesWrongFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    const QString notOurs = QStringLiteral("所选文件不是本系统的数据库，没有恢复：");
+    const QString same = QStringLiteral("所选文件就是当前使用的数据库，不能用它恢复。");
+    QTest::newRow("text file") << "text" << notOurs;
+    QTest::newRow("empty file") << "empty" << notOurs;
+    QTest::newRow("another SQLite file") << "sqlite" << notOurs;
+    QTest::newRow("a table missing") << "missing-table" << notOurs;
+    QTest::newRow("another database password") << "password" << notOurs;
+    QTest::newRow("the current file") << "current" << same;
+    QTest::newRow("the current file spelt otherwise") << "current-dot" << same;
+    QTest::newRow("the current file through a link") << "current-link" << same;
+    QTest::newRow("a file that is gone") << "gone" << QStringLiteral("找不到要恢复的文件：");
+}
+
+void TestBackup::restoreRefusesWrongFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    TestEnv env;
+    const QString live = env.makeDatabase();
+    addRows(live, QStringLiteral("600001"));
+    qixrsda *w = qixrsda::instance(); // loads the main window, which writes its index row
+    w->show();
+    QString source = env.path(QStringLiteral("chosen.zqdb"));
+    if (kind == QLatin1String("text")) {
+        writeFile(source, "这不是数据库\r\n");
+    } else if (kind == QLatin1String("empty")) {
+        writeFile(source, QByteArray());
+    } else if (kind == QLatin1String("sqlite")) {
+        sqlite3 *h = nullptr;
+        QCOMPARE(sqlite3_open(source.toUtf8().constData(), &h), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(h, "CREATE TABLE User (UID TEXT); INSERT INTO User VALUES ('x');", nullptr,
+                              nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(h);
+    } else if (kind == QLatin1String("missing-table")) {
+        CreateEmptyDatabase(source, g_DbConnect);
+        Database db(source, g_DbConnect);
+        db.execute(QStringLiteral("DROP TABLE qixst"));
+    } else if (kind == QLatin1String("password")) {
+        CreateEmptyDatabase(source, ConnectString(QStringLiteral("otherword1")));
+    } else if (kind == QLatin1String("current")) {
+        source = live;
+    } else if (kind == QLatin1String("current-dot")) {
+        source = env.dir() + QStringLiteral("/./sub/../File.zqd");
+        QVERIFY(QDir().mkpath(env.path(QStringLiteral("sub"))));
+    } else if (kind == QLatin1String("current-link")) {
+        QVERIFY(QFile::link(live, source));
+    } else {
+        source = env.path(QStringLiteral("gone.zqdb"));
+    }
+    const QByteArray liveBytes = test::FileBytes(live);
+
+    w->Text1->setText(source);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+
+    QCOMPARE(env.boxes.size(), 1);
+    QVERIFY2(env.boxes[0].text.startsWith(message), qPrintable(env.boxes[0].text));
+    QCOMPARE(env.boxes[0].style, 48);
+    QCOMPARE(env.boxes[0].title, QStringLiteral("提示："));
+    QCOMPARE(test::FileBytes(live), liveBytes);
+    QVERIFY(qixrsda::isLoaded());
+    QCOMPARE(w->Text1->text(), source);
+    QCOMPARE(LastStatusText(), QStringLiteral("恢复数据"));
+}
+
+void TestBackup::restoreFailingCopyKeepsOldDatabase()
+{
+    TestEnv env;
+    const QString live = env.makeDatabase();
+    const QString backup = env.path(QStringLiteral("old.zqdb"));
+    BackupDatabase(live, g_DbConnect, backup);
+    addRows(live, QStringLiteral("600001"));
+    qixrsda *w = qixrsda::instance();
+    w->show();
+    w->Text1->setText(backup);
+    const QByteArray liveBytes = test::FileBytes(live);
+    const Dump liveRows = dump(live);
+    {
+        // Another workstation is reading the live file and does not let go: the restore cannot finish
+        // its write and must give up with the live file whole.
+        Database other(live, g_DbConnect);
+        QCOMPARE(
+            sqlite3_exec(other.nativeHandle(), "BEGIN; SELECT count(*) FROM rep;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        QTest::mouseClick(w->Command1, Qt::LeftButton);
+        QCOMPARE(env.boxes.size(), 1);
+        QVERIFY(env.boxes[0].text.startsWith(QStringLiteral("恢复失败，当前数据库没有改变。")));
+        QCOMPARE(env.boxes[0].style, 16);
+        QCOMPARE(env.boxes[0].title, QStringLiteral("错误"));
+        QVERIFY(qixrsda::isLoaded());
+        QCOMPARE(test::FileBytes(live), liveBytes);
+    }
+    QVERIFY(!QFileInfo::exists(live + QStringLiteral("-journal")));
+    QVERIFY(dump(live) == liveRows);
+
+    // Once the file is free the same window restores it.
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QVERIFY(!qixrsda::isLoaded());
+    QVERIFY(dump(live) == dump(backup));
+}
+
+QTEST_MAIN(TestBackup)
+#include "tst_backup.moc"
