@@ -1,0 +1,29 @@
+#pragma once
+
+// The operators of table User: listing them with their passwords in clear, adding one under the
+// duplicate test, and deleting one without ever leaving the table empty. Every failure is a DbError.
+
+#include <QList>
+#include <QString>
+
+namespace tv {
+
+struct OperatorRow
+{
+    QString name;
+    QString password; // in clear
+    QString right;
+};
+
+// Every operator in table order.
+QList<OperatorRow> LoadOperators();
+
+enum class AddOperatorResult { Added, Exists };
+// Refused when the name exists already, whatever its letter case; the password is stored encoded.
+AddOperatorResult AddOperator(const QString &name, const QString &password, const QString &right);
+
+enum class DeleteOperatorResult { Deleted, LastOne, NotFound };
+// Deletes the operator of exactly that name, unless that would leave no operator at all.
+DeleteOperatorResult DeleteOperatorNamed(const QString &name);
+
+} // namespace tv
