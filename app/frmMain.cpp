@@ -1,5 +1,10 @@
 #include "app/frmMain.h"
 
+#include "admin/ConfigForm.h"
+#include "admin/NetData.h"
+#include "admin/frmOperator.h"
+#include "admin/qixda.h"
+#include "admin/qixrsda.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/Rights.h"
@@ -106,21 +111,28 @@ void frmMain::buildMenus()
     MnuSystem->setObjectName(QStringLiteral("MnuSystem"));
     m_items.insert(MnuSystem->objectName(), MnuSystem->menuAction());
     connect(addItem(MnuSystem, QStringLiteral("MnuCompany"), QStringLiteral("配置公司信息[&C]"), Qt::Key_F2),
-            &QAction::triggered, this, [] { SetStatusText(QStringLiteral("公司信息配置")); });
+            &QAction::triggered, this, &frmMain::MnuCompany_Click);
     MnuSystem->addSeparator();
     connect(addItem(MnuSystem, QStringLiteral("MnuEmploy"), QStringLiteral("配置操作员工[&E]")), &QAction::triggered,
-            this, [] { SetStatusText(QStringLiteral("操作员配置")); });
+            this, &frmMain::MnuEmploy_Click);
     MnuSystem->addSeparator();
     connect(addItem(MnuSystem, QStringLiteral("MnuGuestType"), QStringLiteral("配置证券类型[&T]"), Qt::Key_F3),
             &QAction::triggered, this, [] { SetStatusText(QStringLiteral("证券类型有：买入、卖出等")); });
     MnuSystem->addSeparator();
-    addItem(MnuSystem, QStringLiteral("MnuNetData"), QStringLiteral("配置网络数据[&N]"), Qt::Key_F8);
+    connect(addItem(MnuSystem, QStringLiteral("MnuNetData"), QStringLiteral("配置网络数据[&N]"), Qt::Key_F8),
+            &QAction::triggered, this, &frmMain::MnuNetData_Click);
     MnuSystem->addSeparator();
     connect(addItem(MnuSystem, QStringLiteral("qixdata"), QStringLiteral("数据库备份"), Qt::Key_F6),
-            &QAction::triggered, this, [] { SetStatusText(QStringLiteral("备份数据")); });
+            &QAction::triggered, this, [] {
+                SetStatusText(QStringLiteral("备份数据"));
+                qixda::instance()->show();
+            });
     MnuSystem->addSeparator();
     connect(addItem(MnuSystem, QStringLiteral("qixrs"), QStringLiteral("恢复备份及其数据导入"), Qt::Key_F7),
-            &QAction::triggered, this, [] { SetStatusText(QStringLiteral("恢复数据")); });
+            &QAction::triggered, this, [] {
+                SetStatusText(QStringLiteral("恢复数据"));
+                qixrsda::instance()->show();
+            });
     MnuSystem->addSeparator();
     addItem(MnuSystem, QStringLiteral("MnuDataPathDisplay"), QStringLiteral("当前数据库路径："));
 
@@ -355,6 +367,42 @@ void frmMain::MnuTip_Click()
         frmTip::existing()->activateWindow();
     }
     SetMousePointer(this, 0);
+}
+
+namespace {
+// Shown without waiting when hidden, brought to the front when already visible.
+template <class W>
+void showOrRaise(QWidget *busy)
+{
+    SetMousePointer(busy, 11);
+    if (W::isLoaded() && W::existing()->isVisible()) {
+        W::existing()->raise();
+        W::existing()->activateWindow();
+    } else {
+        W::instance()->show();
+    }
+    SetMousePointer(busy, 0);
+}
+} // namespace
+
+void frmMain::MnuCompany_Click()
+{
+    SetStatusText(QStringLiteral("公司信息配置"));
+    showOrRaise<ConfigForm>(this);
+}
+
+void frmMain::MnuEmploy_Click()
+{
+    SetStatusText(QStringLiteral("操作员配置"));
+    showOrRaise<frmOperator>(this);
+}
+
+void frmMain::MnuNetData_Click()
+{
+    SetMousePointer(this, 11);
+    QPointer<NetData> dialog = NetData::instance();
+    SetMousePointer(this, 0);
+    dialog->exec();
 }
 
 void frmMain::MnuVkr_Click()

@@ -53,6 +53,9 @@ public:
     void MnuSearchGuest_Click();
     void MnuExi_Click();
     void MnuTip_Click();
+    void MnuCompany_Click();
+    void MnuEmploy_Click();
+    void MnuNetData_Click();
     void MnuVkr_Click();
 
     void UpdateAllPrices();

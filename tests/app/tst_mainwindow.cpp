@@ -1,3 +1,8 @@
+#include "admin/ConfigForm.h"
+#include "admin/NetData.h"
+#include "admin/frmOperator.h"
+#include "admin/qixda.h"
+#include "admin/qixrsda.h"
 #include "app/Forms.h"
 #include "app/Globals.h"
 #include "app/Seams.h"
@@ -49,6 +54,7 @@ private Q_SLOTS:
     void proxySettings();
     void desktopPicture();
     void statusLine();
+    void systemMenuOpensItsWindows();
 };
 
 void TestMainWindow::rightsMatrix_data()
@@ -250,10 +256,38 @@ void TestMainWindow::toolbarAndStatusBar()
     // Commands whose windows are not there yet do nothing harmful.
     for (const QString &key : {"Manager", "Content", "Add", "Modify", "Delete", "Search", "down", "frmbook"})
         m->Toolbar1_ButtonClick(key);
-    for (const QString &item : {"MnuSearchGuest", "seleup", "Proxy", "MnuCompany", "MnuEmploy", "MnuGuestType",
-                                "MnuNetData", "qixdata", "qixrs", "MnuDataPathDisplay"})
+    for (const QString &item : {"MnuSearchGuest", "seleup", "Proxy", "MnuGuestType", "MnuDataPathDisplay"})
         m->menuItem(item)->trigger();
     QVERIFY(frmMain::isLoaded());
+}
+
+void TestMainWindow::systemMenuOpensItsWindows()
+{
+    TestEnv env;
+    env.makeDatabase();
+    frmMain *m = frmMain::instance();
+    m->menuItem("MnuCompany")->trigger();
+    QVERIFY(ConfigForm::isLoaded() && ConfigForm::existing()->isVisible());
+    QCOMPARE(m->panelText(2), QStringLiteral("公司信息配置"));
+    ConfigForm *config = ConfigForm::existing();
+    m->menuItem("MnuCompany")->trigger(); // a second time it is brought forward, not made again
+    QCOMPARE(ConfigForm::existing(), config);
+    m->menuItem("MnuEmploy")->trigger();
+    QVERIFY(frmOperator::isLoaded());
+    QCOMPARE(m->panelText(2), QStringLiteral("操作员配置"));
+    m->menuItem("qixdata")->trigger();
+    QVERIFY(qixda::isLoaded());
+    m->menuItem("qixrs")->trigger();
+    QVERIFY(qixrsda::isLoaded());
+    QCOMPARE(m->panelText(2), QStringLiteral("恢复数据"));
+    bool shownModal = false;
+    QTimer::singleShot(0, [&] {
+        shownModal = NetData::isLoaded() && NetData::existing()->isModal();
+        NetData::existing()->close();
+    });
+    m->menuItem("MnuNetData")->trigger();
+    QVERIFY(shownModal);
+    QVERIFY(!NetData::isLoaded());
 }
 
 void TestMainWindow::proxySettings_data()
