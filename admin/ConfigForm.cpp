@@ -1,5 +1,6 @@
 #include "admin/ConfigForm.h"
 
+#include "admin/SelectFile.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/Seams.h"
@@ -36,7 +37,7 @@ ConfigForm::ConfigForm()
     for (int i = 0; i < 6; ++i) {
         CC[i] = new QLineEdit(this);
         CC[i]->setObjectName(QStringLiteral("CC_%1").arg(i));
-        CC[i]->setMaxLength(kMaxLength[i]);
+        LimitTypedLength(CC[i], kMaxLength[i]);
         CC[i]->installEventFilter(this);
     }
     auto *Frame1 = new QGroupBox(QStringLiteral("公司名称"), this);
@@ -214,6 +215,7 @@ void ConfigForm::pictureFailure(bool pathWasPutBack)
 void ConfigForm::Command1_Click()
 {
     SetMousePointer(this, 11);
+    SelectFile::instance()->exec();
     SetMousePointer(this, 0);
 }
 

@@ -100,3 +100,32 @@ bool FocusMovedWithinWindow(const QFocusEvent *event)
     return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
 }
 } // namespace tv
+
+#include <QLineEdit>
+#include <QValidator>
+
+namespace tv {
+namespace {
+class LengthValidator : public QValidator
+{
+public:
+    LengthValidator(int maximum, QObject *parent) : QValidator(parent), m_maximum(maximum) {}
+    State validate(QString &input, int &) const override
+    {
+        return input.size() <= m_maximum ? Acceptable : Invalid;
+    }
+    int maximum() const { return m_maximum; }
+
+private:
+    int m_maximum;
+};
+} // namespace
+
+void LimitTypedLength(QLineEdit *box, int maximum) { box->setValidator(new LengthValidator(maximum, box)); }
+
+int TypedLengthLimit(const QLineEdit *box)
+{
+    const auto *v = dynamic_cast<const LengthValidator *>(box->validator());
+    return v ? v->maximum() : box->maxLength();
+}
+} // namespace tv

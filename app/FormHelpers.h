@@ -41,3 +41,12 @@ void SetBoxColours(QWidget *box, unsigned int backBgr, unsigned int foreBgr);
 // menu or another window: only then does leaving a box run its checks.
 bool FocusMovedWithinWindow(const QFocusEvent *event);
 } // namespace tv
+
+class QLineEdit;
+
+namespace tv {
+// A box's maximum length for typing only: text put in by the program (a stored value, a chosen path)
+// is never cut short.
+void LimitTypedLength(QLineEdit *box, int maximum);
+int TypedLengthLimit(const QLineEdit *box);
+} // namespace tv

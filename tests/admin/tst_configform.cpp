@@ -1,4 +1,5 @@
 #include "admin/ConfigForm.h"
+#include "admin/SelectFile.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/frmMain.h"
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace tv;
 using tv::test::TestEnv;
@@ -60,6 +62,7 @@ private Q_SLOTS:
     void emptyConfigThenSaveCreatesTheRow();
     void failedWriteKeepsTheOldRow();
     void boxBehaviour();
+    void pictureChooserWritesTheBox();
 };
 
 void TestConfigForm::boxesByPositionAndUnchangedSave()
@@ -78,8 +81,18 @@ void TestConfigForm::boxesByPositionAndUnchangedSave()
     QCOMPARE(w->CC[5]->text(), pic);
     QList<int> lengths;
     for (QLineEdit *box : w->CC)
-        lengths << box->maxLength();
+        lengths << TypedLengthLimit(box);
     QCOMPARE(lengths, (QList<int>{40, 40, 40, 5, 40, 100}));
+    // The limits hold for typing; a longer stored or chosen value is kept whole.
+    w->show();
+    w->CC[3]->clear();
+    QTest::keyClicks(w->CC[3], QStringLiteral("Li Si Wu"));
+    QCOMPARE(w->CC[3]->text(), QStringLiteral("Li Si"));
+    const QString longPath = QStringLiteral("/") + QString(150, u'p') + QStringLiteral(".png");
+    w->CC[5]->setText(longPath);
+    QCOMPARE(w->CC[5]->text(), longPath);
+    w->CC[3]->setText(QStringLiteral("D"));
+    w->CC[5]->setText(pic);
 
     QTest::mouseClick(w->OkSave, Qt::LeftButton);
     QVERIFY(env.boxes.isEmpty());
@@ -243,6 +256,26 @@ void TestConfigForm::boxBehaviour()
     w->CC[2]->setFocus();
     QTest::keyClick(w->CC[2], Qt::Key_Return);
     QCOMPARE(QApplication::focusWidget(), w->CC[3]);
+}
+
+void TestConfigForm::pictureChooserWritesTheBox()
+{
+    TestEnv env;
+    env.makeDatabase();
+    const QString pic = makePicture(env, QStringLiteral("chosen.png"), Qt::yellow);
+    ConfigForm *w = ConfigForm::instance();
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        SelectFile *chooser = SelectFile::existing();
+        modal = chooser && chooser->isModal();
+        chooser->setDirPath(env.dir());
+        chooser->Text1->setText(pic);
+        chooser->Command1_Click();
+    });
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QVERIFY(modal);
+    QVERIFY(!SelectFile::isLoaded());
+    QCOMPARE(w->CC[5]->text(), pic);
 }
 
 QTEST_MAIN(TestConfigForm)
