@@ -13,6 +13,7 @@
 #include "app/VbCompat.h"
 #include "app/frmAbout.h"
 #include "app/frmTip.h"
+#include "journal/frmManager.h"
 #include "data/Database.h"
 #include "data/Settings.h"
 
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -51,6 +53,7 @@ frmMain::frmMain()
     setCentralWidget(m_mdi);
     m_mdi->viewport()->setMouseTracking(true);
     m_mdi->viewport()->installEventFilter(this);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] { applyMenus(); });
 
     buildMenus();
     buildToolbar();
@@ -78,6 +81,11 @@ frmMain::frmMain()
 
 frmMain::~frmMain()
 {
+    // The child windows go with the MDI area after this body; their destroyed signals must not
+    // reach the menu bookkeeping of a main window that is already half taken down.
+    for (QWidget *child : m_childMenus.keys())
+        disconnect(child, nullptr, this, nullptr);
+    m_childMenus.clear();
     formUnloaded(this);
 }
 
@@ -416,7 +424,62 @@ void frmMain::MnuVkr_Click()
 
 void frmMain::MnuSearchGuest_Click()
 {
-    // The manager and query windows and the notebook plug in here.
+    if (toolbarButton(1)->text() == QLatin1String("证券交易")) {
+        frmManager *manager = frmManager::instance();
+        showChild(manager, {manager->MnuControl, manager->munrep, manager->MnuReturnX});
+        toolbarButton(3)->setEnabled(true);
+    } else {
+        toolbarButton(3)->setEnabled(false);
+        frmManager::unload();
+    }
+}
+
+namespace {
+// The toolbar's journal keys act on the manager window, which they open when it is not open.
+frmManager *manager()
+{
+    const bool wasOpen = frmManager::isLoaded();
+    frmManager *m = frmManager::instance();
+    if (!wasOpen)
+        frmMain::instance()->showChild(m, {m->MnuControl, m->munrep, m->MnuReturnX});
+    return m;
+}
+} // namespace
+
+void frmMain::showChild(QWidget *child, const QList<QMenu *> &menus)
+{
+    QMdiSubWindow *sub = nullptr;
+    for (QMdiSubWindow *s : m_mdi->subWindowList())
+        if (s->widget() == child)
+            sub = s;
+    if (!sub) {
+        sub = m_mdi->addSubWindow(child);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        m_childMenus.insert(child, menus);
+        connect(child, &QObject::destroyed, this, [this, child] {
+            m_childMenus.remove(child);
+            applyMenus();
+        });
+    }
+    child->show();
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+    applyMenus();
+}
+
+void frmMain::applyMenus()
+{
+    QMdiSubWindow *active = m_mdi->activeSubWindow();
+    QWidget *child = active ? active->widget() : nullptr;
+    const QList<QMenu *> menus = child && child->isVisible() ? m_childMenus.value(child) : QList<QMenu *>{};
+    menuBar()->clear();
+    if (menus.isEmpty()) {
+        for (QMenu *m : {MnuGuestManager, MnuSystem, MnuHelp})
+            menuBar()->addMenu(m);
+    } else {
+        for (QMenu *m : menus)
+            menuBar()->addMenu(m);
+    }
 }
 
 void frmMain::Toolbar1_ButtonClick(QAction *button)
@@ -432,6 +495,15 @@ void frmMain::Toolbar1_ButtonClick(const QString &key)
         MnuSearchGuest_Click();
     } else if (key == QLatin1String("Content")) {
         SetStatusText(QStringLiteral("证券添加、删除"));
+        manager()->MnuAddFile_Click();
+    } else if (key == QLatin1String("Add")) {
+        manager()->munaddqix_Click();
+    } else if (key == QLatin1String("Modify")) {
+        manager()->Mnumodqix_Click();
+    } else if (key == QLatin1String("Delete")) {
+        manager()->Mnudelqix_Click();
+    } else if (key == QLatin1String("Search")) {
+        manager()->MnuSearchFile_Click();
     } else if (key == QLatin1String("down")) {
         if (g_WakeBrowser)
             WakeConnection();
@@ -445,6 +517,8 @@ void frmMain::Toolbar1_ButtonClick(const QString &key)
 }
 
 void frmMain::UpdateAllPrices() {}
+
+void frmMain::every(QStringList &, int) {}
 
 void frmMain::WakeConnection() {}
 

@@ -60,6 +60,12 @@ public:
 
     void UpdateAllPrices();
     void WakeConnection();
+    // Updates the market prices of codes[1] to codes[n]; the caller holds g_Idle false around it.
+    void every(QStringList &codes, int n);
+
+    // Shows a window as a child of the client area; while it is the active child its menus stand in
+    // the menu bar in place of the main window's own.
+    void showChild(QWidget *child, const QList<QMenu *> &menus = {});
 
     // What a command that ran a web fetch does once the fetch has returned: carry out an exit that was
     // asked for meanwhile.
@@ -80,6 +86,7 @@ private:
     void insertIndexRow();
     void applyRights();
     void firstActivation();
+    void applyMenus();
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption, const QKeySequence &key = {});
 
     QMdiArea *m_mdi = nullptr;
@@ -90,6 +97,7 @@ private:
     QList<QLabel *> m_panels;
     QList<QAction *> m_buttons; // index 0 is button 1
     QMap<QString, QAction *> m_items;
+    QMap<QWidget *, QList<QMenu *>> m_childMenus;
     QTimer *m_clock = nullptr;
     bool m_FirstActivated = false;
     bool m_BatchStop = true;
