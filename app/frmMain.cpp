@@ -24,6 +24,7 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -86,6 +87,7 @@ frmMain::~frmMain()
     for (QWidget *child : m_childMenus.keys())
         disconnect(child, nullptr, this, nullptr);
     m_childMenus.clear();
+    disconnect(m_mdi, nullptr, this, nullptr);
     formUnloaded(this);
 }
 
@@ -422,11 +424,23 @@ void frmMain::MnuVkr_Click()
     about->exec();
 }
 
+namespace {
+// The manager window, opened over the whole work area with its own menus when it is not open; the
+// toolbar's journal keys act on it.
+frmManager *manager()
+{
+    const bool wasOpen = frmManager::isLoaded();
+    frmManager *m = frmManager::instance();
+    if (!wasOpen)
+        frmMain::instance()->showChild(m, {m->MnuControl, m->munrep, m->MnuReturnX}, true);
+    return m;
+}
+} // namespace
+
 void frmMain::MnuSearchGuest_Click()
 {
-    if (toolbarButton(1)->text() == QLatin1String("证券交易")) {
-        frmManager *manager = frmManager::instance();
-        showChild(manager, {manager->MnuControl, manager->munrep, manager->MnuReturnX});
+    if (toolbarButton(1)->text() == QStringLiteral("证券交易")) {
+        manager();
         toolbarButton(3)->setEnabled(true);
     } else {
         toolbarButton(3)->setEnabled(false);
@@ -434,19 +448,7 @@ void frmMain::MnuSearchGuest_Click()
     }
 }
 
-namespace {
-// The toolbar's journal keys act on the manager window, which they open when it is not open.
-frmManager *manager()
-{
-    const bool wasOpen = frmManager::isLoaded();
-    frmManager *m = frmManager::instance();
-    if (!wasOpen)
-        frmMain::instance()->showChild(m, {m->MnuControl, m->munrep, m->MnuReturnX});
-    return m;
-}
-} // namespace
-
-void frmMain::showChild(QWidget *child, const QList<QMenu *> &menus)
+void frmMain::showChild(QWidget *child, const QList<QMenu *> &menus, bool maximized)
 {
     QMdiSubWindow *sub = nullptr;
     for (QMdiSubWindow *s : m_mdi->subWindowList())
@@ -456,13 +458,20 @@ void frmMain::showChild(QWidget *child, const QList<QMenu *> &menus)
         sub = m_mdi->addSubWindow(child);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         m_childMenus.insert(child, menus);
-        connect(child, &QObject::destroyed, this, [this, child] {
+        // The frame goes with the window it holds.
+        QPointer<QMdiSubWindow> frame(sub);
+        connect(child, &QObject::destroyed, this, [this, child, frame] {
             m_childMenus.remove(child);
+            if (frame)
+                frame->deleteLater();
             applyMenus();
         });
     }
     child->show();
-    sub->show();
+    if (maximized)
+        sub->showMaximized();
+    else
+        sub->show();
     m_mdi->setActiveSubWindow(sub);
     applyMenus();
 }

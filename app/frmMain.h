@@ -65,7 +65,7 @@ public:
 
     // Shows a window as a child of the client area; while it is the active child its menus stand in
     // the menu bar in place of the main window's own.
-    void showChild(QWidget *child, const QList<QMenu *> &menus = {});
+    void showChild(QWidget *child, const QList<QMenu *> &menus = {}, bool maximized = false);
 
     // What a command that ran a web fetch does once the fetch has returned: carry out an exit that was
     // asked for meanwhile.

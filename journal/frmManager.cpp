@@ -374,6 +374,9 @@ void frmManager::SizeControls(double &x)
     ListView->setGeometry(TwipsToPx(x + 40), 0, TwipsToPx(w - x + 30), height());
 }
 
+// The size the window first opens and lays out at.
+QSize frmManager::sizeHint() const { return {TwipsToPx(12000), TwipsToPx(8000)}; }
+
 void frmManager::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -611,7 +614,7 @@ void frmManager::TreeView_NodeClick(QTreeWidgetItem *node)
         }
         m_LoadedName = name;
         m_items.value(QStringLiteral("MnuOpenFile"))
-            ->setEnabled(!Trim(txtFields[1]->text()).isEmpty() && g_UserRight != QLatin1String("只能添加"));
+            ->setEnabled(!Trim(txtFields[1]->text()).isEmpty() && g_UserRight != QStringLiteral("只能添加"));
     }
     if (!security)
         ResetDetailView();
@@ -658,19 +661,19 @@ void frmManager::SetRights()
         for (const char *item : items)
             m_items.value(QString::fromLatin1(item))->setEnabled(false);
     };
-    if (g_UserRight == QLatin1String("只能添加")) {
+    if (g_UserRight == QStringLiteral("只能添加")) {
         Command1->hide();
         Command4->hide();
         disable({"Mnumodqix", "Mnudelqix", "uprice", "MnuModifyFile", "MnuDeleteFile", "MnuSearchFile"});
         for (int b : {6, 7, 9, 10})
             setToolbarButton(b, false);
         Frame1->hide();
-    } else if (g_UserRight == QLatin1String("不能修改")) {
+    } else if (g_UserRight == QStringLiteral("不能修改")) {
         disable({"uprice", "MnuModifyFile", "MnuDeleteFile", "Mnumodqix", "Mnudelqix"});
         setToolbarButton(6, false);
         setToolbarButton(7, false);
         Frame1->hide();
-    } else if (g_UserRight == QLatin1String("可以修改") || g_UserRight == QLatin1String("超级权限")) {
+    } else if (g_UserRight == QStringLiteral("可以修改") || g_UserRight == QStringLiteral("超级权限")) {
         Command4->setEnabled(true);
     }
 }

@@ -109,6 +109,8 @@ public:
     // The main window's toolbar button of this index, enabled or not.
     static void setToolbarButton(int index, bool enabled);
 
+    QSize sizeHint() const override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

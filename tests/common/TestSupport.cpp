@@ -9,7 +9,9 @@
 #include "data/Settings.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTest>
+#include <QXmlStreamReader>
 
 namespace tv::test {
 
@@ -71,6 +73,46 @@ QByteArray FileBytes(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+namespace {
+QByteArray zipMember(const QString &zip, const QString &member)
+{
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), zip, member});
+    if (!unzip.waitForFinished(10000) || unzip.exitCode() != 0)
+        return {};
+    return unzip.readAllStandardOutput();
+}
+} // namespace
+
+QMap<QString, QString> XlsxCells(const QString &path)
+{
+    QStringList shared;
+    QXmlStreamReader strings(zipMember(path, QStringLiteral("xl/sharedStrings.xml")));
+    while (!strings.atEnd()) {
+        strings.readNext();
+        if (strings.isStartElement() && strings.name() == QLatin1String("si"))
+            shared << QString();
+        else if (strings.isStartElement() && strings.name() == QLatin1String("t") && !shared.isEmpty())
+            shared.last() += strings.readElementText();
+    }
+    QMap<QString, QString> cells;
+    QXmlStreamReader sheet(zipMember(path, QStringLiteral("xl/worksheets/sheet1.xml")));
+    QString ref, type;
+    while (!sheet.atEnd()) {
+        sheet.readNext();
+        if (sheet.isStartElement() && sheet.name() == QLatin1String("c")) {
+            ref = sheet.attributes().value(QLatin1String("r")).toString();
+            type = sheet.attributes().value(QLatin1String("t")).toString();
+        } else if (sheet.isStartElement() && sheet.name() == QLatin1String("v")) {
+            const QString v = sheet.readElementText();
+            cells.insert(ref, type == QLatin1String("s") ? shared.value(v.toInt()) : v);
+        } else if (sheet.isStartElement() && sheet.name() == QLatin1String("t") && type == QLatin1String("inlineStr")) {
+            cells.insert(ref, sheet.readElementText());
+        }
+    }
+    return cells;
 }
 
 } // namespace tv::test

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -46,6 +47,10 @@ private:
 };
 
 QByteArray FileBytes(const QString &path);
+
+// The cells of the first worksheet of an .xlsx file as text, by reference ("A1" -> text); numbers come
+// back as the file stores them. Unpacks with `unzip`; empty when the file cannot be read.
+QMap<QString, QString> XlsxCells(const QString &path);
 
 } // namespace tv::test
 
