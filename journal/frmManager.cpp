@@ -145,6 +145,10 @@ void frmManager::buildControls()
     TreeView->setIconSize(QSize(13, 13));
     TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Long names scroll sideways rather than being cut short.
+    TreeView->setTextElideMode(Qt::ElideNone);
+    TreeView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    TreeView->header()->setStretchLastSection(false);
 
     imgSplit = new QWidget(this);
     imgSplit->setObjectName(QStringLiteral("imgSplit"));
