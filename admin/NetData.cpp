@@ -26,24 +26,6 @@ namespace tv {
 namespace {
 const QString kSection = QStringLiteral("NetData");
 
-void setLineColour(QFrame *line, QColor colour)
-{
-    QPalette pal = line->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    line->setPalette(pal);
-}
-
-QFrame *makeLine(QWidget *parent, const QString &name, QFrame::Shape shape)
-{
-    auto *line = new QFrame(parent);
-    line->setObjectName(name);
-    line->setFrameShape(shape);
-    line->setFrameShadow(QFrame::Plain);
-    line->setLineWidth(1);
-    line->hide();
-    return line;
-}
-
 QPixmap folderPicture()
 {
     QPixmap pm(24, 24);
@@ -110,14 +92,8 @@ NetData::NetData()
         b->setAutoDefault(false);
 
     // The four lines that frame the folder picture while the pointer is over it.
-    lLeft = makeLine(this, QStringLiteral("lLeft"), QFrame::VLine);
-    lRight = makeLine(this, QStringLiteral("lRight"), QFrame::VLine);
-    lTop = makeLine(this, QStringLiteral("lTop"), QFrame::HLine);
-    lBottom = makeLine(this, QStringLiteral("lBottom"), QFrame::HLine);
-    setLineColour(lTop, Qt::white);
-    setLineColour(lLeft, Qt::white);
-    setLineColour(lBottom, QColor(0x80, 0x80, 0x80));
-    setLineColour(lRight, QColor(0x80, 0x80, 0x80));
+    const HoverLines lines = NewHoverLines(this);
+    lLeft = lines.left, lTop = lines.top, lRight = lines.right, lBottom = lines.bottom;
 
     auto *pathRow = new QHBoxLayout;
     pathRow->addWidget(NetDataPath, 1);
@@ -188,18 +164,7 @@ void NetData::NetCancel_Click()
 
 void NetData::showFrame(bool on)
 {
-    if (on) {
-        const QRect r = cmdBrowse->geometry();
-        lLeft->setGeometry(r.left() - 1, r.top() - 1, 1, r.height() + 2);
-        lRight->setGeometry(r.right() + 1, r.top() - 1, 1, r.height() + 2);
-        lTop->setGeometry(r.left() - 1, r.top() - 1, r.width() + 2, 1);
-        lBottom->setGeometry(r.left() - 1, r.bottom() + 1, r.width() + 2, 1);
-    }
-    for (QFrame *line : {lLeft, lRight, lTop, lBottom}) {
-        line->setVisible(on);
-        if (on)
-            line->raise();
-    }
+    ShowHoverLines({lLeft, lTop, lRight, lBottom}, cmdBrowse, on);
     m_hover = on;
 }
 
@@ -220,11 +185,9 @@ bool NetData::eventFilter(QObject *watched, QEvent *event)
                 showFrame(true);
             return t == QEvent::MouseMove; // not on to the window, whose pointer move hides the frame
         } else if (t == QEvent::MouseButtonPress) {
-            setLineColour(lTop, QColor(0x80, 0x80, 0x80));
-            setLineColour(lBottom, Qt::white);
+            PressHoverLines({lLeft, lTop, lRight, lBottom}, true);
         } else if (t == QEvent::MouseButtonRelease) {
-            setLineColour(lTop, Qt::white);
-            setLineColour(lBottom, QColor(0x80, 0x80, 0x80));
+            PressHoverLines({lLeft, lTop, lRight, lBottom}, false);
             auto *me = static_cast<QMouseEvent *>(event);
             if (me->button() == Qt::LeftButton && cmdBrowse->rect().contains(me->position().toPoint()))
                 cmdBrowse_Click();

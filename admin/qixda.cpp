@@ -1,5 +1,7 @@
 #include "admin/qixda.h"
 
+#include "app/FormHelpers.h"
+
 #include "app/Globals.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
@@ -17,18 +19,6 @@
 #include <QStyle>
 
 namespace tv {
-
-namespace {
-QFrame *makeLine(QWidget *parent, const QString &name, QFrame::Shape shape)
-{
-    auto *line = new QFrame(parent);
-    line->setObjectName(name);
-    line->setFrameShape(shape);
-    line->setFrameShadow(QFrame::Plain);
-    line->hide();
-    return line;
-}
-} // namespace
 
 qixda::qixda()
 {
@@ -55,10 +45,8 @@ qixda::qixda()
     NetCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
     NetCancel->setObjectName(QStringLiteral("NetCancel"));
     // This window never frames its browse picture; the lines are there but stay hidden.
-    lLeft = makeLine(this, QStringLiteral("lLeft"), QFrame::VLine);
-    lTop = makeLine(this, QStringLiteral("lTop"), QFrame::HLine);
-    lRight = makeLine(this, QStringLiteral("lRight"), QFrame::VLine);
-    lBottom = makeLine(this, QStringLiteral("lBottom"), QFrame::HLine);
+    const HoverLines lines = NewHoverLines(this);
+    lLeft = lines.left, lTop = lines.top, lRight = lines.right, lBottom = lines.bottom;
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(Image1, 0, 0, 2, 1, Qt::AlignTop);

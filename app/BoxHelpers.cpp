@@ -3,6 +3,7 @@
 #include "app/NumericKey.h"
 #include "app/Seams.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace tv {
@@ -15,6 +16,27 @@ void NumericKeyFilter(int &keyAscii, QLineEdit *box)
     keyAscii = NumericKeyRule(keyAscii, box->text(), start, length, &beep);
     if (beep)
         Beep();
+}
+
+int TypedKey(const QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Backspace)
+        return 8;
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return 0;
+    const QString text = event->text();
+    if (text.size() != 1 || !text[0].isPrint())
+        return 0;
+    return text[0].unicode();
+}
+
+bool SwallowNumericKey(QLineEdit *box, const QKeyEvent *event)
+{
+    int key = TypedKey(event);
+    if (!key)
+        return false;
+    NumericKeyFilter(key, box);
+    return key == 0;
 }
 
 } // namespace tv

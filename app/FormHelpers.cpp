@@ -129,3 +129,81 @@ int TypedLengthLimit(const QLineEdit *box)
     return v ? v->maximum() : box->maxLength();
 }
 } // namespace tv
+
+#include <QFrame>
+
+namespace tv {
+
+namespace {
+QFrame *hoverLine(QWidget *parent, const QString &name, bool vertical)
+{
+    auto *line = new QFrame(parent);
+    line->setObjectName(name);
+    line->setFrameShape(vertical ? QFrame::VLine : QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->hide();
+    return line;
+}
+
+void setLineColour(QFrame *line, unsigned int bgr)
+{
+    QPalette pal = line->palette();
+    pal.setColor(QPalette::WindowText, VbColor(bgr));
+    line->setPalette(pal);
+}
+} // namespace
+
+HoverLines NewHoverLines(QWidget *parent)
+{
+    HoverLines l{hoverLine(parent, QStringLiteral("lLeft"), true), hoverLine(parent, QStringLiteral("lTop"), false),
+                 hoverLine(parent, QStringLiteral("lRight"), true), hoverLine(parent, QStringLiteral("lBottom"), false)};
+    PressHoverLines(l, false);
+    return l;
+}
+
+void ShowHoverLines(const HoverLines &lines, const QWidget *around, bool on)
+{
+    if (on) {
+        const QRect r = around->geometry();
+        lines.left->setGeometry(r.left() - 1, r.top() - 1, 1, r.height() + 2);
+        lines.right->setGeometry(r.right() + 1, r.top() - 1, 1, r.height() + 2);
+        lines.top->setGeometry(r.left() - 1, r.top() - 1, r.width() + 2, 1);
+        lines.bottom->setGeometry(r.left() - 1, r.bottom() + 1, r.width() + 2, 1);
+    }
+    for (QFrame *line : {lines.left, lines.right, lines.top, lines.bottom}) {
+        line->setVisible(on);
+        if (on)
+            line->raise();
+    }
+}
+
+void PressHoverLines(const HoverLines &lines, bool pressed)
+{
+    const unsigned int light = 0xFFFFFF, dark = 0x808080;
+    setLineColour(lines.top, pressed ? dark : light);
+    setLineColour(lines.left, pressed ? dark : light);
+    setLineColour(lines.bottom, pressed ? light : dark);
+    setLineColour(lines.right, pressed ? light : dark);
+}
+
+} // namespace tv
+
+#include <QPainter>
+#include <QPixmap>
+
+namespace tv {
+
+QPixmap DocumentPicture()
+{
+    QPixmap pm(22, 22);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(0x30, 0x30, 0x60));
+    p.setBrush(QColor(0xF8, 0xF8, 0xFF));
+    p.drawRect(4, 1, 14, 19);
+    for (int y = 6; y <= 15; y += 3)
+        p.drawLine(7, y, 15, y);
+    return pm;
+}
+
+} // namespace tv

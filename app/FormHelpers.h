@@ -50,3 +50,26 @@ namespace tv {
 void LimitTypedLength(QLineEdit *box, int maximum);
 int TypedLengthLimit(const QLineEdit *box);
 } // namespace tv
+
+class QFrame;
+
+namespace tv {
+// The four lines that frame a picture button while the pointer is over it: raised (top and left white,
+// bottom and right grey), sunken while the button is pressed.
+struct HoverLines
+{
+    QFrame *left = nullptr, *top = nullptr, *right = nullptr, *bottom = nullptr;
+};
+// Makes the lines lLeft, lTop, lRight and lBottom on parent, hidden.
+HoverLines NewHoverLines(QWidget *parent);
+// Shows the lines one pixel outside the control, or hides them.
+void ShowHoverLines(const HoverLines &lines, const QWidget *around, bool on);
+void PressHoverLines(const HoverLines &lines, bool pressed);
+} // namespace tv
+
+class QPixmap;
+
+namespace tv {
+// The picture of the buttons that open a security's document.
+QPixmap DocumentPicture();
+} // namespace tv

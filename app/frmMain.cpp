@@ -13,6 +13,7 @@
 #include "app/VbCompat.h"
 #include "app/frmAbout.h"
 #include "app/frmTip.h"
+#include "journal/frmCatalog.h"
 #include "journal/frmManager.h"
 #include "data/Database.h"
 #include "data/Settings.h"
@@ -127,7 +128,14 @@ void frmMain::buildMenus()
             this, &frmMain::MnuEmploy_Click);
     MnuSystem->addSeparator();
     connect(addItem(MnuSystem, QStringLiteral("MnuGuestType"), QStringLiteral("配置证券类型[&T]"), Qt::Key_F3),
-            &QAction::triggered, this, [] { SetStatusText(QStringLiteral("证券类型有：买入、卖出等")); });
+            &QAction::triggered, this, [this] {
+                SetStatusText(QStringLiteral("证券类型有：买入、卖出等"));
+                SetMousePointer(this, 11);
+                QPointer<frmMain> self(this);
+                frmCatalog::instance()->exec();
+                if (self)
+                    SetMousePointer(this, 0);
+            });
     MnuSystem->addSeparator();
     connect(addItem(MnuSystem, QStringLiteral("MnuNetData"), QStringLiteral("配置网络数据[&N]"), Qt::Key_F8),
             &QAction::triggered, this, &frmMain::MnuNetData_Click);
@@ -528,6 +536,10 @@ void frmMain::Toolbar1_ButtonClick(const QString &key)
 void frmMain::UpdateAllPrices() {}
 
 void frmMain::every(QStringList &, int) {}
+
+// Fetches the quote of codes[1] and fills the add-security dialog with it; the fetch comes with the
+// quote services. The caller holds g_Idle false around it.
+void frmMain::newone(QStringList &, int) {}
 
 void frmMain::WakeConnection() {}
 

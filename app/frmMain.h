@@ -62,6 +62,9 @@ public:
     void WakeConnection();
     // Updates the market prices of codes[1] to codes[n]; the caller holds g_Idle false around it.
     void every(QStringList &codes, int n);
+    // Fetches one quote for codes[1] (n is 1) and fills the add-security dialog's boxes with it; the
+    // caller holds g_Idle false around it.
+    void newone(QStringList &codes, int n);
 
     // Shows a window as a child of the client area; while it is the active child its menus stand in
     // the menu bar in place of the main window's own.

@@ -11,6 +11,9 @@
 #include "data/Spreadsheet.h"
 #include "journal/Securities.h"
 #include "journal/SplitLayout.h"
+#include "journal/frmCatalog.h"
+#include "journal/frmModifyForm.h"
+#include "journal/frmNewForm.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -67,19 +70,6 @@ QIcon nodeIcon(const QString &key)
     return QIcon(pm);
 }
 
-QPixmap documentPicture()
-{
-    QPixmap pm(22, 22);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QColor(0x30, 0x30, 0x60));
-    p.setBrush(QColor(0xF8, 0xF8, 0xFF));
-    p.drawRect(4, 1, 14, 19);
-    for (int y = 6; y <= 15; y += 3)
-        p.drawLine(7, y, 15, y);
-    return pm;
-}
-
 void setForeColour(QLineEdit *box, unsigned int bgr)
 {
     QPalette pal = box->palette();
@@ -87,22 +77,6 @@ void setForeColour(QLineEdit *box, unsigned int bgr)
     box->setPalette(pal);
 }
 
-QFrame *hoverLine(QWidget *parent, const QString &name, QFrame::Shape shape)
-{
-    auto *line = new QFrame(parent);
-    line->setObjectName(name);
-    line->setFrameShape(shape);
-    line->setFrameShadow(QFrame::Plain);
-    line->hide();
-    return line;
-}
-
-void setLineColour(QFrame *line, unsigned int bgr)
-{
-    QPalette pal = line->palette();
-    pal.setColor(QPalette::WindowText, VbColor(bgr));
-    line->setPalette(pal);
-}
 } // namespace
 
 frmManager::frmManager()
@@ -202,17 +176,13 @@ void frmManager::buildControls()
 
     picEditFile = new QLabel(ListView);
     picEditFile->setObjectName(QStringLiteral("picEditFile"));
-    picEditFile->setPixmap(documentPicture());
+    picEditFile->setPixmap(DocumentPicture());
     picEditFile->setToolTip(QStringLiteral("查看、编辑、打印文件"));
     picEditFile->setMouseTracking(true);
     picEditFile->installEventFilter(this);
     picEditFile->hide();
-    lLeft = hoverLine(ListView, QStringLiteral("lLeft"), QFrame::VLine);
-    lRight = hoverLine(ListView, QStringLiteral("lRight"), QFrame::VLine);
-    lTop = hoverLine(ListView, QStringLiteral("lTop"), QFrame::HLine);
-    lBottom = hoverLine(ListView, QStringLiteral("lBottom"), QFrame::HLine);
-    setLineColour(lTop, 0xFFFFFF);
-    setLineColour(lBottom, 0x808080);
+    const HoverLines lines = NewHoverLines(ListView);
+    lLeft = lines.left, lTop = lines.top, lRight = lines.right, lBottom = lines.bottom;
 
     auto *detail = new QGridLayout;
     const int place[10][2] = {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {0, 1}, {1, 1}, {2, 1}, {-1, -1}, {3, 1}, {4, 1}};
@@ -257,15 +227,7 @@ void frmManager::buildControls()
     connect(Command1, &QPushButton::clicked, this, &frmManager::Command1_Click);
     connect(Command4, &QPushButton::clicked, this, &frmManager::uprice_click);
 
-    Frame2 = new QFrame(ListView);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setFrameShape(QFrame::StyledPanel);
-    Frame2->setAutoFillBackground(true);
-    Frame2->hide();
-    DTPicker1 = new QDateEdit(Frame2);
-    DTPicker1->setObjectName(QStringLiteral("DTPicker1"));
-    DTPicker1->setCalendarPopup(true);
-    DTPicker1->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    buildEntryPanel(); // Frame2 with DTPicker1 and the entry boxes: frmManagerEntry.cpp
 
     auto *gridButtons = new QHBoxLayout;
     gridButtons->addWidget(Label3);
@@ -399,18 +361,7 @@ void frmManager::layoutPanel()
 
 void frmManager::showHoverFrame(bool on)
 {
-    if (on) {
-        const QRect r = picEditFile->geometry();
-        lLeft->setGeometry(r.left() - 1, r.top() - 1, 1, r.height() + 2);
-        lRight->setGeometry(r.right() + 1, r.top() - 1, 1, r.height() + 2);
-        lTop->setGeometry(r.left() - 1, r.top() - 1, r.width() + 2, 1);
-        lBottom->setGeometry(r.left() - 1, r.bottom() + 1, r.width() + 2, 1);
-    }
-    for (QFrame *line : {lLeft, lRight, lTop, lBottom}) {
-        line->setVisible(on);
-        if (on)
-            line->raise();
-    }
+    ShowHoverLines({lLeft, lTop, lRight, lBottom}, picEditFile, on);
     m_HoverFrameShown = on;
 }
 
@@ -454,13 +405,11 @@ bool frmManager::eventFilter(QObject *watched, QEvent *event)
         if (t == QEvent::MouseMove)
             return true; // the panel under it would hide the frame again
         if (t == QEvent::MouseButtonPress) {
-            setLineColour(lTop, 0x808080);
-            setLineColour(lBottom, 0xFFFFFF);
+            PressHoverLines({lLeft, lTop, lRight, lBottom}, true);
             return true;
         }
         if (t == QEvent::MouseButtonRelease) {
-            setLineColour(lTop, 0xFFFFFF);
-            setLineColour(lBottom, 0x808080);
+            PressHoverLines({lLeft, lTop, lRight, lBottom}, false);
             if (picEditFile->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
                 picEditFile_Click();
             return true;
@@ -835,9 +784,11 @@ void frmManager::txtFields_LostFocus(int index)
     }
 }
 
-void frmManager::offerNewSecurity(const QString &)
+void frmManager::offerNewSecurity(const QString &code)
 {
-    // The add-security dialog takes the typed code here.
+    QPointer<frmNewForm> dialog = frmNewForm::instance();
+    dialog->txtFields[0]->setText(code);
+    dialog->exec();
 }
 
 void frmManager::updateProfitAfterUpdate()
@@ -935,7 +886,10 @@ void frmManager::MnuExit_Click()
 void frmManager::MnuFolder_Click()
 {
     SetMousePointer(this, 11);
-    SetMousePointer(this, 0);
+    QPointer<frmManager> self(this);
+    frmCatalog::instance()->exec();
+    if (self)
+        SetMousePointer(this, 0);
 }
 
 void frmManager::MnuModifyFile_Click()
@@ -943,6 +897,10 @@ void frmManager::MnuModifyFile_Click()
     const QString account = g_CurAccount;
     SetStatusText(QStringLiteral("修改选定的证券"));
     SetMousePointer(this, 11);
+    QPointer<frmManager> self(this);
+    frmModifyForm::instance()->exec();
+    if (!self)
+        return;
     SetMousePointer(this, 0);
     if (lblFileCaption->text() == m_LoadedName && g_CurAccount == account) {
         if (LoadData(m_LoadedName))
@@ -952,20 +910,16 @@ void frmManager::MnuModifyFile_Click()
     }
 }
 
-void frmManager::Mnumodqix_Click()
-{
-    SetStatusText(QStringLiteral("修改买卖记录"));
-}
-
-void frmManager::munaddqix_Click()
-{
-}
+// Mnumodqix_Click and munaddqix_Click, with the rest of the trade-entry panel: frmManagerEntry.cpp
 
 void frmManager::MnuAddFile_Click()
 {
     SetStatusText(QStringLiteral("在此类证券下添加新证券"));
     SetMousePointer(this, 11);
-    SetMousePointer(this, 0);
+    QPointer<frmManager> self(this);
+    frmNewForm::instance()->exec(); // rebuilds the tree itself when it closes after a save
+    if (self)
+        SetMousePointer(this, 0);
 }
 
 void frmManager::MnuSearchFile_Click()

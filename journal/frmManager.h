@@ -8,6 +8,7 @@
 #include <array>
 
 class QAction;
+class QComboBox;
 class QDateEdit;
 class QFrame;
 class QLabel;
@@ -19,6 +20,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace tv {
+
+struct TradeEntry;
 
 // The working window of the journal: the tree of categories and securities, one security's detail and
 // its trade-record grid, and the commands on them. A child window of the main window.
@@ -131,6 +134,29 @@ private:
     QMap<QString, QAction *> m_items;
     double m_splitLeft = 1500; // twips
     double m_barLeft = 0;      // twips, while dragging
+
+    // Trade-entry panel
+public:
+    QComboBox *Combo1 = nullptr;          // trade type: the category's trade modes, or a typed name
+    std::array<QLineEdit *, 11> Text1{}; // boxes 1 to 10; 0 unused
+    QPushButton *Command2 = nullptr;      // "保存"
+    QPushButton *Command3 = nullptr;      // "取消"
+    double m_OpeningCash = 0;             // cash as of the settlement date, over all securities
+    double m_OpeningHolding = 0;          // the security's holding as of the settlement date
+    double m_TradeFlow = 0;               // signed cash flow of the trade, fees deducted
+    QString m_EntryCode;                  // the security the open panel enters a trade for
+    QString m_EntryCategory;
+    void DTPicker1_Change();
+    void Text1_LostFocus(int index);
+    void Combo1_LostFocus();
+    void Text1_KeyPress(int index, int &keyAscii);
+    void Command2_Click();
+    void Command3_Click();
+
+private:
+    void buildEntryPanel();
+    TradeEntry readEntry() const;
+    void writeEntry(const TradeEntry &e);
 };
 
 } // namespace tv

@@ -5,9 +5,12 @@
 #include "app/Seams.h"
 #include "app/Shared.h"
 #include "app/frmMain.h"
+#include "journal/frmManager.h"
+#include "data/Database.h"
 #include "data/Schema.h"
 #include "data/Settings.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -73,6 +76,32 @@ QByteArray FileBytes(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+void DbExec(const QString &sql, const QVariantList &args)
+{
+    Database db(g_DbPath, g_DbConnect);
+    db.execute(sql, args);
+}
+
+int DbCount(const QString &sql, const QVariantList &args)
+{
+    Database db(g_DbPath, g_DbConnect);
+    return db.scalar(sql, args).toInt();
+}
+
+frmManager *OpenManager(const QString &security)
+{
+    frmMain *m = frmMain::instance();
+    m->resize(1100, 760);
+    m->show();
+    QApplication::setActiveWindow(m); // focus moves between the controls as on a desktop
+    m->Toolbar1_ButtonClick(QStringLiteral("Manager"));
+    QCoreApplication::processEvents();
+    frmManager *w = frmManager::existing();
+    if (w && !security.isEmpty())
+        w->TreeView_NodeClick(w->securityNode(security));
+    return w;
 }
 
 namespace {

@@ -9,6 +9,11 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QVariantList>
+
+namespace tv {
+class frmManager;
+}
 
 namespace tv::test {
 
@@ -48,9 +53,17 @@ private:
 
 QByteArray FileBytes(const QString &path);
 
+// Statements on the test database (g_DbPath).
+void DbExec(const QString &sql, const QVariantList &args = {});
+int DbCount(const QString &sql, const QVariantList &args = {});
+
 // The cells of the first worksheet of an .xlsx file as text, by reference ("A1" -> text); numbers come
 // back as the file stores them. Unpacks with `unzip`; empty when the file cannot be read.
 QMap<QString, QString> XlsxCells(const QString &path);
+
+// The main window shown and active with the manager window opened from its toolbar; with a name, that
+// security's node selected.
+frmManager *OpenManager(const QString &security = QString());
 
 } // namespace tv::test
 

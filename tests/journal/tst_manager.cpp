@@ -68,23 +68,6 @@ Journal makeJournal(TestEnv &env)
     return j;
 }
 
-frmManager *openManager()
-{
-    frmMain *m = frmMain::instance();
-    m->resize(1000, 700);
-    m->show();
-    m->Toolbar1_ButtonClick(QStringLiteral("Manager"));
-    QCoreApplication::processEvents();
-    return frmManager::existing();
-}
-
-frmManager *openOn(const QString &name)
-{
-    frmManager *w = openManager();
-    w->TreeView_NodeClick(w->securityNode(name));
-    return w;
-}
-
 QStringList gridRow(frmManager *w, int row)
 {
     QStringList cells;
@@ -99,12 +82,6 @@ QStringList childNames(QTreeWidgetItem *node)
     for (int i = 0; node && i < node->childCount(); ++i)
         names << node->child(i)->text(0);
     return names;
-}
-
-int count(const QString &sql)
-{
-    Database db(g_DbPath, g_DbConnect);
-    return db.scalar(sql).toInt();
 }
 
 QColor textColour(QLineEdit *box) { return box->palette().color(QPalette::Text); }
@@ -143,7 +120,7 @@ void TestManager::treeInChineseOrder()
 {
     TestEnv env;
     makeJournal(env);
-    frmManager *w = openManager();
+    frmManager *w = test::OpenManager();
     QTreeWidgetItem *root = w->rootNode();
     QCOMPARE(root->text(0), QStringLiteral("证券总帐"));
     QCOMPARE(childNames(root), (QStringList{"股票", "基金", "债券"}));
@@ -179,7 +156,7 @@ void TestManager::gridTotalsAndProfit()
 {
     TestEnv env;
     const Journal j = makeJournal(env);
-    frmManager *w = openOn("浦发银行");
+    frmManager *w = test::OpenManager("浦发银行");
     QCOMPARE(w->gridRowCount(), 6); // header, three records, totals, empty
     QCOMPARE(gridRow(w, 0), GridHeaders());
     // The earlier date first, then the same-day rows by key; another code's row never shows.
@@ -212,7 +189,7 @@ void TestManager::securityWithoutRecords()
 {
     TestEnv env;
     makeJournal(env);
-    frmManager *w = openOn("华夏成长");
+    frmManager *w = test::OpenManager("华夏成长");
     QCOMPARE(w->gridRowCount(), 3);
     QCOMPARE(gridRow(w, 1),
              (QStringList{" 合计", "0", "", "0", "0", "0", "0", "0", "0", "0", "0", "0", "", "", "", ""}));
@@ -231,7 +208,7 @@ void TestManager::profitFormatsAndColours()
     TestEnv env;
     makeJournal(env);
     // 100 at 10.005 less 1000 paid: a half above zero.
-    frmManager *w = openOn("平安银行");
+    frmManager *w = test::OpenManager("平安银行");
     QCOMPARE(w->txtFields[6]->text(), QStringLiteral("0.5"));
     QCOMPARE(textColour(w->txtFields[6]), VbColor(0x8080FF));
     // After a price update the other format stands: no leading zero.
@@ -260,7 +237,7 @@ void TestManager::recordRowRule()
 {
     TestEnv env;
     makeJournal(env);
-    frmManager *w = openOn("浦发银行");
+    frmManager *w = test::OpenManager("浦发银行");
     QVERIFY(w->menuItem("Mnumodqix")->isEnabled());
     struct Case { int row; bool record; };
     for (const Case c : {Case{4, false}, Case{5, false}, Case{2, true}, Case{0, false}}) {
@@ -277,14 +254,14 @@ void TestManager::recordRowRule()
     w->setCurrentGridRow(4);
     w->Mnudelqix_Click();
     QCOMPARE(env.boxes.size(), 0);
-    QCOMPARE(count("SELECT COUNT(*) FROM rep"), 4);
+    QCOMPARE(test::DbCount("SELECT COUNT(*) FROM rep"), 4);
 }
 
 void TestManager::secondClickDoesNotReload()
 {
     TestEnv env;
     makeJournal(env);
-    frmManager *w = openOn("浦发银行");
+    frmManager *w = test::OpenManager("浦发银行");
     {
         Database db(g_DbPath, g_DbConnect);
         addRecord(db, "600000", "证券卖出", "2026-04-01", 12, -100, 1400, 1200, 84900, 5, 1.2, 0.1, 1193.7);
@@ -307,8 +284,8 @@ void TestManager::deleteSecurity()
 {
     TestEnv env;
     const Journal j = makeJournal(env);
-    frmManager *w = openOn("浦发银行");
-    const int details = count("SELECT COUNT(*) FROM Detail");
+    frmManager *w = test::OpenManager("浦发银行");
+    const int details = test::DbCount("SELECT COUNT(*) FROM Detail");
     // Text typed into the code box and not confirmed does not change what is deleted.
     w->txtFields[0]->setText(QStringLiteral("000001"));
     env.answers << vbYes;
@@ -316,10 +293,10 @@ void TestManager::deleteSecurity()
     QCOMPARE(env.boxes.size(), 1);
     QCOMPARE_BOX(env.boxes[0], "真的要删除该证券及其记录吗？     \r\n\r\n浦发银行 [是/否]？     ", 276,
                  "证券删除后将不能恢复!");
-    QCOMPARE(count("SELECT COUNT(*) FROM Detail WHERE 证券代码 = '600000'"), 0);
-    QCOMPARE(count("SELECT COUNT(*) FROM rep WHERE 证券代码 = '600000'"), 0);
-    QCOMPARE(count("SELECT COUNT(*) FROM Detail"), details - 1);
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM rep WHERE repid = %1").arg(j.otherCode)), 1);
+    QCOMPARE(test::DbCount("SELECT COUNT(*) FROM Detail WHERE 证券代码 = '600000'"), 0);
+    QCOMPARE(test::DbCount("SELECT COUNT(*) FROM rep WHERE 证券代码 = '600000'"), 0);
+    QCOMPARE(test::DbCount("SELECT COUNT(*) FROM Detail"), details - 1);
+    QCOMPARE(test::DbCount(QStringLiteral("SELECT COUNT(*) FROM rep WHERE repid = %1").arg(j.otherCode)), 1);
     QCOMPARE(childNames(w->categoryNode("A000000001")), QStringList{"平安银行"});
     QVERIFY(!toolbarOn(6));
     QVERIFY(!w->menuItem("MnuDeleteFile")->isEnabled());
@@ -329,14 +306,14 @@ void TestManager::deleteRecord()
 {
     TestEnv env;
     const Journal j = makeJournal(env);
-    frmManager *w = openOn("浦发银行");
+    frmManager *w = test::OpenManager("浦发银行");
     w->setCurrentGridRow(2);
     env.answers << vbYes;
     w->Mnudelqix_Click();
     QCOMPARE_BOX(env.boxes.value(0), "真的要删除该证券交易记录吗？     \r\n交易方式为证券买入 [是/否]？     ", 276,
                  "买卖记录删除后将不能恢复!");
-    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM rep WHERE repid = %1").arg(j.firstBuy)), 0);
-    QCOMPARE(count("SELECT COUNT(*) FROM rep"), 3);
+    QCOMPARE(test::DbCount(QStringLiteral("SELECT COUNT(*) FROM rep WHERE repid = %1").arg(j.firstBuy)), 0);
+    QCOMPARE(test::DbCount("SELECT COUNT(*) FROM rep"), 3);
     // The later row keeps the balances it was stored with.
     Database db(g_DbPath, g_DbConnect);
     const RowSet later = db.openQuery(QStringLiteral("SELECT 证券余额, 资金余额 FROM rep WHERE repid = ?"), {j.secondBuy});
@@ -351,7 +328,7 @@ void TestManager::deleteAnsweredNo()
 {
     TestEnv env;
     makeJournal(env);
-    frmManager *w = openOn("浦发银行");
+    frmManager *w = test::OpenManager("浦发银行");
     const QByteArray before = test::FileBytes(g_DbPath);
     env.answers << vbNo << vbNo;
     w->setCurrentGridRow(1);
@@ -389,7 +366,7 @@ void TestManager::rights()
     TestEnv env;
     makeJournal(env);
     g_UserRight = right;
-    frmManager *w = openOn("浦发银行");
+    frmManager *w = test::OpenManager("浦发银行");
     QCOMPARE(w->Command1->isVisible(), buttonsShown);
     QCOMPARE(w->Command4->isVisible(), buttonsShown);
     QCOMPARE(w->Command4->isEnabled(), refreshEnabled);
@@ -431,13 +408,13 @@ void TestManager::splitterStoredAndDragged()
     TestEnv env;
     makeJournal(env);
     SaveSetting(ExeAppName(), "Config", "Split", "800");
-    frmManager *w = openManager();
+    frmManager *w = test::OpenManager();
     QCOMPARE(w->splitPosition(), 1500.0);
     w->close();
     QVERIFY(!frmManager::isLoaded());
 
     SaveSetting(ExeAppName(), "Config", "Split", "2400");
-    w = openManager();
+    w = test::OpenManager();
     QCOMPARE(w->splitPosition(), 2400.0);
     QCOMPARE(w->TreeView->width(), TwipsToPx(2400));
 
@@ -458,7 +435,7 @@ void TestManager::closeRefusedWhileFetching()
 {
     TestEnv env;
     makeJournal(env);
-    frmManager *w = openOn("浦发银行");
+    frmManager *w = test::OpenManager("浦发银行");
     // A fetch started elsewhere: every close request is refused and remembered.
     g_Idle = false;
     w->close();
@@ -475,7 +452,7 @@ void TestManager::closeRefusedWhileFetching()
     QCOMPARE(frmMain::instance()->toolbarButton(1)->text(), QStringLiteral("证券交易"));
 
     // Refused again, then a close asked while idle goes through.
-    w = openOn("浦发银行");
+    w = test::OpenManager("浦发银行");
     QVERIFY(!w->m_ClosePending);
     g_Idle = false;
     w->close();
@@ -486,7 +463,7 @@ void TestManager::closeRefusedWhileFetching()
     QVERIFY(!frmManager::isLoaded());
 
     // An exit asked for during the fetch is carried out after it.
-    w = openOn("浦发银行");
+    w = test::OpenManager("浦发银行");
     g_Idle = false;
     w->MnuExit_Click();
     QVERIFY(g_ExitPending);
@@ -524,7 +501,7 @@ void TestManager::exportReadBack()
 {
     TestEnv env;
     makeJournal(env);
-    frmManager *w = openOn("浦发银行");
+    frmManager *w = test::OpenManager("浦发银行");
     w->Command1_Click();
     QCOMPARE(env.boxes.size(), 0);
     QCOMPARE(env.openedUrls.size(), 1);
@@ -548,7 +525,7 @@ void TestManager::exportFailureShowsMessage()
 {
     TestEnv env;
     makeJournal(env);
-    frmManager *w = openOn("浦发银行");
+    frmManager *w = test::OpenManager("浦发银行");
     env.openSucceeds = false;
     w->Command1_Click();
     QCOMPARE(env.boxes.size(), 1);
@@ -561,7 +538,7 @@ void TestManager::documentOpening()
 {
     TestEnv env;
     makeJournal(env);
-    frmManager *w = openOn("浦发银行");
+    frmManager *w = test::OpenManager("浦发银行");
     QVERIFY(!w->picEditFile->isVisible());
     // A document named but missing from the program's File folder.
     w->txtFields[1]->setText(QStringLiteral("tallyvane-no-such-report.doc"));
@@ -589,7 +566,7 @@ void TestManager::codeLookup()
 {
     TestEnv env;
     makeJournal(env);
-    frmManager *w = openOn("华夏成长");
+    frmManager *w = test::OpenManager("华夏成长");
     // A known code loads its security.
     w->txtFields[0]->setText(QStringLiteral("600000"));
     w->txtFields_LostFocus(0);

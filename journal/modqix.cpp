@@ -1,0 +1,189 @@
+#include "journal/modqix.h"
+
+#include "journal/TradeForm.h"
+
+#include "app/BoxHelpers.h"
+#include "app/FormHelpers.h"
+#include "app/Globals.h"
+#include "app/Seams.h"
+#include "app/Shared.h"
+#include "app/VbCompat.h"
+#include "data/Database.h"
+#include "journal/TradeEntry.h"
+#include "journal/TradeGrid.h"
+#include "journal/frmManager.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tv {
+
+modqix::modqix()
+{
+    setObjectName(QStringLiteral("modqix"));
+    setWindowTitle(QStringLiteral("修改交易记录"));
+    setModal(false);
+
+    const TradeFormControls c =
+        BuildTradeForm(this, TradeBoxCaptions() << QStringLiteral("收支金额：") << QStringLiteral("合同号：") << QStringLiteral("录入者："),
+                       10, this, QStringLiteral("Command1"), QStringLiteral("Command2"));
+    Combo1 = c.type;
+    DTPicker1 = c.date;
+    for (int i = 1; i <= 12; ++i)
+        Text1[i] = c.boxes[i];
+    Command1 = c.save;
+    Command2 = c.cancel;
+    for (QPushButton *b : {Command1, Command2})
+        b->setAutoDefault(false);
+
+    connect(Command1, &QPushButton::clicked, this, &modqix::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &modqix::Command2_Click);
+    Form_Load();
+}
+
+modqix::~modqix()
+{
+    formUnloaded(this);
+}
+
+void modqix::Form_Load()
+{
+    SetStatusText(QStringLiteral("修改证券交易记录"));
+    frmManager *manager = frmManager::existing();
+    if (!manager)
+        return;
+    const int r = manager->currentGridRow();
+    Combo1->setEditText(manager->gridText(r, 1));
+    DTPicker1->setDate(QDate::fromString(manager->gridText(r, 0), QStringLiteral("yyyy-MM-dd")));
+    Text1[12]->setText(g_CurUser);
+    for (int i = 1; i <= 11; ++i)
+        Text1[i]->setText(manager->gridText(r, i + 1));
+    m_RepId = manager->gridText(r, kGridKeyColumn).toLongLong();
+    // The row stays with the security it was stored under, whatever the manager loads meanwhile.
+    m_Code = g_CurCode;
+    try {
+        Database db(g_DbPath, g_DbConnect);
+        const QString stored = TradeRowCode(db, m_RepId);
+        if (!stored.isEmpty())
+            m_Code = stored;
+    } catch (const DbError &) {
+    }
+}
+
+void modqix::Command1_Click()
+{
+    if (Trim(Text1[5]->text()).isEmpty()) {
+        MsgBox(QStringLiteral("资金余额不能为空!"), 0, QString());
+        Text1[5]->setFocus();
+        return;
+    }
+    if (RefuseSpecialChar(QStringList{Combo1->currentText(), Text1[11]->text(), Text1[12]->text()}))
+        return;
+    auto plain = [this](int i) { return Val(NumText(Val(Text1[i]->text()))); };
+    TradeRow row;
+    row.code = m_Code;
+    row.tradeType = Combo1->currentText();
+    row.date = DTPicker1->date();
+    row.price = plain(1);
+    row.quantity = plain(2);
+    row.holding = plain(3);
+    row.amount = plain(4);
+    row.cash = plain(5);
+    row.commission = plain(6);
+    row.stamp = plain(7);
+    row.transfer = plain(8);
+    row.other = plain(9);
+    row.flow = plain(10);
+    row.contract = Text1[11]->text();
+    row.user = Text1[12]->text();
+    try {
+        Database db(g_DbPath, g_DbConnect);
+        ReplaceTradeRow(db, m_RepId, row);
+    } catch (const DbError &) {
+        // Rolled back: the old row stays, and the dialog keeps what was typed for a correction.
+        MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误"));
+        return;
+    }
+    close();
+    SetStatusText(kIdleText);
+    if (frmManager *manager = frmManager::existing()) {
+        try {
+            manager->Loadmy1();
+        } catch (const DbError &) {
+            MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误"));
+        }
+    }
+}
+
+void modqix::Command2_Click()
+{
+    SetStatusText(kIdleText);
+    close();
+}
+
+void modqix::Text1_KeyPress(int index, int &keyAscii)
+{
+    if (index >= 1 && index <= 10)
+        NumericKeyFilter(keyAscii, Text1[index]);
+}
+
+void modqix::Text1_LostFocus(int index)
+{
+    QLineEdit *box = Text1[index];
+    SetBoxColours(box, 0xFFFFFF, 0x000000);
+    if (RefuseSpecialChar(box->text()))
+        box->setFocus();
+}
+
+int modqix::boxIndex(const QObject *watched) const
+{
+    for (int i = 1; i <= 12; ++i)
+        if (watched == Text1[i])
+            return i;
+    return 0;
+}
+
+bool modqix::eventFilter(QObject *watched, QEvent *event)
+{
+    const int index = boxIndex(watched);
+    if (!index)
+        return FormDialog::eventFilter(watched, event);
+    QLineEdit *box = Text1[index];
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        SetBoxColours(box, 0xFF0000, 0xFFFFFF);
+        QMetaObject::invokeMethod(
+            box, [box] { box->selectAll(); }, Qt::QueuedConnection);
+        break;
+    case QEvent::FocusOut:
+        if (isVisible() && FocusMovedWithinWindow(static_cast<QFocusEvent *>(event)))
+            Text1_LostFocus(index);
+        break;
+    case QEvent::KeyPress: {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter || ke->key() == Qt::Key_Tab)
+            break;
+        int key = TypedKey(ke);
+        if (!key)
+            break;
+        Text1_KeyPress(index, key);
+        if (key == 0)
+            return true;
+        break;
+    }
+    default:
+        break;
+    }
+    return FormDialog::eventFilter(watched, event);
+}
+
+} // namespace tv

@@ -1,0 +1,461 @@
+#include "app/Globals.h"
+#include "app/Seams.h"
+#include "app/Shared.h"
+#include "app/frmMain.h"
+#include "data/Database.h"
+#include "journal/TradeGrid.h"
+#include "journal/frmManager.h"
+#include "journal/modqix.h"
+#include "tests/common/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace tv;
+using tv::test::TestEnv;
+
+namespace {
+
+qint64 addRecord(Database &db, const QString &code, const QString &type, const QString &date, double qty,
+                 double holding, double cash, double flow)
+{
+    db.execute(QStringLiteral(
+                   "INSERT INTO rep (证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, 成交金额, "
+                   "资金余额, 手续费, 印花税, 过户费, 其它费用, 收支金额, 合同号, 录入者) "
+                   "VALUES (?, ?, ?, 10, ?, ?, ?, ?, 0, 0, 0, 0, ?, '77', 'clerk')"),
+               {code, type, date, qty, holding, qty * 10, cash, flow});
+    return db.lastInsertId();
+}
+
+// 招商银行 (600036) at 10.5 in the starter category, whose purchases take the fixture schedule; the cash
+// stands at 20000 from another security's row before today and at 8000 after it.
+struct Journal
+{
+    qint64 other = 0, later = 0;
+};
+
+Journal makeJournal(TestEnv &env)
+{
+    env.makeDatabase();
+    g_CurUser = QStringLiteral("admin");
+    g_UserRight = QStringLiteral("超级权限");
+    Database db(g_DbPath, g_DbConnect);
+    db.execute(QStringLiteral(
+        "UPDATE machcom SET 手续费 = 0.003, 手续费下 = 5, 印花税 = 0.001, 印花税下 = 0, 过户费 = 0.001, "
+        "过户费下 = 1 WHERE 交易方式 = '证券买入'"));
+    const QString detail =
+        QStringLiteral("INSERT INTO Detail (股东账号, 证券名称, 证券代码, 基本面, 分析评论, 目标价, "
+                       "市场价格, 涨跌幅, 更新日期, 止损位, 买入点) VALUES ('A000000001', ?, ?, '', "
+                       "'', 12, ?, '', '2026-12-09', 9, 9.5)");
+    db.execute(detail, {"招商银行", "600036", 10.5});
+    db.execute(detail, {"平安银行", "000001", 12.0});
+    Journal j;
+    j.other = addRecord(db, "000001", "银行转券商", "2026-12-01", 0, 0, 20000, 20000);
+    j.later = addRecord(db, "000001", "券商转银行", "2026-12-15", 0, 0, 8000, -12000);
+    return j;
+}
+
+int repRows()
+{
+    Database db(g_DbPath, g_DbConnect);
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM rep")).toInt();
+}
+
+QStringList storedRow(qint64 repid)
+{
+    Database db(g_DbPath, g_DbConnect);
+    const RowSet rs = db.openQuery(QStringLiteral("SELECT * FROM rep WHERE repid = ?"), {repid});
+    QStringList out;
+    for (int c = 0; rs.recordCount() == 1 && c < rs.fieldCount(); ++c)
+        out << rs.text(0, c);
+    return out;
+}
+
+qint64 lastKey()
+{
+    Database db(g_DbPath, g_DbConnect);
+    return db.scalar(QStringLiteral("SELECT MAX(repid) FROM rep")).toLongLong();
+}
+
+QStringList boxes(frmManager *w)
+{
+    QStringList out;
+    for (int i = 1; i <= 10; ++i)
+        out << w->Text1[i]->text();
+    return out;
+}
+
+void typeInto(QLineEdit *box, const QString &text)
+{
+    QTest::mouseClick(box, Qt::LeftButton);
+    box->selectAll();
+    QTest::keyClicks(box, text);
+}
+
+void leaveBy(QWidget *box, Qt::FocusReason reason)
+{
+    QFocusEvent out(QEvent::FocusOut, reason);
+    QCoreApplication::sendEvent(box, &out);
+}
+
+} // namespace
+
+class TestEntryPanel : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void purchaseTypedAndSaved();
+    void cancelWritesNothing();
+    void dateChangeReopensTheBalances();
+    void focusLostToAnotherWindowComputesNothing();
+    void refusalsAndFailedSave();
+    void categoryWithoutTradeModes();
+    void editedRowGetsANewKey();
+    void editOpensOnRecordRowsOnlyAndKeepsItsSecurity();
+    void failedEditKeepsTheRow();
+};
+
+void TestEntryPanel::purchaseTypedAndSaved()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Add"));
+    QVERIFY(w->Frame2->isVisible());
+    QVERIFY(!w->my1->isVisible());
+    QVERIFY(!w->Command1->isVisible() && !w->Command4->isVisible());
+    QCOMPARE(LastStatusText(), QStringLiteral("添加买卖记录"));
+    QCOMPARE(w->Combo1->count(), 10);
+    QCOMPARE(w->Combo1->currentText(), QStringLiteral("证券买入"));
+    QCOMPARE(w->Combo1->itemText(9), QStringLiteral("利息税代扣"));
+    QCOMPARE(g_CurCategory, QStringLiteral("A股"));
+    QCOMPARE(g_RepWhere, QStringLiteral("证券代码 ='600036' and 交收日期  <= #2026-12-10#"));
+    QCOMPARE(boxes(w), (QStringList{"10.5", "", "0", "", "20000", "", "", "", "", ""}));
+
+    // Letters are filtered out of the quantity; Enter moves on and computes.
+    typeInto(w->Text1[2], QStringLiteral("1x000"));
+    QCOMPARE(w->Text1[2]->text(), QStringLiteral("1000"));
+    QTest::keyClick(w->Text1[2], Qt::Key_Return);
+    QVERIFY(w->Text1[3]->hasFocus());
+    QCOMPARE(boxes(w), (QStringList{"10.5", "1000", "1000", "10500", "9457", "31.5", "10.5", "1", "0", "0"}));
+    QCOMPARE(w->m_TradeFlow, -10543.0);
+    typeInto(w->Text1[10], QStringLiteral("00123"));
+    QTest::mouseClick(w->Command2, Qt::LeftButton);
+
+    QVERIFY(env.boxes.isEmpty());
+    const qint64 key = lastKey();
+    QCOMPARE(storedRow(key),
+             (QStringList{"600036", "证券买入", "2026-12-10", "10.5", "1000", "1000", "10500", "9457", "31.5",
+                          "10.5", "1", "0", "-10543", "123", "admin", QString::number(key)}));
+    QVERIFY(!w->Frame2->isVisible());
+    QVERIFY(w->my1->isVisible() && w->Command1->isVisible() && w->Command4->isVisible());
+    QCOMPARE(boxes(w), QStringList(10, QString()));
+    QCOMPARE(w->gridText(1, 0), QStringLiteral("2026-12-10"));
+    QCOMPARE(w->gridText(1, kGridKeyColumn), QString::number(key));
+    QCOMPARE(w->gridText(2, 0), QStringLiteral(" 合计"));
+    QCOMPARE(w->txtFields[6]->text(), QStringLiteral("-43")); // 1000 at 10.5 less 10543
+
+    // The next opening reads the balances afresh, and its flow starts at 0.
+    w->munaddqix_Click();
+    QCOMPARE(w->Text1[3]->text(), QStringLiteral("1000"));
+    QCOMPARE(w->Text1[5]->text(), QStringLiteral("9457"));
+    QCOMPARE(w->m_TradeFlow, 0.0);
+}
+
+void TestEntryPanel::cancelWritesNothing()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    w->munaddqix_Click();
+    typeInto(w->Text1[2], QStringLiteral("100"));
+    QTest::keyClick(w->Text1[2], Qt::Key_Tab);
+    QCOMPARE(w->Text1[4]->text(), QStringLiteral("1050"));
+    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    QCOMPARE(repRows(), 2);
+    QVERIFY(!w->Frame2->isVisible());
+    QVERIFY(w->my1->isVisible() && w->Command1->isVisible() && w->Command4->isVisible());
+    QCOMPARE(boxes(w), QStringList(10, QString()));
+    QCOMPARE(LastStatusText(), kIdleText);
+    QVERIFY(env.boxes.isEmpty());
+}
+
+void TestEntryPanel::dateChangeReopensTheBalances()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    w->munaddqix_Click();
+    QCOMPARE(w->Text1[5]->text(), QStringLiteral("20000"));
+    w->Combo1->setCurrentIndex(1);
+    w->Text1[1]->setText(QStringLiteral("11"));
+    typeInto(w->Text1[2], QStringLiteral("100"));
+    QTest::keyClick(w->Text1[2], Qt::Key_Tab);
+    QVERIFY(w->m_TradeFlow != 0);
+
+    w->DTPicker1->setDate(QDate(2026, 12, 20));
+    QCOMPARE(w->Combo1->currentIndex(), 0);
+    QCOMPARE(w->Text1[1]->text(), QStringLiteral("10.5"));
+    QCOMPARE(w->Text1[5]->text(), QStringLiteral("8000"));
+    QCOMPARE(w->Text1[2]->text(), QStringLiteral("100")); // the other boxes keep their text
+    QCOMPARE(w->m_TradeFlow, 0.0);
+    QCOMPARE(w->m_OpeningCash, 8000.0);
+    QCOMPARE(g_RepWhere, QStringLiteral("证券代码 ='600036' and 交收日期  <= #2026-12-20#"));
+}
+
+void TestEntryPanel::focusLostToAnotherWindowComputesNothing()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    w->munaddqix_Click();
+    w->Text1[2]->setText(QStringLiteral("1000"));
+    // A message box or a pop-up taking the focus runs nothing.
+    leaveBy(w->Text1[2], Qt::ActiveWindowFocusReason);
+    leaveBy(w->Text1[2], Qt::PopupFocusReason);
+    QCOMPARE(w->Text1[4]->text(), QString());
+    // Moving to another control of the window computes; doing it again takes the fees off once.
+    leaveBy(w->Text1[2], Qt::TabFocusReason);
+    QCOMPARE(w->Text1[5]->text(), QStringLiteral("9457"));
+    leaveBy(w->Text1[1], Qt::MouseFocusReason);
+    leaveBy(w->Combo1, Qt::TabFocusReason);
+    QCOMPARE(w->Text1[5]->text(), QStringLiteral("9457"));
+    QCOMPARE(w->m_TradeFlow, -10543.0);
+
+    // Short of cash: the warning, once per computation, and nothing blocked.
+    w->Text1[2]->setText(QStringLiteral("3000"));
+    leaveBy(w->Text1[2], Qt::TabFocusReason);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral(" 资金余额不够,请重新输入！"), 48, QStringLiteral("警告!"));
+    QVERIFY(w->Text1[5]->text().startsWith(u'-'));
+}
+
+void TestEntryPanel::refusalsAndFailedSave()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    w->munaddqix_Click();
+    typeInto(w->Text1[2], QStringLiteral("100"));
+    QTest::keyClick(w->Text1[2], Qt::Key_Tab);
+
+    // A single quote in the contract number is refused on leaving, and the focus goes back.
+    typeInto(w->Text1[10], QStringLiteral("12'3"));
+    QTest::keyClick(w->Text1[10], Qt::Key_Tab);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], kSpecialCharText, 48, QStringLiteral("提示："));
+    QVERIFY(w->Text1[10]->hasFocus());
+    QCOMPARE(w->Text1[10]->text(), QStringLiteral("12'3"));
+    w->Text1[10]->setText(QStringLiteral("123"));
+    env.clearBoxes();
+
+    // A typed trade type with a quote never reaches the file.
+    w->Combo1->setEditText(QStringLiteral("配'股"));
+    w->Command2_Click();
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], kSpecialCharText, 48, QStringLiteral("提示："));
+    QCOMPARE(repRows(), 2);
+    w->Combo1->setCurrentIndex(0);
+    env.clearBoxes();
+
+    // An empty cash box.
+    w->Text1[5]->setText(QStringLiteral("  "));
+    w->Command2_Click();
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("资金余额不能为空!"), 0, QString());
+    QCOMPARE(repRows(), 2);
+    w->Text1[5]->setText(QStringLiteral("18943"));
+    env.clearBoxes();
+
+    // A failed insert is rolled back; the panel stays open with what was typed.
+    {
+        Database db(g_DbPath, g_DbConnect);
+        db.execute(QStringLiteral(
+            "CREATE TRIGGER no_insert BEFORE INSERT ON rep BEGIN SELECT RAISE(ABORT, 'no'); END"));
+    }
+    const QStringList typed = boxes(w);
+    w->Command2_Click();
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误"));
+    QCOMPARE(repRows(), 2);
+    QVERIFY(w->Frame2->isVisible());
+    QCOMPARE(boxes(w), typed);
+    {
+        Database db(g_DbPath, g_DbConnect);
+        db.execute(QStringLiteral("DROP TRIGGER no_insert"));
+    }
+    w->Command2_Click();
+    QCOMPARE(repRows(), 3);
+    QCOMPARE(storedRow(lastKey()).value(7), QStringLiteral("18943"));
+}
+
+void TestEntryPanel::categoryWithoutTradeModes()
+{
+    TestEnv env;
+    makeJournal(env);
+    {
+        Database db(g_DbPath, g_DbConnect);
+        db.execute(QStringLiteral("DELETE FROM machcom"));
+    }
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    w->munaddqix_Click();
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("没有交易方式，请重新添加！"), 16,
+                 QStringLiteral("没有找到交易方式"));
+    QVERIFY(!w->Frame2->isVisible());
+    QVERIFY(!w->my1->isVisible());
+    QVERIFY(!frmMain::instance()->toolbarButton(5)->isEnabled());
+    QVERIFY(!w->menuItem(QStringLiteral("uprice"))->isEnabled());
+}
+
+void TestEntryPanel::editedRowGetsANewKey()
+{
+    TestEnv env;
+    const Journal j = makeJournal(env);
+    qint64 first = 0, second = 0, third = 0;
+    {
+        Database db(g_DbPath, g_DbConnect);
+        first = addRecord(db, "600036", "证券买入", "2026-12-01", 100, 100, 18990, -1010);
+        second = addRecord(db, "600036", "证券买入", "2026-12-01", 200, 300, 16980, -2010);
+        third = addRecord(db, "600036", "证券卖出", "2026-12-05", 50, 250, 17480, 500);
+    }
+    const QStringList secondBefore = storedRow(second), thirdBefore = storedRow(third);
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    w->setCurrentGridRow(1);
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Modify"));
+    QVERIFY(modqix::isLoaded());
+    modqix *d = modqix::existing();
+    QVERIFY(d->isVisible() && !d->isModal());
+    QCOMPARE(d->windowTitle(), QStringLiteral("修改交易记录"));
+    QCOMPARE(LastStatusText(), QStringLiteral("修改证券交易记录"));
+    QCOMPARE(d->Combo1->currentText(), QStringLiteral("证券买入"));
+    QCOMPARE(d->DTPicker1->date(), QDate(2026, 12, 1));
+    QStringList shown;
+    for (int i = 1; i <= 12; ++i)
+        shown << d->Text1[i]->text();
+    QCOMPARE(shown,
+             (QStringList{"10", "100", "100", "1000", "18990", "0", "0", "0", "0", "-1010", "77", "admin"}));
+    QCOMPARE(d->m_RepId, first);
+
+    // Nothing is recomputed: the typed quantity is stored with the balances as they stand.
+    d->Text1[2]->setText(QStringLiteral("150"));
+    d->Text1[9]->clear();
+    QTest::mouseClick(d->Command1, Qt::LeftButton);
+    QVERIFY(!modqix::isLoaded());
+    QVERIFY(env.boxes.isEmpty());
+    QCOMPARE(LastStatusText(), kIdleText);
+    QVERIFY(storedRow(first).isEmpty());
+    const qint64 edited = lastKey();
+    QVERIFY(edited > third);
+    QCOMPARE(storedRow(edited),
+             (QStringList{"600036", "证券买入", "2026-12-01", "10", "150", "100", "1000", "18990", "0", "0",
+                          "0", "0", "-1010", "77", "admin", QString::number(edited)}));
+    QCOMPARE(storedRow(second), secondBefore);
+    QCOMPARE(storedRow(third), thirdBefore);
+    QCOMPARE(storedRow(j.later).value(7), QStringLiteral("8000"));
+    // The grid reloads: the edited row now sorts after the other row of its day.
+    QCOMPARE(w->gridText(1, kGridKeyColumn), QString::number(second));
+    QCOMPARE(w->gridText(2, kGridKeyColumn), QString::number(edited));
+    QCOMPARE(w->gridText(3, kGridKeyColumn), QString::number(third));
+}
+
+void TestEntryPanel::editOpensOnRecordRowsOnlyAndKeepsItsSecurity()
+{
+    TestEnv env;
+    makeJournal(env);
+    qint64 row = 0;
+    {
+        Database db(g_DbPath, g_DbConnect);
+        row = addRecord(db, "600036", "证券买入", "2026-12-01", 100, 100, 18990, -1010);
+    }
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    w->setCurrentGridRow(2); // the totals row
+    w->Mnumodqix_Click();
+    QVERIFY(!modqix::isLoaded());
+    w->setCurrentGridRow(3); // the empty row
+    w->Mnumodqix_Click();
+    QVERIFY(!modqix::isLoaded());
+
+    w->setCurrentGridRow(1);
+    w->Mnumodqix_Click();
+    modqix *d = modqix::existing();
+    QVERIFY(d);
+    // The operator loads another security meanwhile: the row stays with its own.
+    w->TreeView_NodeClick(w->securityNode(QStringLiteral("平安银行")));
+    QCOMPARE(g_CurCode, QStringLiteral("000001"));
+
+    // Keys: a quote in the contract number is refused on leaving; the numeric boxes filter.
+    d->show();
+    d->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(d));
+    QTest::mouseClick(d->Text1[11], Qt::LeftButton);
+    QTest::keyClicks(d->Text1[11], QStringLiteral("'"));
+    QTest::keyClick(d->Text1[11], Qt::Key_Return);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], kSpecialCharText, 48, QStringLiteral("提示："));
+    QVERIFY(d->Text1[11]->hasFocus());
+    d->Text1[11]->setText(QStringLiteral("88"));
+    QTest::mouseClick(d->Text1[3], Qt::LeftButton);
+    d->Text1[3]->selectAll();
+    QTest::keyClicks(d->Text1[3], QStringLiteral("1a2"));
+    QCOMPARE(d->Text1[3]->text(), QStringLiteral("12"));
+    env.clearBoxes();
+
+    d->Text1[5]->clear();
+    d->Command1_Click();
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("资金余额不能为空!"), 0, QString());
+    QCOMPARE(storedRow(row).value(4), QStringLiteral("100"));
+    d->Text1[5]->setText(QStringLiteral("18990"));
+    d->Command1_Click();
+    QVERIFY(!modqix::isLoaded());
+    const QStringList stored = storedRow(lastKey());
+    QCOMPARE(stored.value(0), QStringLiteral("600036"));
+    QCOMPARE(stored.value(5), QStringLiteral("12"));
+    QCOMPARE(stored.value(13), QStringLiteral("88"));
+}
+
+void TestEntryPanel::failedEditKeepsTheRow()
+{
+    TestEnv env;
+    makeJournal(env);
+    qint64 row = 0;
+    {
+        Database db(g_DbPath, g_DbConnect);
+        row = addRecord(db, "600036", "证券买入", "2026-12-01", 100, 100, 18990, -1010);
+    }
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    w->setCurrentGridRow(1);
+    w->Mnumodqix_Click();
+    modqix *d = modqix::existing();
+    {
+        Database db(g_DbPath, g_DbConnect);
+        db.execute(QStringLiteral(
+            "CREATE TRIGGER no_insert BEFORE INSERT ON rep BEGIN SELECT RAISE(ABORT, 'no'); END"));
+    }
+    d->Text1[2]->setText(QStringLiteral("5"));
+    d->Command1_Click();
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误"));
+    QVERIFY(modqix::isLoaded());
+    QCOMPARE(d->Text1[2]->text(), QStringLiteral("5"));
+    QCOMPARE(storedRow(row).value(4), QStringLiteral("100"));
+    QCOMPARE(repRows(), 3);
+
+    // Cancelling writes nothing.
+    d->Command2_Click();
+    QVERIFY(!modqix::isLoaded());
+    QCOMPARE(LastStatusText(), kIdleText);
+    QCOMPARE(storedRow(row).value(4), QStringLiteral("100"));
+}
+
+QTEST_MAIN(TestEntryPanel)
+#include "tst_entrypanel.moc"
