@@ -1,5 +1,6 @@
 // The manager window over a large journal: 100,000 records over 200 securities, one of them with
-// 10,000. Times the click on that security's node until its grid, totals row and profit are shown.
+// 10,000. Times the click on that security's node until its grid, totals row and profit are shown,
+// the balances as of a date over the whole journal, and the opening of the trade-entry panel.
 // Run by hand: build/bench/bench_manager [rounds]
 
 #include "app/Forms.h"
@@ -9,10 +10,13 @@
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/Settings.h"
+#include "journal/TradeEntry.h"
 #include "journal/frmManager.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QElapsedTimer>
+#include <QFrame>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -118,6 +122,41 @@ int main(int argc, char **argv)
                 w->gridRowCount(), median(times), rounds, *std::min_element(times.begin(), times.end()),
                 *std::max_element(times.begin(), times.end()));
     std::printf("profit shown: %s\n", qPrintable(w->txtFields[6]->text()));
+
+    // The balances as of a date: cash over all securities, holding of one, on an open database.
+    {
+        Database db(path, ConnectString());
+        std::vector<double> balance;
+        Balances last;
+        for (int r = 0; r < 201; ++r) {
+            const QDate date = QDate(2000, 1, 1).addDays((r * 37) % 3400);
+            QElapsedTimer t;
+            t.start();
+            last = BalanceAsOf(db, date, codeOf(r % kSecurities));
+            balance.push_back(t.nsecsElapsed() / 1e6);
+        }
+        std::printf("BalanceAsOf over %d records: median %.3f ms over %zu dates (max %.3f; last: cash %.2f, holding %.0f)\n",
+                    kRecords, median(balance), balance.size(), *std::max_element(balance.begin(), balance.end()),
+                    last.cash, last.holding);
+    }
+
+    // Opening the entry panel on the big security: category, trade modes, balances, boxes filled.
+    std::vector<double> opening;
+    for (int r = 0; r < rounds; ++r) {
+        w->Command3_Click(); // cancel: the panel closes
+        QCoreApplication::processEvents();
+        QElapsedTimer t;
+        t.start();
+        w->munaddqix_Click();
+        opening.push_back(t.nsecsElapsed() / 1e6);
+        QCoreApplication::processEvents();
+        if (!w->Frame2->isVisible()) {
+            std::fprintf(stderr, "the entry panel did not open\n");
+            return 1;
+        }
+    }
+    std::printf("opening the entry panel: median %.2f ms over %d rounds (max %.2f)\n", median(opening), rounds,
+                *std::max_element(opening.begin(), opening.end()));
 
     forms::destroyAll();
     return 0;
