@@ -145,18 +145,21 @@ QFrame *hoverLine(QWidget *parent, const QString &name, bool vertical)
     return line;
 }
 
-void setLineColour(QFrame *line, unsigned int bgr)
+} // namespace
+
+void SetLineColour(QFrame *line, unsigned int bgr)
 {
     QPalette pal = line->palette();
     pal.setColor(QPalette::WindowText, VbColor(bgr));
     line->setPalette(pal);
 }
-} // namespace
 
 HoverLines NewHoverLines(QWidget *parent)
 {
     HoverLines l{hoverLine(parent, QStringLiteral("lLeft"), true), hoverLine(parent, QStringLiteral("lTop"), false),
                  hoverLine(parent, QStringLiteral("lRight"), true), hoverLine(parent, QStringLiteral("lBottom"), false)};
+    SetLineColour(l.left, 0xFFFFFF);
+    SetLineColour(l.right, 0x808080);
     PressHoverLines(l, false);
     return l;
 }
@@ -179,11 +182,8 @@ void ShowHoverLines(const HoverLines &lines, const QWidget *around, bool on)
 
 void PressHoverLines(const HoverLines &lines, bool pressed)
 {
-    const unsigned int light = 0xFFFFFF, dark = 0x808080;
-    setLineColour(lines.top, pressed ? dark : light);
-    setLineColour(lines.left, pressed ? dark : light);
-    setLineColour(lines.bottom, pressed ? light : dark);
-    setLineColour(lines.right, pressed ? light : dark);
+    SetLineColour(lines.top, pressed ? 0x808080 : 0xFFFFFF);
+    SetLineColour(lines.bottom, pressed ? 0xFFFFFF : 0x808080);
 }
 
 } // namespace tv

@@ -55,7 +55,7 @@ class QFrame;
 
 namespace tv {
 // The four lines that frame a picture button while the pointer is over it: raised (top and left white,
-// bottom and right grey), sunken while the button is pressed.
+// bottom and right grey); a press swaps the colours of the top and bottom lines.
 struct HoverLines
 {
     QFrame *left = nullptr, *top = nullptr, *right = nullptr, *bottom = nullptr;
@@ -65,6 +65,7 @@ HoverLines NewHoverLines(QWidget *parent);
 // Shows the lines one pixel outside the control, or hides them.
 void ShowHoverLines(const HoverLines &lines, const QWidget *around, bool on);
 void PressHoverLines(const HoverLines &lines, bool pressed);
+void SetLineColour(QFrame *line, unsigned int bgr);
 } // namespace tv
 
 class QPixmap;

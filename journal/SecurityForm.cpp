@@ -57,6 +57,9 @@ SecurityForm::SecurityForm(const QString &name, const Lengths &lengths)
     picEditFile->installEventFilter(this);
     const HoverLines lines = NewHoverLines(Frame1);
     lLeft = lines.left, lTop = lines.top, lRight = lines.right, lBottom = lines.bottom;
+    // This button's frame: grey left and bottom, white top and right; a press swaps top and bottom only.
+    SetLineColour(lLeft, 0x808080);
+    SetLineColour(lRight, 0xFFFFFF);
 
     Combo1 = new QComboBox(Frame1);
     Combo1->setObjectName(QStringLiteral("Combo1"));

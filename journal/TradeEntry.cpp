@@ -143,9 +143,10 @@ QList<EntryNotice> PriceOrQuantityPath(TradeEntry &e, const std::optional<FeeSch
     const double quantity = e.value(kQuantityBox);
 
     // Every pass starts again from the opening balances and a zero flow, so leaving a box twice never
-    // takes the fees off twice.
+    // takes the fees off twice, and a change of trade type keeps nothing of the type before it.
     e.flow = 0;
     e.set(kCashBox, e.openingCash);
+    e.set(kHoldingBox, e.openingHolding);
 
     e.set(kAmountBox, price * quantity);
     if (t == trade::kSell || t == trade::kFundRedeem) {

@@ -557,8 +557,14 @@ void frmManager::TreeView_NodeClick(QTreeWidgetItem *node)
 
     if (security && node->text(0) != m_LoadedName && !Trim(node->text(0)).isEmpty()) {
         const QString name = node->text(0);
-        if (!LoadData(name))
+        if (!LoadData(name)) {
+            // Gone or unreadable: no command may stay offered on a security whose detail is not shown.
+            ResetDetailView();
             return;
+        }
+        // The detail is this security's now: until its grid has loaded, no name counts as loaded, so
+        // the next click on any security, the earlier one included, loads it afresh.
+        m_LoadedName.clear();
         try {
             Loadmy1(name);
         } catch (const DbError &) {
@@ -768,14 +774,19 @@ void frmManager::txtFields_LostFocus(int index)
     if (!name.isEmpty()) {
         lblFileCaption->setText(name);
         g_CurSecurity = name;
-        if (!LoadData(name))
+        if (!LoadData(name)) {
+            ResetDetailView();
             return;
+        }
+        m_LoadedName.clear();
         try {
             Loadmy1(name);
         } catch (const DbError &) {
             MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误"));
             return;
         }
+        // The security shown is the one loaded: a later click on the tree's earlier security reloads it.
+        m_LoadedName = name;
         setToolbarButton(5, true);
         m_items.value(QStringLiteral("munaddqix"))->setEnabled(true);
         return;

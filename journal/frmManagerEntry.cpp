@@ -15,6 +15,7 @@
 #include "journal/modqix.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFocusEvent>
@@ -36,6 +37,18 @@ namespace {
 const QString kUnknownError = QStringLiteral("系统未知错误，不能继续！");
 const QString kUnknownErrorTitle = QStringLiteral("未知错误");
 
+// True when leaving a box is the operator's move to another control of the manager window: not a
+// message box, a pop-up, or another window taking the focus. Another child of the main window counts as
+// another window: activating it either moves the focus out of this one or clears it here.
+bool leftForControlOf(const QWidget *window, const QFocusEvent *event)
+{
+    if (!FocusMovedWithinWindow(event))
+        return false;
+    if (const QWidget *next = QApplication::focusWidget())
+        return window->isAncestorOf(next);
+    return event->reason() != Qt::OtherFocusReason;
+}
+
 // Routes the focus and key events of the panel's boxes and of Combo1 to the window's handlers.
 class EntryEvents : public QObject
 {
@@ -50,8 +63,7 @@ public:
         if (!m_date)
             return false;
         if (watched == m_w->Combo1) {
-            if (event->type() == QEvent::FocusOut &&
-                FocusMovedWithinWindow(static_cast<QFocusEvent *>(event)))
+            if (event->type() == QEvent::FocusOut && leftForControlOf(m_w, static_cast<QFocusEvent *>(event)))
                 m_w->Combo1_LostFocus();
             return false;
         }
@@ -69,7 +81,7 @@ public:
                 box, [box] { box->selectAll(); }, Qt::QueuedConnection);
             break;
         case QEvent::FocusOut:
-            if (FocusMovedWithinWindow(static_cast<QFocusEvent *>(event)))
+            if (leftForControlOf(m_w, static_cast<QFocusEvent *>(event)))
                 m_w->Text1_LostFocus(index);
             break;
         case QEvent::KeyPress: {

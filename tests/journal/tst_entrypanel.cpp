@@ -121,6 +121,7 @@ private Q_SLOTS:
     void editedRowGetsANewKey();
     void editOpensOnRecordRowsOnlyAndKeepsItsSecurity();
     void failedEditKeepsTheRow();
+    void anotherChildWindowComputesNothing();
 };
 
 void TestEntryPanel::purchaseTypedAndSaved()
@@ -455,6 +456,30 @@ void TestEntryPanel::failedEditKeepsTheRow()
     QVERIFY(!modqix::isLoaded());
     QCOMPARE(LastStatusText(), kIdleText);
     QCOMPARE(storedRow(row).value(4), QStringLiteral("100"));
+}
+
+void TestEntryPanel::anotherChildWindowComputesNothing()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    w->munaddqix_Click();
+    frmMain *m = frmMain::instance();
+    m->show();
+    m->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m));
+    w->Text1[2]->setFocus();
+    w->Text1[2]->setText(QStringLiteral("1000"));
+    QVERIFY(w->Text1[2]->hasFocus());
+
+    // Another child of the main window takes the focus: the boxes stay as typed.
+    auto *other = new QWidget;
+    auto *edit = new QLineEdit(other);
+    m->showChild(other);
+    QVERIFY(edit->hasFocus());
+    QCOMPARE(boxes(w), (QStringList{"10.5", "1000", "0", "", "20000", "", "", "", "", ""}));
+    QVERIFY(env.boxes.isEmpty());
+    delete other;
 }
 
 QTEST_MAIN(TestEntryPanel)

@@ -114,6 +114,8 @@ private Q_SLOTS:
     void exportFailureShowsMessage();
     void documentOpening();
     void codeLookup();
+    void lookupThenTreeShowsTreeSecurity();
+    void vanishedSecurityOffersNoCommands();
 };
 
 void TestManager::treeInChineseOrder()
@@ -589,6 +591,49 @@ void TestManager::codeLookup()
     w->txtFields_LostFocus(0);
     g_Idle = true;
     QCOMPARE(env.boxes.size(), 0);
+}
+
+void TestManager::lookupThenTreeShowsTreeSecurity()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmManager *w = test::OpenManager("浦发银行");
+    // Another security looked up by its code, then the tree's earlier one clicked again: that one is
+    // shown, and a delete confirmed for it removes it and nothing else.
+    w->txtFields[0]->setText(QStringLiteral("000001"));
+    w->txtFields_LostFocus(0);
+    QCOMPARE(g_CurCode, QStringLiteral("000001"));
+    w->TreeView_NodeClick(w->securityNode("浦发银行"));
+    QCOMPARE(g_CurCode, QStringLiteral("600000"));
+    QCOMPARE(w->txtFields[0]->text(), QStringLiteral("600000"));
+    QCOMPARE(w->gridRowCount(), 6);
+    env.answers << vbYes;
+    w->MnuDeleteFile_Click();
+    QCOMPARE(test::DbCount("SELECT COUNT(*) FROM Detail WHERE 证券代码 = '600000'"), 0);
+    QCOMPARE(test::DbCount("SELECT COUNT(*) FROM Detail WHERE 证券代码 = '000001'"), 1);
+    QCOMPARE(test::DbCount("SELECT COUNT(*) FROM rep WHERE 证券代码 = '000001'"), 1);
+}
+
+void TestManager::vanishedSecurityOffersNoCommands()
+{
+    TestEnv env;
+    makeJournal(env);
+    // The last loaded code stays 600000: no delete of it may be offered under another security's name.
+    frmManager *w = test::OpenManager("浦发银行");
+    w->TreeView_NodeClick(w->categoryNode("A000000001"));
+    // Another workstation removes a security after the tree was built.
+    {
+        Database db(g_DbPath, g_DbConnect);
+        db.execute(QStringLiteral("DELETE FROM Detail WHERE 证券代码 = '000001'"));
+    }
+    w->TreeView_NodeClick(w->securityNode("平安银行"));
+    QCOMPARE(env.boxes.size(), 1);
+    QVERIFY(frmManager::isLoaded());
+    for (const char *item : {"MnuModifyFile", "MnuDeleteFile", "uprice", "munaddqix", "Mnumodqix", "Mnudelqix"})
+        QVERIFY2(!w->menuItem(item)->isEnabled(), item);
+    for (int b : {5, 6, 7})
+        QVERIFY(!toolbarOn(b));
+    QVERIFY(!w->my1->isVisible());
 }
 
 QTEST_MAIN(TestManager)

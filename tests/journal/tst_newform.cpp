@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -442,6 +443,20 @@ void TestNewForm::documentChooser()
     QTest::keyClick(w->txtFields[1], Qt::Key_Return);
     QCOMPARE(asked.size(), 8);
     QVERIFY(env.boxes.isEmpty());
+
+    // The picture button's frame: a press swaps the top and bottom lines only; the release opens it.
+    const auto colours = [w] {
+        QStringList out;
+        for (QFrame *line : {w->lLeft, w->lTop, w->lRight, w->lBottom})
+            out << line->palette().color(QPalette::WindowText).name();
+        return out;
+    };
+    QCOMPARE(colours(), (QStringList{"#808080", "#ffffff", "#ffffff", "#808080"}));
+    QTest::mousePress(w->picEditFile, Qt::LeftButton);
+    QCOMPARE(colours(), (QStringList{"#808080", "#808080", "#ffffff", "#ffffff"}));
+    QTest::mouseRelease(w->picEditFile, Qt::LeftButton);
+    QCOMPARE(colours(), (QStringList{"#808080", "#ffffff", "#ffffff", "#808080"}));
+    QCOMPARE(asked.size(), 10);
 }
 
 void TestNewForm::keysOfTheBoxes()

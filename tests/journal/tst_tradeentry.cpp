@@ -105,6 +105,7 @@ private Q_SLOTS:
     void priceOrQuantity_data();
     void priceOrQuantity();
     void leavingTwiceTakesTheFeesOnce();
+    void changedTypeStartsFromTheOpening();
     void amountBox_data();
     void amountBox();
     void balanceAsOf_data();
@@ -298,6 +299,24 @@ void TestTradeEntry::leavingTwiceTakesTheFeesOnce()
         PriceOrQuantityPath(e, type == QLatin1String("配股缴款") ? std::nullopt : std::optional(shares()));
         QCOMPARE(e.box, once.box);
         QCOMPARE(e.flow, once.flow);
+    }
+}
+
+// A sale computed first, then the type changed: the holding, the cash and the flow start again from
+// the opening, so the dividend is paid on the opening holding and no row keeps the sale's holding.
+void TestTradeEntry::changedTypeStartsFromTheOpening()
+{
+    for (const QString &type : {QStringLiteral("红利入账"), QStringLiteral("配股缴款")}) {
+        TradeEntry e = entry(trade::kSell, QStringLiteral("600036"), QStringLiteral("0.25"),
+                             QStringLiteral("500"), 1000, 2000);
+        PriceOrQuantityPath(e, FeeSchedule{});
+        QCOMPARE(e.box[kHoldingBox], QStringLiteral("1500"));
+        e.tradeType = type;
+        PriceOrQuantityPath(e, type == trade::kDividend ? std::optional(FeeSchedule{}) : std::nullopt);
+        QCOMPARE(e.box[kHoldingBox], QStringLiteral("2000"));
+        QCOMPARE(e.box[kAmountBox], type == trade::kDividend ? QStringLiteral("500") : QStringLiteral("125"));
+        QCOMPARE(e.box[kCashBox], type == trade::kDividend ? QStringLiteral("1500") : QStringLiteral("1000"));
+        QCOMPARE(e.flow, 0.0);
     }
 }
 
