@@ -165,8 +165,9 @@ void ConfigForm::OkSave_Click()
 
     SetMousePointer(this, 11);
     frmMain *main = frmMain::instance();
+    // A path of blanks is no path: it was announced as such above and clears the picture.
     const QString picture = CC[5]->text();
-    if (!picture.isEmpty()) {
+    if (!Trim(picture).isEmpty()) {
         if (!main->setDesktopPicture(picture)) {
             pictureFailure(pathPutBack);
             return;

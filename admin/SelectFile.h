@@ -75,6 +75,9 @@ public:
     void Command2_Click();
     void DelFile_Click();
 
+    // Esc is the cancel button's.
+    void reject() override { Command2_Click(); }
+
 protected:
     void Form_Unload() override;
     void markUnloaded() override { formUnloaded(this); }

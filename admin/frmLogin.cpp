@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,6 +33,7 @@ frmLogin::frmLogin()
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*", not the style's dot
     auto *userLabel = new QLabel(QStringLiteral("用户名(&U):"), this);
     userLabel->setBuddy(UserTxt);
     auto *passwordLabel = new QLabel(QStringLiteral("密码(&P):"), this);
@@ -59,6 +61,7 @@ frmLogin::frmLogin()
     connect(Command1, &QPushButton::clicked, this, &frmLogin::Command1_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
     connect(UserTxt, &QComboBox::activated, this, [this] { txtPassword->setFocus(); });
+    UserTxt->installEventFilter(this);
 
     // Load: each step goes on when the one before it failed.
     RestorePosition(this, QStringLiteral("Login"));
@@ -93,6 +96,17 @@ frmLogin::~frmLogin()
 void frmLogin::Form_Unload()
 {
     SavePosition(this, QStringLiteral("Login"));
+}
+
+bool frmLogin::eventFilter(QObject *watched, QEvent *event)
+{
+    // Leaving the operator list, by the keyboard or the mouse, goes on to the password.
+    if (watched == UserTxt && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::MouseFocusReason)
+            txtPassword->setFocus();
+    }
+    return FormDialog::eventFilter(watched, event);
 }
 
 int frmLogin::selectedPosition() const

@@ -32,6 +32,7 @@ public:
 protected:
     void Form_Unload() override;
     void markUnloaded() override { formUnloaded(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void checkPassword(bool changePassword);

@@ -23,8 +23,10 @@ qixin::qixin()
     Text1->setObjectName(QStringLiteral("Text1"));
     Text2 = new QLineEdit(this);
     Text2->setObjectName(QStringLiteral("Text2"));
-    for (QLineEdit *box : {Text1, Text2})
+    for (QLineEdit *box : {Text1, Text2}) {
         box->setEchoMode(QLineEdit::Password);
+        box->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*", not the style's dot
+    }
     auto *l1 = new QLabel(QStringLiteral("新密码(&U):"), this);
     l1->setBuddy(Text1);
     auto *l2 = new QLabel(QStringLiteral("验证密码(&P):"), this);

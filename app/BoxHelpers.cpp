@@ -22,8 +22,14 @@ int TypedKey(const QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Backspace)
         return 8;
-    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+    if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))
         return 0;
+    // Ctrl with a letter types its control code (Ctrl+V is 22), so the numeric filter swallows it like
+    // every other control key: nothing gets pasted or cut past the filter from the keyboard.
+    if (event->modifiers() & Qt::ControlModifier) {
+        const int k = event->key();
+        return (k >= Qt::Key_A && k <= Qt::Key_Z) ? k - Qt::Key_A + 1 : 0;
+    }
     const QString text = event->text();
     if (text.size() != 1 || !text[0].isPrint())
         return 0;

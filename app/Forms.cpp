@@ -17,6 +17,7 @@ std::function<void()> &endHandler()
     return handler;
 }
 int endCount = 0;
+int loadingCount = 0;
 
 void prune()
 {
@@ -29,7 +30,7 @@ void checkForEnd()
 {
     QTimer::singleShot(0, [] {
         prune();
-        if (registry().isEmpty()) {
+        if (registry().isEmpty() && loadingCount == 0) {
             ++endCount;
             if (endHandler())
                 endHandler()();
@@ -37,6 +38,15 @@ void checkForEnd()
     });
 }
 } // namespace
+
+LoadingWindow::LoadingWindow() { ++loadingCount; }
+
+LoadingWindow::~LoadingWindow()
+{
+    // A window whose making failed leaves nothing behind: the program may end after all.
+    if (--loadingCount == 0 && registry().isEmpty())
+        checkForEnd();
+}
 
 void registerLoaded(QWidget *w)
 {

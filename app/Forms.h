@@ -22,6 +22,17 @@ void unloadAllBut(QWidget *except);
 // Deletes every loaded window at once, without asking; for tests.
 void destroyAll();
 
+// Held while a window is being made: its load may show a message box, whose event loop must not end
+// the program because the window before it has just gone and the new one is not registered yet.
+class LoadingWindow
+{
+public:
+    LoadingWindow();
+    ~LoadingWindow();
+    LoadingWindow(const LoadingWindow &) = delete;
+    LoadingWindow &operator=(const LoadingWindow &) = delete;
+};
+
 // Called when the last window is gone; by default it quits the application's event loop.
 void setProgramEndHandler(std::function<void()> handler);
 int programEndCount(); // how often the program ended, for tests
@@ -37,6 +48,7 @@ public:
     static T *instance()
     {
         if (!s_instance) {
+            forms::LoadingWindow loading;
             T *w = new T();
             s_instance = w;
             w->setAttribute(Qt::WA_DeleteOnClose);

@@ -38,7 +38,6 @@ TextArray g_WatchPrice;
 TextArray g_WatchChange;
 NumberArray g_WatchTarget{};
 NumberArray g_WatchStop{};
-NumberArray g_WatchBuy{};
 int g_WatchRow = 0;
 
 double g_Cash = 0;
@@ -82,7 +81,6 @@ void ResetModuleState()
     g_WatchChange = {};
     g_WatchTarget = {};
     g_WatchStop = {};
-    g_WatchBuy = {};
     g_WatchRow = 0;
     g_Cash = g_MarketValue = g_TotalAssets = 0;
     g_AlertEmail.clear();

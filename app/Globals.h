@@ -56,7 +56,6 @@ extern TextArray g_WatchPrice;
 extern TextArray g_WatchChange;
 extern NumberArray g_WatchTarget;
 extern NumberArray g_WatchStop;
-extern NumberArray g_WatchBuy;
 extern int g_WatchRow;
 
 // Totals of the holdings analysis and the watch window

@@ -120,6 +120,18 @@ void TestConfigForm::blankNameTakesTheDefault()
     QCOMPARE(storedConfig().value(0).value(5), QString());
     QCOMPARE(frmMain::existing()->panelText(6), QStringLiteral("制作单位：Fernwick软件开发工作室"));
     QVERIFY(!frmMain::existing()->hasDesktopPicture());
+
+    // A path of blanks only is announced as no picture and clears it; it is stored as typed.
+    env.boxes.clear();
+    frmMain::existing()->setDesktopPicture(makePicture(env, QStringLiteral("old.png"), Qt::red));
+    w = ConfigForm::instance();
+    w->CC[5]->setText(QStringLiteral("  "));
+    w->OkSave_Click();
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("没有配置桌面图片文件,桌面将不显示图片!"), 32, QStringLiteral("没有图片"));
+    QVERIFY(!ConfigForm::isLoaded());
+    QCOMPARE(storedConfig().value(0).value(5), QStringLiteral("  "));
+    QVERIFY(!frmMain::existing()->hasDesktopPicture());
 }
 
 void TestConfigForm::missingPictureFallsBackToTheOpenedOne()

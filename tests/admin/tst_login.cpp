@@ -10,6 +10,7 @@
 #include "data/Settings.h"
 #include "tests/common/TestSupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,6 +69,11 @@ void TestLogin::mainPreparesStateAndShowsLogin()
     QVERIFY(frmLogin::isLoaded());
     QVERIFY(frmLogin::existing()->isVisible());
     QCOMPARE(frmLogin::existing()->windowTitle(), QStringLiteral("登陆窗口"));
+    frmLogin *w = frmLogin::existing();
+    QApplication::setActiveWindow(w);
+    w->UserTxt->setFocus();
+    QTest::keyClick(w->UserTxt, Qt::Key_Backtab); // leaving the list, even backwards, goes to the password
+    QTRY_VERIFY(w->txtPassword->hasFocus());
     forms::destroyAll();
     SaveSetting(kAppNameShared, QStringLiteral("frmup"), QStringLiteral("Code"), QStringLiteral("sina"));
     QVERIFY(Main());
@@ -84,6 +90,7 @@ void TestLogin::twoWrongThenRight()
     QTest::mouseClick(w->cmdOK, Qt::LeftButton);
     QCOMPARE(w->failureCount(), 3);
     QCOMPARE(w->txtPassword->selectedText(), QStringLiteral("wrong"));
+    QCOMPARE(w->txtPassword->displayText(), QStringLiteral("*****"));
     w->txtPassword->setText(QStringLiteral("123456"));
     QTest::mouseClick(w->cmdOK, Qt::LeftButton);
     QCOMPARE(boxTexts(env), QStringList(2, QStringLiteral("无效的密码，再试一次！")));
@@ -151,6 +158,7 @@ void TestLogin::passwordChange()
     qixin *q = qixin::existing();
     q->Text1->setText(QStringLiteral("xyz9 "));
     q->Text2->setText(QStringLiteral("xyz9"));
+    QCOMPARE(q->Text2->displayText(), QStringLiteral("****"));
     QTest::mouseClick(q->cmdOK, Qt::LeftButton);
     QVERIFY(!qixin::isLoaded());
     QVERIFY(frmLogin::isLoaded());

@@ -693,8 +693,10 @@ void TestSelectFile::okWritesCompanyBoxCancelLeavesIt()
     w = openChooser();
     QVERIFY(w->Text1->text().isEmpty());
     QVERIFY(clickFile(w, QStringLiteral("b.bmp")));
+    SetStatusText(QStringLiteral("busy"));
     QTest::keyClick(w, Qt::Key_Escape);
     QVERIFY(!SelectFile::isLoaded());
+    QCOMPARE(LastStatusText(), kIdleText);
     QCOMPARE(config->CC[5]->text(), QStringLiteral("/old/picture.bmp"));
 
     // A double click on the preview chooses only once OK is enabled.

@@ -6,9 +6,11 @@
 #include "tests/common/TestSupport.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QDir>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QLockFile>
 #include <QSettings>
 #include <QTest>
@@ -24,6 +26,7 @@ private Q_SLOTS:
     void numericKeyRule_data();
     void numericKeyRule();
     void numericKeyFilterOnABox();
+    void numericBoxSwallowsControlKeys();
     void resolveFirstStart();
     void resolveStoredPathGone();
     void resolveStoredPathKept();
@@ -92,6 +95,38 @@ void TestShared::numericKeyFilterOnABox()
     NumericKeyFilter(key, &box);
     QCOMPARE(key, int(' '));
     QCOMPARE(env.beeps, 1);
+}
+
+namespace {
+// A numeric box as the windows wire it: every key press goes through the filter first.
+class NumericBox : public QLineEdit
+{
+protected:
+    void keyPressEvent(QKeyEvent *e) override
+    {
+        if (!SwallowNumericKey(this, e))
+            QLineEdit::keyPressEvent(e);
+    }
+};
+} // namespace
+
+void TestShared::numericBoxSwallowsControlKeys()
+{
+    TestEnv env;
+    NumericBox box;
+    box.show();
+    QApplication::clipboard()->setText(QStringLiteral("abc"));
+    QTest::keyClicks(&box, QStringLiteral("12x"));
+    QCOMPARE(box.text(), QStringLiteral("12"));
+    // Ctrl with a letter is a control key: paste and cut do not get past the filter.
+    QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(box.text(), QStringLiteral("12"));
+    box.selectAll();
+    QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(box.text(), QStringLiteral("12"));
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    QCOMPARE(box.text(), QString());
+    QCOMPARE(env.beeps, 0);
 }
 
 void TestShared::resolveFirstStart()

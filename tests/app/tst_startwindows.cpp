@@ -1,5 +1,8 @@
+#include "admin/frmLogin.h"
+#include "admin/qixin.h"
 #include "app/Forms.h"
 #include "app/Globals.h"
+#include "app/Seams.h"
 #include "app/Tips.h"
 #include "app/frmAbout.h"
 #include "app/frmMain.h"
@@ -13,6 +16,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +33,8 @@ private Q_SLOTS:
     void splashClosesAtKeyOrClick();
     void splashErrorStillShowsMain_data();
     void splashErrorStillShowsMain();
+    void programGoesOnWhileNextWindowLoads_data();
+    void programGoesOnWhileNextWindowLoads();
     void tipsWrapAround();
     void tipsEmptyAndMissing();
     void tipReadme();
@@ -111,6 +117,45 @@ void TestStartWindows::splashErrorStillShowsMain()
     s->show();
     QTest::mouseClick(s, Qt::LeftButton);
     QVERIFY(frmMain::existing()->isVisible());
+}
+
+void TestStartWindows::programGoesOnWhileNextWindowLoads_data()
+{
+    QTest::addColumn<bool>("viaPasswordChange");
+    QTest::newRow("splash with an empty Config") << false;
+    QTest::newRow("new login with an unreachable data path") << true;
+}
+
+// A real message box runs its own event loop while the next window is still being made, after the one
+// before it has gone: the program must not end in between.
+void TestStartWindows::programGoesOnWhileNextWindowLoads()
+{
+    QFETCH(bool, viaPasswordChange);
+    TestEnv env;
+    env.makeDatabase();
+    const auto recordBox = seams::msgBox;
+    seams::msgBox = [recordBox](const QString &text, int style, const QString &title) {
+        QTest::qWait(20);
+        return recordBox(text, style, title);
+    };
+    const int ends = forms::programEndCount();
+    frmLogin *login = frmLogin::instance();
+    login->txtPassword->setText(QStringLiteral("123456"));
+    if (viaPasswordChange) {
+        login->Command1_Click();
+        SaveSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path"), env.path(QStringLiteral("gone.zqd")));
+        qixin::existing()->cmdCancel_Click();
+        QVERIFY(frmLogin::isLoaded());
+    } else {
+        Database(g_DbPath, g_DbConnect).execute(QStringLiteral("DELETE FROM Config"));
+        login->cmdOK_Click();
+        QVERIFY(frmSplash::isLoaded());
+        QTest::mouseClick(frmSplash::existing(), Qt::LeftButton);
+        QVERIFY(frmMain::existing()->isVisible());
+    }
+    QCOMPARE(env.boxes.size(), 1);
+    QTest::qWait(20);
+    QCOMPARE(forms::programEndCount(), ends);
 }
 
 void TestStartWindows::tipsWrapAround()
