@@ -557,7 +557,8 @@ bool SelectFile::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type t = event->type();
     if (watched == DisplayPicture) {
-        auto *me = static_cast<QMouseEvent *>(event);
+        const bool mouse = t == QEvent::MouseButtonPress || t == QEvent::MouseMove;
+        const auto *me = mouse ? static_cast<QMouseEvent *>(event) : nullptr;
         switch (t) {
         case QEvent::MouseButtonPress:
             DisplayPicture_MouseDown(me->position().x() * kTwipsPerPixel,

@@ -106,6 +106,7 @@ frmManager::frmManager()
 
 frmManager::~frmManager()
 {
+    releaseEntryPanel();
     if (g_ManagerOpen && isLoaded() && existing() == this)
         g_ManagerOpen = false;
     formUnloaded(this);
@@ -371,7 +372,6 @@ bool frmManager::eventFilter(QObject *watched, QEvent *event)
     if (!my1 || !Frame2)
         return QWidget::eventFilter(watched, event); // still being built
     if (watched == imgSplit) {
-        auto *me = static_cast<QMouseEvent *>(event);
         if (t == QEvent::MouseButtonPress) {
             SliptBar->setGeometry(imgSplit->x(), imgSplit->y(), std::max(1, imgSplit->width() / 2),
                                   std::max(1, imgSplit->height() - TwipsToPx(20)));
@@ -382,6 +382,7 @@ bool frmManager::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         if (t == QEvent::MouseMove && m_SplitDragging) {
+            const auto *me = static_cast<QMouseEvent *>(event);
             m_barLeft = ClampDragBar(PxToTwips(imgSplit->x()) + PxToTwips(int(me->position().x())), innerWidthTwips());
             SliptBar->move(TwipsToPx(m_barLeft), SliptBar->y());
             return true;

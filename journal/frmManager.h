@@ -155,6 +155,7 @@ public:
 
 private:
     void buildEntryPanel();
+    void releaseEntryPanel(); // the panel's event routing ends before the window goes
     TradeEntry readEntry() const;
     void writeEntry(const TradeEntry &e);
 };

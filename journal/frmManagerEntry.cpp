@@ -53,7 +53,7 @@ bool leftForControlOf(const QWidget *window, const QFocusEvent *event)
 class EntryEvents : public QObject
 {
 public:
-    explicit EntryEvents(frmManager *w) : QObject(w), m_w(w) {}
+    explicit EntryEvents(frmManager *w) : QObject(w), m_w(w) { setObjectName(QStringLiteral("EntryEvents")); }
     void watchDate(QDateEdit *date) { m_date = date; }
 
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -106,6 +106,11 @@ private:
 };
 
 } // namespace
+
+void frmManager::releaseEntryPanel()
+{
+    delete findChild<QObject *>(QStringLiteral("EntryEvents"), Qt::FindDirectChildrenOnly);
+}
 
 void frmManager::buildEntryPanel()
 {
