@@ -241,9 +241,7 @@ bool ConfigForm::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::FocusIn:
         SetBoxColours(box, 0xFF0000, 0xFFFFFF);
-        // Select once the focus has settled; a mouse click would otherwise undo it.
-        QMetaObject::invokeMethod(
-            box, [box] { box->setSelection(0, int(Trim(box->text()).size())); }, Qt::QueuedConnection);
+        SelectWhenFocused(box, false);
         break;
     case QEvent::FocusOut:
         SetBoxColours(box, 0xFFFFFF, 0x000000);

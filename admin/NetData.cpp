@@ -175,24 +175,14 @@ bool NetData::eventFilter(QObject *watched, QEvent *event)
         if (t == QEvent::MouseMove && m_hover)
             showFrame(false);
         else if (t == QEvent::FocusIn)
-            // Select once the focus has settled; a mouse click would otherwise undo it.
-            QMetaObject::invokeMethod(
-                NetDataPath, [box = NetDataPath] { box->setSelection(0, int(Trim(box->text()).size())); },
-                Qt::QueuedConnection);
+            SelectWhenFocused(NetDataPath, false);
     } else if (watched == cmdBrowse) {
-        if (t == QEvent::MouseMove || t == QEvent::Enter) {
-            if (!m_hover)
-                showFrame(true);
-            return t == QEvent::MouseMove; // not on to the window, whose pointer move hides the frame
-        } else if (t == QEvent::MouseButtonPress) {
-            PressHoverLines({lLeft, lTop, lRight, lBottom}, true);
-        } else if (t == QEvent::MouseButtonRelease) {
-            PressHoverLines({lLeft, lTop, lRight, lBottom}, false);
-            auto *me = static_cast<QMouseEvent *>(event);
-            if (me->button() == Qt::LeftButton && cmdBrowse->rect().contains(me->position().toPoint()))
-                cmdBrowse_Click();
+        const HoverButton b =
+            HoverButtonEvent(cmdBrowse, {lLeft, lTop, lRight, lBottom}, event, m_hover, [this] { showFrame(true); });
+        if (b == HoverButton::Released && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            cmdBrowse_Click();
+        if (b != HoverButton::NotTaken)
             return true;
-        }
     }
     if (watched == NetDataPath && t == QEvent::KeyPress) {
         auto *ke = static_cast<QKeyEvent *>(event);

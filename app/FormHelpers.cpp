@@ -131,6 +131,7 @@ int TypedLengthLimit(const QLineEdit *box)
 } // namespace tv
 
 #include <QFrame>
+#include <QMouseEvent>
 
 namespace tv {
 
@@ -154,10 +155,12 @@ void SetLineColour(QFrame *line, unsigned int bgr)
     line->setPalette(pal);
 }
 
-HoverLines NewHoverLines(QWidget *parent)
+HoverLines NewHoverLines(QWidget *parent, const QString &suffix)
 {
-    HoverLines l{hoverLine(parent, QStringLiteral("lLeft"), true), hoverLine(parent, QStringLiteral("lTop"), false),
-                 hoverLine(parent, QStringLiteral("lRight"), true), hoverLine(parent, QStringLiteral("lBottom"), false)};
+    HoverLines l{hoverLine(parent, QStringLiteral("lLeft") + suffix, true),
+                 hoverLine(parent, QStringLiteral("lTop") + suffix, false),
+                 hoverLine(parent, QStringLiteral("lRight") + suffix, true),
+                 hoverLine(parent, QStringLiteral("lBottom") + suffix, false)};
     SetLineColour(l.left, 0xFFFFFF);
     SetLineColour(l.right, 0x808080);
     PressHoverLines(l, false);
@@ -177,6 +180,28 @@ void ShowHoverLines(const HoverLines &lines, const QWidget *around, bool on)
         line->setVisible(on);
         if (on)
             line->raise();
+    }
+}
+
+HoverButton HoverButtonEvent(const QWidget *button, const HoverLines &lines, const QEvent *event, bool shown,
+                             const std::function<void()> &show)
+{
+    switch (event->type()) {
+    case QEvent::Enter:
+    case QEvent::MouseMove:
+        if (!shown)
+            show();
+        return event->type() == QEvent::MouseMove ? HoverButton::Taken : HoverButton::NotTaken;
+    case QEvent::MouseButtonPress:
+        PressHoverLines(lines, true);
+        return HoverButton::Taken;
+    case QEvent::MouseButtonRelease:
+        PressHoverLines(lines, false);
+        return button->rect().contains(static_cast<const QMouseEvent *>(event)->position().toPoint())
+                   ? HoverButton::Released
+                   : HoverButton::Taken;
+    default:
+        return HoverButton::NotTaken;
     }
 }
 
@@ -204,6 +229,23 @@ QPixmap DocumentPicture()
     for (int y = 6; y <= 15; y += 3)
         p.drawLine(7, y, 15, y);
     return pm;
+}
+
+} // namespace tv
+
+namespace tv {
+
+void SelectWhenFocused(QLineEdit *box, bool wholeText)
+{
+    QMetaObject::invokeMethod(
+        box,
+        [box, wholeText] {
+            if (wholeText)
+                box->selectAll();
+            else
+                box->setSelection(0, int(Trim(box->text()).size()));
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace tv

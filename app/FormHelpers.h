@@ -5,6 +5,8 @@
 #include <QColor>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace tv {
@@ -49,8 +51,13 @@ namespace tv {
 // is never cut short.
 void LimitTypedLength(QLineEdit *box, int maximum);
 int TypedLengthLimit(const QLineEdit *box);
+
+// Selects a box's text once the focus that just came in has settled (a mouse click would otherwise undo
+// it): the whole text, or only up to its trailing blanks.
+void SelectWhenFocused(QLineEdit *box, bool wholeText);
 } // namespace tv
 
+class QEvent;
 class QFrame;
 
 namespace tv {
@@ -60,12 +67,19 @@ struct HoverLines
 {
     QFrame *left = nullptr, *top = nullptr, *right = nullptr, *bottom = nullptr;
 };
-// Makes the lines lLeft, lTop, lRight and lBottom on parent, hidden.
-HoverLines NewHoverLines(QWidget *parent);
+// Makes the lines lLeft, lTop, lRight and lBottom (each name followed by suffix) on parent, hidden.
+HoverLines NewHoverLines(QWidget *parent, const QString &suffix = QString());
 // Shows the lines one pixel outside the control, or hides them.
 void ShowHoverLines(const HoverLines &lines, const QWidget *around, bool on);
 void PressHoverLines(const HoverLines &lines, bool pressed);
 void SetLineColour(QFrame *line, unsigned int bgr);
+
+// The pointer events of a picture button framed by hover lines: over the button the frame shows
+// (through show, when not shown yet), a press sinks it and a release raises it again. Moves are taken,
+// so the window under the button does not hide the frame again; so are presses and releases.
+enum class HoverButton { NotTaken, Taken, Released }; // Released: a release on the button
+HoverButton HoverButtonEvent(const QWidget *button, const HoverLines &lines, const QEvent *event, bool shown,
+                             const std::function<void()> &show);
 } // namespace tv
 
 class QPixmap;

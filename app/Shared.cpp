@@ -89,6 +89,8 @@ bool RefuseSpecialChar(const QStringList &texts)
 
 bool RefuseSpecialChar(const QString &text) { return RefuseSpecialChar(QStringList{text}); }
 
+void ShowUnknownError() { MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误")); }
+
 bool AcquireInstanceLock(const QString &name)
 {
     if (instanceLock())

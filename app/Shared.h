@@ -30,6 +30,9 @@ bool HasSpecialChar(const QString &text);
 bool RefuseSpecialChar(const QString &text);
 bool RefuseSpecialChar(const QStringList &texts);
 
+// The message of a failure the window cannot explain: "系统未知错误，不能继续！", style 16, "未知错误".
+void ShowUnknownError();
+
 // True when this is the only running instance of the program for this user; the lock lasts for the run.
 bool AcquireInstanceLock(const QString &name);
 void ReleaseInstanceLock();

@@ -23,24 +23,6 @@ void setLinkLook(QLabel *label, bool hot)
     label->setFont(f);
 }
 
-void setLineColour(QFrame *line, QColor colour)
-{
-    QPalette pal = line->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    line->setPalette(pal);
-}
-
-QFrame *makeLine(QWidget *parent, const QString &name, QFrame::Shape shape)
-{
-    auto *line = new QFrame(parent);
-    line->setObjectName(name);
-    line->setFrameShape(shape);
-    line->setFrameShadow(QFrame::Plain);
-    line->setLineWidth(1);
-    line->hide();
-    return line;
-}
-
 QPixmap closePicture()
 {
     QPixmap pm(32, 32);
@@ -96,14 +78,8 @@ frmAbout::frmAbout()
     }
 
     // The four lines that frame the close picture while the pointer is over it.
-    lLeft_1 = makeLine(this, QStringLiteral("lLeft_1"), QFrame::VLine);
-    lRight_1 = makeLine(this, QStringLiteral("lRight_1"), QFrame::VLine);
-    lTop_1 = makeLine(this, QStringLiteral("lTop_1"), QFrame::HLine);
-    lBottom_1 = makeLine(this, QStringLiteral("lBottom_1"), QFrame::HLine);
-    setLineColour(lTop_1, Qt::white);
-    setLineColour(lLeft_1, Qt::white);
-    setLineColour(lBottom_1, QColor(0x80, 0x80, 0x80));
-    setLineColour(lRight_1, QColor(0x80, 0x80, 0x80));
+    const HoverLines lines = NewHoverLines(this, QStringLiteral("_1"));
+    lLeft_1 = lines.left, lTop_1 = lines.top, lRight_1 = lines.right, lBottom_1 = lines.bottom;
 
     auto *grid = new QGridLayout;
     grid->addWidget(Label6, 0, 0);
@@ -156,18 +132,7 @@ void frmAbout::page_MouseMove()
 
 void frmAbout::showFrame(bool on)
 {
-    if (on) {
-        const QRect r = picScan->geometry();
-        lLeft_1->setGeometry(r.left() - 1, r.top() - 1, 1, r.height() + 2);
-        lRight_1->setGeometry(r.right() + 1, r.top() - 1, 1, r.height() + 2);
-        lTop_1->setGeometry(r.left() - 1, r.top() - 1, r.width() + 2, 1);
-        lBottom_1->setGeometry(r.left() - 1, r.bottom() + 1, r.width() + 2, 1);
-    }
-    for (QFrame *line : {lLeft_1, lRight_1, lTop_1, lBottom_1}) {
-        line->setVisible(on);
-        if (on)
-            line->raise();
-    }
+    ShowHoverLines({lLeft_1, lTop_1, lRight_1, lBottom_1}, picScan, on);
     m_hover = on;
 }
 
@@ -179,20 +144,14 @@ bool frmAbout::eventFilter(QObject *watched, QEvent *event)
     else if (watched == page && (t == QEvent::MouseMove || t == QEvent::Enter))
         page_MouseMove();
     if (watched == picScan) {
-        if (t == QEvent::MouseMove || t == QEvent::Enter) {
-            if (!m_hover)
-                showFrame(true);
-            return t == QEvent::MouseMove; // not on to the window, whose pointer move hides the frame
-        } else if (t == QEvent::MouseButtonPress) {
-            setLineColour(lTop_1, QColor(0x80, 0x80, 0x80));
-            setLineColour(lBottom_1, Qt::white);
-        } else if (t == QEvent::MouseButtonRelease) {
-            setLineColour(lTop_1, Qt::white);
-            setLineColour(lBottom_1, QColor(0x80, 0x80, 0x80));
-            if (picScan->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
-                close();
+        const HoverButton b = HoverButtonEvent(picScan, {lLeft_1, lTop_1, lRight_1, lBottom_1}, event, m_hover,
+                                               [this] { showFrame(true); });
+        if (b == HoverButton::Released) {
+            close();
             return true;
         }
+        if (b != HoverButton::NotTaken)
+            return true;
     }
     if (t == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         if (watched == email)

@@ -150,19 +150,38 @@ bool SecurityForm::lookUpAccount()
     return false;
 }
 
-void SecurityForm::normaliseNumberBoxes()
+bool SecurityForm::refuseEmpty(int index, const QString &message, const QString &title)
+{
+    if (!Trim(txtFields[index]->text()).isEmpty())
+        return false;
+    MsgBox(message, 64, title);
+    refocus(txtFields[index]);
+    return true;
+}
+
+bool SecurityForm::storeBoxes(const std::function<SecurityOutcome(Database &, const SecurityRow &)> &store)
 {
     for (int i : kNumberBoxes)
         txtFields[i]->setText(NormaliseNumberText(txtFields[i]->text()));
-}
-
-SecurityRow SecurityForm::rowFromBoxes() const
-{
     SecurityRow row;
     for (int i = 0; i < 10; ++i)
         row.boxes[i] = txtFields[i]->text();
     row.account = g_CurAccount;
-    return row;
+    SecurityOutcome outcome;
+    try {
+        Database db(g_DbPath, g_DbConnect);
+        outcome = store(db, row);
+    } catch (const DbError &e) {
+        MsgBox(QStringLiteral("证券没有保存：") + e.message(), 16, QStringLiteral("错误"));
+        return false;
+    }
+    if (outcome == SecurityOutcome::Saved)
+        return true;
+    const int index = outcome == SecurityOutcome::CodeTaken ? 0 : 1;
+    MsgBox(index == 0 ? QStringLiteral("重复的证券代码,请修改!") : QStringLiteral("重复的证券名称,请修改!"), 48,
+           QStringLiteral("警告!"));
+    refocus(txtFields[index]);
+    return false;
 }
 
 bool SecurityForm::refuseQuote(int index)
@@ -179,14 +198,6 @@ void SecurityForm::refuseDuplicate(int index)
     MsgBox(index == 0 ? QStringLiteral("重复的证券代码,请修改!") : QStringLiteral("重复的证券名称,请修改!"), 48,
            QStringLiteral("警告!"));
     txtFields[index]->clear();
-    refocus(txtFields[index]);
-}
-
-void SecurityForm::showSaveRefusal(SecurityOutcome outcome)
-{
-    const int index = outcome == SecurityOutcome::CodeTaken ? 0 : 1;
-    MsgBox(index == 0 ? QStringLiteral("重复的证券代码,请修改!") : QStringLiteral("重复的证券名称,请修改!"), 48,
-           QStringLiteral("警告!"));
     refocus(txtFields[index]);
 }
 
@@ -246,21 +257,11 @@ bool SecurityForm::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type t = event->type();
     if (watched == picEditFile) {
-        if ((t == QEvent::MouseMove || t == QEvent::Enter) && !m_HoverFrameShown)
-            showHoverFrame(true);
-        if (t == QEvent::MouseMove)
-            return true;
-        if (t == QEvent::MouseButtonPress) {
-            PressHoverLines({lLeft, lTop, lRight, lBottom}, true);
-            return true;
-        }
-        if (t == QEvent::MouseButtonRelease) {
-            PressHoverLines({lLeft, lTop, lRight, lBottom}, false);
-            if (picEditFile->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
-                picEditFile_Click();
-            return true;
-        }
-        return FormDialog::eventFilter(watched, event);
+        const HoverButton b = HoverButtonEvent(picEditFile, {lLeft, lTop, lRight, lBottom}, event, m_HoverFrameShown,
+                                               [this] { showHoverFrame(true); });
+        if (b == HoverButton::Released)
+            picEditFile_Click();
+        return b != HoverButton::NotTaken || FormDialog::eventFilter(watched, event);
     }
     if (watched == Frame1) {
         if (t == QEvent::MouseMove && m_HoverFrameShown)
@@ -275,9 +276,7 @@ bool SecurityForm::eventFilter(QObject *watched, QEvent *event)
     case QEvent::FocusIn:
         if (colouredOnFocus(i)) {
             SetBoxColours(box, 0xC0C0FF, 0xFFFFFF);
-            // Select once the focus has settled; a mouse click would otherwise undo it.
-            QMetaObject::invokeMethod(
-                box, [box] { box->setSelection(0, int(Trim(box->text()).size())); }, Qt::QueuedConnection);
+            SelectWhenFocused(box, false);
         }
         break;
     case QEvent::FocusOut:

@@ -4,6 +4,7 @@
 #include "journal/Catalog.h"
 
 #include <QStringList>
+#include <functional>
 #include <array>
 
 class QComboBox;
@@ -56,14 +57,15 @@ protected:
     // The account of the category named in Combo1 into g_CurAccount; a name that is no loaded category
     // is refused with a message.
     bool lookUpAccount();
-    void normaliseNumberBoxes();
-    SecurityRow rowFromBoxes() const;
+    // The empty-box refusal of a save: the message, and the focus in the box; true when refused.
+    bool refuseEmpty(int index, const QString &message, const QString &title);
+    // Normalises the number boxes and stores the boxes' row through store; a refusal by the stored
+    // rows or a failed write is shown (the file stays as it was) and gives false.
+    bool storeBoxes(const std::function<SecurityOutcome(Database &, const SecurityRow &)> &store);
     // The single-quote refusal of a box being left: true (and the focus back in the box) when refused.
     bool refuseQuote(int index);
     // The message of a duplicate code or name found on leaving a box: the box is emptied and focused.
     void refuseDuplicate(int index);
-    // A save refused by the stored rows: the message, and the focus in the box concerned.
-    void showSaveRefusal(SecurityOutcome outcome);
     // Moves the focus without running the leave-box checks of the box the focus passes through.
     void refocus(QWidget *w);
     void sendTab(QWidget *from);

@@ -268,22 +268,28 @@ double SavedFlow(double flow)
     return 0;
 }
 
+double PlainNumber(const QString &text) { return Val(NumText(Val(text))); }
+
+void SetTradeNumbers(TradeRow &r, const std::function<QString(int)> &boxText)
+{
+    r.price = PlainNumber(boxText(kPriceBox));
+    r.quantity = PlainNumber(boxText(kQuantityBox));
+    r.holding = PlainNumber(boxText(kHoldingBox));
+    r.amount = PlainNumber(boxText(kAmountBox));
+    r.cash = PlainNumber(boxText(kCashBox));
+    r.commission = PlainNumber(boxText(kCommissionBox));
+    r.stamp = PlainNumber(boxText(kStampBox));
+    r.transfer = PlainNumber(boxText(kTransferBox));
+    r.other = PlainNumber(boxText(kOtherBox));
+}
+
 TradeRow TradeRowOf(const TradeEntry &e, const QString &user)
 {
-    auto plain = [&e](int i) { return Val(NumText(e.value(i))); };
     TradeRow r;
     r.code = e.code;
     r.tradeType = e.tradeType;
     r.date = e.date;
-    r.price = plain(kPriceBox);
-    r.quantity = plain(kQuantityBox);
-    r.holding = plain(kHoldingBox);
-    r.amount = plain(kAmountBox);
-    r.cash = plain(kCashBox);
-    r.commission = plain(kCommissionBox);
-    r.stamp = plain(kStampBox);
-    r.transfer = plain(kTransferBox);
-    r.other = plain(kOtherBox);
+    SetTradeNumbers(r, [&e](int i) { return e.box[i]; });
     r.contract = NumText(e.value(kContractBox));
     r.flow = SavedFlow(e.flow);
     r.user = user;

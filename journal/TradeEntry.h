@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace tv {
@@ -133,6 +134,11 @@ struct TradeRow
 
 double SavedFlow(double flow);
 TradeRow TradeRowOf(const TradeEntry &e, const QString &user);
+
+// A box's text as it is stored: its leading number through its plain decimal text.
+double PlainNumber(const QString &text);
+// Boxes 1 to 9 (price to other fees) into the row as plain numbers; boxText gives a box's text.
+void SetTradeNumbers(TradeRow &r, const std::function<QString(int)> &boxText);
 
 // One INSERT in one transaction; the key of the new row. Throws DbError and writes nothing on failure.
 qint64 InsertTradeRow(Database &db, const TradeRow &row);

@@ -401,20 +401,12 @@ bool frmManager::eventFilter(QObject *watched, QEvent *event)
         if (t == QEvent::MouseMove && m_HoverFrameShown)
             showHoverFrame(false);
     } else if (watched == picEditFile) {
-        if ((t == QEvent::MouseMove || t == QEvent::Enter) && !m_HoverFrameShown)
-            showHoverFrame(true);
-        if (t == QEvent::MouseMove)
-            return true; // the panel under it would hide the frame again
-        if (t == QEvent::MouseButtonPress) {
-            PressHoverLines({lLeft, lTop, lRight, lBottom}, true);
+        const HoverButton b = HoverButtonEvent(picEditFile, {lLeft, lTop, lRight, lBottom}, event, m_HoverFrameShown,
+                                               [this] { showHoverFrame(true); });
+        if (b == HoverButton::Released)
+            picEditFile_Click();
+        if (b != HoverButton::NotTaken)
             return true;
-        }
-        if (t == QEvent::MouseButtonRelease) {
-            PressHoverLines({lLeft, lTop, lRight, lBottom}, false);
-            if (picEditFile->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
-                picEditFile_Click();
-            return true;
-        }
     } else if (watched == my1->viewport()) {
         if (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick) {
             auto *me = static_cast<QMouseEvent *>(event);
@@ -557,22 +549,8 @@ void frmManager::TreeView_NodeClick(QTreeWidgetItem *node)
     }
 
     if (security && node->text(0) != m_LoadedName && !Trim(node->text(0)).isEmpty()) {
-        const QString name = node->text(0);
-        if (!LoadData(name)) {
-            // Gone or unreadable: no command may stay offered on a security whose detail is not shown.
-            ResetDetailView();
+        if (!loadSecurity(node->text(0)))
             return;
-        }
-        // The detail is this security's now: until its grid has loaded, no name counts as loaded, so
-        // the next click on any security, the earlier one included, loads it afresh.
-        m_LoadedName.clear();
-        try {
-            Loadmy1(name);
-        } catch (const DbError &) {
-            MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误"));
-            return;
-        }
-        m_LoadedName = name;
         m_items.value(QStringLiteral("MnuOpenFile"))
             ->setEnabled(!Trim(txtFields[1]->text()).isEmpty() && g_UserRight != QStringLiteral("只能添加"));
     }
@@ -715,6 +693,33 @@ void frmManager::Loadmy1(const QString &)
     SetRights();
 }
 
+bool frmManager::reloadGrid()
+{
+    try {
+        Loadmy1();
+    } catch (const DbError &) {
+        ShowUnknownError();
+        return false;
+    }
+    return true;
+}
+
+// The detail and the grid of one security. The name counts as loaded only once both have loaded, so
+// the next click on any security, the earlier one included, loads it afresh; a security that cannot be
+// read leaves no command offered on it.
+bool frmManager::loadSecurity(const QString &name)
+{
+    if (!LoadData(name)) {
+        ResetDetailView();
+        return false;
+    }
+    m_LoadedName.clear();
+    if (!reloadGrid())
+        return false;
+    m_LoadedName = name;
+    return true;
+}
+
 void frmManager::my1_RowPicked(int gridRow, bool popupMenu)
 {
     m_SelectedRow = gridRow;
@@ -775,19 +780,8 @@ void frmManager::txtFields_LostFocus(int index)
     if (!name.isEmpty()) {
         lblFileCaption->setText(name);
         g_CurSecurity = name;
-        if (!LoadData(name)) {
-            ResetDetailView();
+        if (!loadSecurity(name))
             return;
-        }
-        m_LoadedName.clear();
-        try {
-            Loadmy1(name);
-        } catch (const DbError &) {
-            MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误"));
-            return;
-        }
-        // The security shown is the one loaded: a later click on the tree's earlier security reloads it.
-        m_LoadedName = name;
         setToolbarButton(5, true);
         m_items.value(QStringLiteral("munaddqix"))->setEnabled(true);
         return;
@@ -881,11 +875,7 @@ void frmManager::Mnudelqix_Click()
         MsgBox(QStringLiteral("记录没有删除：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
-    try {
-        Loadmy1();
-    } catch (const DbError &) {
-        MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误"));
-    }
+    reloadGrid();
     frmMain::instance()->setPanelText(2, kIdleText);
 }
 

@@ -74,6 +74,7 @@ public:
     void Mnumodqix_Click();
     void MnuSearchFile_Click();
     void Loadmy1(const QString &unused = QString());
+    bool reloadGrid(); // Loadmy1, with the unknown-error message when it fails
     void munaddqix_Click();
     void TreeView_NodeClick(QTreeWidgetItem *node);
     bool LoadData(const QString &name);
@@ -120,6 +121,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool loadSecurity(const QString &name);
     void buildControls();
     void buildMenus();
     void layoutPanel();

@@ -34,8 +34,6 @@ namespace tv {
 
 namespace {
 
-const QString kUnknownError = QStringLiteral("系统未知错误，不能继续！");
-const QString kUnknownErrorTitle = QStringLiteral("未知错误");
 
 // True when leaving a box is the operator's move to another control of the manager window: not a
 // message box, a pop-up, or another window taking the focus. Another child of the main window counts as
@@ -77,8 +75,7 @@ public:
         switch (event->type()) {
         case QEvent::FocusIn:
             SetBoxColours(box, 0xFF0000, 0xFFFFFF);
-            QMetaObject::invokeMethod(
-                box, [box] { box->selectAll(); }, Qt::QueuedConnection);
+            SelectWhenFocused(box, true);
             break;
         case QEvent::FocusOut:
             if (leftForControlOf(m_w, static_cast<QFocusEvent *>(event)))
@@ -177,11 +174,11 @@ void frmManager::munaddqix_Click()
         Database db(g_DbPath, g_DbConnect);
         opening = OpenTradeEntry(db, m_LoadedAccount, code, DTPicker1->date());
     } catch (const DbError &) {
-        MsgBox(kUnknownError, 16, kUnknownErrorTitle);
+        ShowUnknownError();
         return;
     }
     if (opening.result == EntryOpening::NoCategory) {
-        MsgBox(kUnknownError, 16, kUnknownErrorTitle);
+        ShowUnknownError();
         return;
     }
     g_CurCategory = opening.category;
@@ -241,7 +238,7 @@ void frmManager::Text1_LostFocus(int index)
         Database db(g_DbPath, g_DbConnect);
         notices = LeaveEntryBox(db, e, index);
     } catch (const DbError &) {
-        MsgBox(kUnknownError, 16, kUnknownErrorTitle); // the boxes keep what they hold
+        ShowUnknownError(); // the boxes keep what they hold
         return;
     }
     writeEntry(e);
@@ -271,7 +268,7 @@ void frmManager::Command2_Click()
         Database db(g_DbPath, g_DbConnect);
         InsertTradeRow(db, row);
     } catch (const DbError &) {
-        MsgBox(kUnknownError, 16, kUnknownErrorTitle); // rolled back; the panel keeps what was typed
+        ShowUnknownError(); // rolled back; the panel keeps what was typed
         return;
     }
     m_TradeFlow = row.flow;
@@ -279,11 +276,7 @@ void frmManager::Command2_Click()
     for (int i = 1; i <= 10; ++i)
         Text1[i]->clear();
     my1->show();
-    try {
-        Loadmy1();
-    } catch (const DbError &) {
-        MsgBox(kUnknownError, 16, kUnknownErrorTitle);
-    }
+    reloadGrid();
 }
 
 void frmManager::Command3_Click()

@@ -122,31 +122,13 @@ void frmModifyForm::txtFields_LostFocus(int index)
 
 bool frmModifyForm::save()
 {
-    if (!lookUpAccount())
+    if (!lookUpAccount() ||
+        refuseEmpty(1, QStringLiteral("证券名称不能空，且不能重复   "), QStringLiteral("证券名称有错误")) ||
+        refuseEmpty(0, QStringLiteral("证券代码不能空 ，且不能重复  "), QStringLiteral("证券代码有错误")))
         return false;
-    if (Trim(txtFields[1]->text()).isEmpty()) {
-        MsgBox(QStringLiteral("证券名称不能空，且不能重复   "), 64, QStringLiteral("证券名称有错误"));
-        refocus(txtFields[1]);
+    const QString oldCode = managerCode();
+    if (!storeBoxes([&oldCode](Database &db, const SecurityRow &row) { return ReplaceSecurity(db, oldCode, row); }))
         return false;
-    }
-    if (Trim(txtFields[0]->text()).isEmpty()) {
-        MsgBox(QStringLiteral("证券代码不能空 ，且不能重复  "), 64, QStringLiteral("证券代码有错误"));
-        refocus(txtFields[0]);
-        return false;
-    }
-    normaliseNumberBoxes();
-    SecurityOutcome outcome;
-    try {
-        Database db(g_DbPath, g_DbConnect);
-        outcome = ReplaceSecurity(db, managerCode(), rowFromBoxes());
-    } catch (const DbError &e) {
-        MsgBox(QStringLiteral("证券没有保存：") + e.message(), 16, QStringLiteral("错误"));
-        return false;
-    }
-    if (outcome != SecurityOutcome::Saved) {
-        showSaveRefusal(outcome);
-        return false;
-    }
     if (frmManager *m = frmManager::existing())
         m->lblFileCaption->setText(txtFields[1]->text());
     SetStatusText(kIdleText);

@@ -114,31 +114,12 @@ void frmNewForm::txtFields_LostFocus(int index)
 
 bool frmNewForm::save()
 {
-    if (!lookUpAccount())
+    if (!lookUpAccount() ||
+        refuseEmpty(0, QStringLiteral("证券代码不能空，且不能重复,不能保存!"), QStringLiteral("证券代码有错误")) ||
+        refuseEmpty(1, QStringLiteral("证券名称不能空，且不能重复   "), QStringLiteral("证券名称有错误")))
         return false;
-    if (Trim(txtFields[0]->text()).isEmpty()) {
-        MsgBox(QStringLiteral("证券代码不能空，且不能重复,不能保存!"), 64, QStringLiteral("证券代码有错误"));
-        refocus(txtFields[0]);
+    if (!storeBoxes([](Database &db, const SecurityRow &row) { return AddSecurity(db, row); }))
         return false;
-    }
-    if (Trim(txtFields[1]->text()).isEmpty()) {
-        MsgBox(QStringLiteral("证券名称不能空，且不能重复   "), 64, QStringLiteral("证券名称有错误"));
-        refocus(txtFields[1]);
-        return false;
-    }
-    normaliseNumberBoxes();
-    SecurityOutcome outcome;
-    try {
-        Database db(g_DbPath, g_DbConnect);
-        outcome = AddSecurity(db, rowFromBoxes());
-    } catch (const DbError &e) {
-        MsgBox(QStringLiteral("证券没有保存：") + e.message(), 16, QStringLiteral("错误"));
-        return false;
-    }
-    if (outcome != SecurityOutcome::Saved) {
-        showSaveRefusal(outcome);
-        return false;
-    }
     for (int i = 0; i <= 6; ++i)
         txtFields[i]->clear();
     txtFields[0]->setFocus(Qt::OtherFocusReason);

@@ -88,21 +88,12 @@ void modqix::Command1_Click()
     }
     if (RefuseSpecialChar(QStringList{Combo1->currentText(), Text1[11]->text(), Text1[12]->text()}))
         return;
-    auto plain = [this](int i) { return Val(NumText(Val(Text1[i]->text()))); };
     TradeRow row;
     row.code = m_Code;
     row.tradeType = Combo1->currentText();
     row.date = DTPicker1->date();
-    row.price = plain(1);
-    row.quantity = plain(2);
-    row.holding = plain(3);
-    row.amount = plain(4);
-    row.cash = plain(5);
-    row.commission = plain(6);
-    row.stamp = plain(7);
-    row.transfer = plain(8);
-    row.other = plain(9);
-    row.flow = plain(10);
+    SetTradeNumbers(row, [this](int i) { return Text1[i]->text(); });
+    row.flow = PlainNumber(Text1[10]->text());
     row.contract = Text1[11]->text();
     row.user = Text1[12]->text();
     try {
@@ -110,18 +101,13 @@ void modqix::Command1_Click()
         ReplaceTradeRow(db, m_RepId, row);
     } catch (const DbError &) {
         // Rolled back: the old row stays, and the dialog keeps what was typed for a correction.
-        MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误"));
+        ShowUnknownError();
         return;
     }
     close();
     SetStatusText(kIdleText);
-    if (frmManager *manager = frmManager::existing()) {
-        try {
-            manager->Loadmy1();
-        } catch (const DbError &) {
-            MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误"));
-        }
-    }
+    if (frmManager *manager = frmManager::existing())
+        manager->reloadGrid();
 }
 
 void modqix::Command2_Click()
@@ -161,8 +147,7 @@ bool modqix::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::FocusIn:
         SetBoxColours(box, 0xFF0000, 0xFFFFFF);
-        QMetaObject::invokeMethod(
-            box, [box] { box->selectAll(); }, Qt::QueuedConnection);
+        SelectWhenFocused(box, true);
         break;
     case QEvent::FocusOut:
         if (isVisible() && FocusMovedWithinWindow(static_cast<QFocusEvent *>(event)))
