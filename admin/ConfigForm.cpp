@@ -245,7 +245,7 @@ bool ConfigForm::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::FocusOut:
         SetBoxColours(box, 0xFFFFFF, 0x000000);
-        if (FocusMovedWithinWindow(static_cast<QFocusEvent *>(event)) && RefuseSpecialChar(box->text()))
+        if (FocusMovedWithinWindow(static_cast<QFocusEvent *>(event), box) && RefuseSpecialChar(box->text()))
             box->setFocus();
         break;
     case QEvent::KeyPress: {

@@ -351,7 +351,7 @@ bool frmOperator::eventFilter(QObject *watched, QEvent *event)
         }
     } else if (event->type() == QEvent::FocusOut && watched == Text3) {
         // Going to the save button is left to the add, which checks the repeat itself.
-        if (FocusMovedWithinWindow(static_cast<QFocusEvent *>(event)) &&
+        if (FocusMovedWithinWindow(static_cast<QFocusEvent *>(event), Text3) &&
             QApplication::focusWidget() != Command1)
             PasswordsAgree();
     }

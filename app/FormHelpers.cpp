@@ -82,7 +82,9 @@ void StatusHintOnHover(QWidget *control, const QString &hint)
 }
 } // namespace tv
 
+#include <QApplication>
 #include <QFocusEvent>
+#include <QMdiSubWindow>
 
 namespace tv {
 QColor VbColor(unsigned int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
@@ -95,9 +97,23 @@ void SetBoxColours(QWidget *box, unsigned int backBgr, unsigned int foreBgr)
     box->setPalette(pal);
 }
 
-bool FocusMovedWithinWindow(const QFocusEvent *event)
+namespace {
+// The window a control belongs to: the child window of a work area that holds it, or its top-level one.
+const QWidget *ownWindow(const QWidget *w)
 {
-    return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
+    while (!w->isWindow() && w->parentWidget() && !qobject_cast<const QMdiSubWindow *>(w->parentWidget()))
+        w = w->parentWidget();
+    return w;
+}
+} // namespace
+
+bool FocusMovedWithinWindow(const QFocusEvent *event, const QWidget *box)
+{
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+        return false;
+    if (const QWidget *next = QApplication::focusWidget())
+        return ownWindow(box)->isAncestorOf(next);
+    return event->reason() != Qt::OtherFocusReason;
 }
 } // namespace tv
 

@@ -39,9 +39,10 @@ namespace tv {
 QColor VbColor(unsigned int bgr);
 void SetBoxColours(QWidget *box, unsigned int backBgr, unsigned int foreBgr);
 
-// True when the focus left for another control of the same window, not for a message box, a pop-up
-// menu or another window: only then does leaving a box run its checks.
-bool FocusMovedWithinWindow(const QFocusEvent *event);
+// True when the focus left the box for another control of the same window, not for a message box, a
+// pop-up menu or another window: only then does leaving a box run its checks. A child window of the main
+// window's work area counts as a window of its own: activating another child clears or moves the focus.
+bool FocusMovedWithinWindow(const QFocusEvent *event, const QWidget *box);
 } // namespace tv
 
 class QLineEdit;

@@ -282,7 +282,7 @@ bool SecurityForm::eventFilter(QObject *watched, QEvent *event)
     case QEvent::FocusOut:
         if (colouredOnFocus(i))
             SetBoxColours(box, 0xFFFFFF, 0x000000);
-        if (!m_redirecting && !m_unloading && FocusMovedWithinWindow(static_cast<QFocusEvent *>(event)))
+        if (!m_redirecting && !m_unloading && FocusMovedWithinWindow(static_cast<QFocusEvent *>(event), box))
             txtFields_LostFocus(i);
         break;
     case QEvent::KeyPress:

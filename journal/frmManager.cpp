@@ -429,7 +429,7 @@ bool frmManager::eventFilter(QObject *watched, QEvent *event)
                 continue;
             if (t == QEvent::MouseMove && m_HoverFrameShown)
                 showHoverFrame(false);
-            if (t == QEvent::FocusOut && FocusMovedWithinWindow(static_cast<QFocusEvent *>(event)))
+            if (t == QEvent::FocusOut && FocusMovedWithinWindow(static_cast<QFocusEvent *>(event), txtFields[i]))
                 txtFields_LostFocus(i);
         }
     }

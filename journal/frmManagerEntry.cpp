@@ -35,18 +35,6 @@ namespace tv {
 namespace {
 
 
-// True when leaving a box is the operator's move to another control of the manager window: not a
-// message box, a pop-up, or another window taking the focus. Another child of the main window counts as
-// another window: activating it either moves the focus out of this one or clears it here.
-bool leftForControlOf(const QWidget *window, const QFocusEvent *event)
-{
-    if (!FocusMovedWithinWindow(event))
-        return false;
-    if (const QWidget *next = QApplication::focusWidget())
-        return window->isAncestorOf(next);
-    return event->reason() != Qt::OtherFocusReason;
-}
-
 // Routes the focus and key events of the panel's boxes and of Combo1 to the window's handlers.
 class EntryEvents : public QObject
 {
@@ -61,7 +49,8 @@ public:
         if (!m_date)
             return false;
         if (watched == m_w->Combo1) {
-            if (event->type() == QEvent::FocusOut && leftForControlOf(m_w, static_cast<QFocusEvent *>(event)))
+            if (event->type() == QEvent::FocusOut &&
+                FocusMovedWithinWindow(static_cast<QFocusEvent *>(event), m_w->Combo1))
                 m_w->Combo1_LostFocus();
             return false;
         }
@@ -78,7 +67,7 @@ public:
             SelectWhenFocused(box, true);
             break;
         case QEvent::FocusOut:
-            if (leftForControlOf(m_w, static_cast<QFocusEvent *>(event)))
+            if (FocusMovedWithinWindow(static_cast<QFocusEvent *>(event), box))
                 m_w->Text1_LostFocus(index);
             break;
         case QEvent::KeyPress: {

@@ -160,7 +160,7 @@ void frmNewForm::Form_Unload()
 bool frmNewForm::eventFilter(QObject *watched, QEvent *event)
 {
     if ((watched == Combo1 || watched == Combo1->lineEdit()) && event->type() == QEvent::FocusOut && !m_unloading &&
-        FocusMovedWithinWindow(static_cast<QFocusEvent *>(event)))
+        FocusMovedWithinWindow(static_cast<QFocusEvent *>(event), Combo1))
         Combo1_LostFocus();
     return SecurityForm::eventFilter(watched, event);
 }

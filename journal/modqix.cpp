@@ -150,7 +150,7 @@ bool modqix::eventFilter(QObject *watched, QEvent *event)
         SelectWhenFocused(box, true);
         break;
     case QEvent::FocusOut:
-        if (isVisible() && FocusMovedWithinWindow(static_cast<QFocusEvent *>(event)))
+        if (isVisible() && FocusMovedWithinWindow(static_cast<QFocusEvent *>(event), box))
             Text1_LostFocus(index);
         break;
     case QEvent::KeyPress: {
