@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <sqlite3.h>
 
 using namespace tv;
 using tv::test::FileBytes;
@@ -25,6 +26,7 @@ private Q_SLOTS:
     void failedTransactionLeavesFileAsItWas();
     void refusedFiles_data();
     void refusedFiles();
+    void busyFileIsToldApart();
     void starterDatabase();
     void mkdbTool();
 };
@@ -217,6 +219,51 @@ void TestDatabase::refusedFiles()
     }
     QCOMPARE(FileBytes(path), before);
     QCOMPARE(QFile::exists(path), kind != QLatin1String("missing"));
+}
+
+// Another workstation holds the file past the busy time-out: that is a busy file, not a foreign one,
+// and nothing is changed; once it lets go, the same open and write go through.
+void TestDatabase::busyFileIsToldApart()
+{
+    TestEnv env;
+    const QString path = env.makeDatabase();
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &other), SQLITE_OK);
+    const QByteArray before = FileBytes(path);
+
+    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    try {
+        Database db(path, ConnectString());
+        QFAIL("the open should have found the file busy");
+    } catch (const DbError &e) {
+        QCOMPARE(e.kind(), DbError::Busy);
+        QCOMPARE(e.message(), DbBusyText());
+    }
+    QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(FileBytes(path), before);
+    {
+        Database db(path, ConnectString());
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM User")).toInt(), 1);
+    }
+
+    // A write waiting for another workstation's write past the time-out is busy as well.
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; DELETE FROM Catalog;", nullptr, nullptr, nullptr), SQLITE_OK);
+    {
+        Database db(path, ConnectString());
+        try {
+            Transaction tx(db);
+            QFAIL("the write should have found the file busy");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Busy);
+        }
+    }
+    QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    Database db(path, ConnectString());
+    Transaction tx(db);
+    db.execute(QStringLiteral("DELETE FROM Detail"));
+    tx.commit();
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Catalog")).toInt(), 1);
 }
 
 void TestDatabase::starterDatabase()
