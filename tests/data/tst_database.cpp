@@ -1,6 +1,7 @@
 #include "data/Database.h"
 #include "data/Password.h"
 #include "data/Schema.h"
+#include "journal/TradeEntry.h"
 #include "tests/common/TestSupport.h"
 
 #include <QFile>
@@ -129,17 +130,18 @@ void TestDatabase::sameDateRowsInKeyOrder()
     QCOMPARE(contractsInOrder(db), (QStringList{"a", "b", "c"}));
     QCOMPARE(db.openTable(QStringLiteral("rep")).text(1, 2), QStringLiteral("2026-05-06"));
 
-    // An edit is a delete and an insert in one transaction: the row gets a new key and moves to the end
-    // of its day, before the next day's rows.
+    // An edit replaces the row under its own key: it keeps its place among the rows of its day.
     const qint64 oldKey = db.scalar(QStringLiteral("SELECT repid FROM rep WHERE 合同号 = 'a'")).toLongLong();
-    {
-        Transaction tx(db);
-        db.execute(QStringLiteral("DELETE FROM rep WHERE repid = ?"), {oldKey});
-        insertRep(db, QStringLiteral("600000"), day, 150, QStringLiteral("a"));
-        tx.commit();
-    }
-    QCOMPARE(contractsInOrder(db), (QStringList{"b", "a", "c"}));
-    QVERIFY(db.scalar(QStringLiteral("SELECT repid FROM rep WHERE 合同号 = 'a'")).toLongLong() > oldKey);
+    TradeRow edited;
+    edited.code = QStringLiteral("600000");
+    edited.tradeType = QStringLiteral("证券买入");
+    edited.date = day;
+    edited.cash = 150;
+    edited.contract = QStringLiteral("a");
+    ReplaceTradeRow(db, oldKey, edited);
+    QCOMPARE(contractsInOrder(db), (QStringList{"a", "b", "c"}));
+    QCOMPARE(db.scalar(QStringLiteral("SELECT repid FROM rep WHERE 合同号 = 'a'")).toLongLong(), oldKey);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT 资金余额 FROM rep WHERE 合同号 = 'a'")).toDouble(), 150.0);
 }
 
 void TestDatabase::failedTransactionLeavesFileAsItWas()
