@@ -66,6 +66,16 @@ BackupError copyError(int rc)
     return isBusy(rc) ? busyError() : BackupError(BackupError::CopyFailed, QString::fromUtf8(sqlite3_errstr(rc)));
 }
 
+// The first problem the integrity check names, on one line.
+QString firstFinding(const RowSet &check)
+{
+    for (int r = 0; r < check.recordCount(); ++r)
+        for (const QString &line : check.text(r, 0).split(u'\n', Qt::SkipEmptyParts))
+            if (!line.startsWith(QLatin1String("***")))
+                return line.left(200);
+    return QString();
+}
+
 // An open Tallyvane database that is whole. A file cut short inside its last page still opens and reads
 // back with zeros where the bytes are missing, and passes the integrity check; so the length is checked
 // against the pages first.
@@ -84,12 +94,11 @@ std::unique_ptr<Database> openWhole(const QString &path, const QString &connect)
         const qint64 pageSize = db->scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
         const qint64 pages = db->scalar(QStringLiteral("PRAGMA page_count")).toLongLong();
         if (pageSize <= 0 || pages <= 0 || QFileInfo(path).size() != pageSize * pages)
-            throw BackupError(BackupError::NotDatabase, QStringLiteral("文件长度不是整页：%1").arg(path));
+            throw BackupError(BackupError::NotDatabase, QStringLiteral("文件长度不是整页"));
         const RowSet check = db->openQuery(QStringLiteral("PRAGMA integrity_check"));
         if (check.recordCount() != 1 || check.text(0, 0) != QLatin1String("ok"))
             throw BackupError(BackupError::NotDatabase,
-                              QStringLiteral("数据库文件已经损坏：%1 %2")
-                                  .arg(path, check.isEmpty() ? QString() : check.text(0, 0)));
+                              QStringLiteral("完整性检查没有通过：") + firstFinding(check));
         const QStringList missing = MissingTables(*db);
         if (!missing.isEmpty())
             throw BackupError(BackupError::NotDatabase, QStringLiteral("缺少表：") + missing.join(u','));

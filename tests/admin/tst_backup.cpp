@@ -490,16 +490,19 @@ void TestBackup::restoreFailingCopyKeepsOldDatabase()
 void TestBackup::restoreOnlyFromAWholeCopy_data()
 {
     QTest::addColumn<QString>("damage");
-    QTest::newRow("1 byte short") << "cut 1";
-    QTest::newRow("1000 bytes short") << "cut 1000";
-    QTest::newRow("half a page short") << "cut 2048";
-    QTest::newRow("a flipped byte in a table page") << "flip";
-    QTest::newRow("whole") << "";
+    QTest::addColumn<QString>("reason");
+    const QString pages = QStringLiteral("文件长度不是整页");
+    QTest::newRow("1 byte short") << "cut 1" << pages;
+    QTest::newRow("1000 bytes short") << "cut 1000" << pages;
+    QTest::newRow("half a page short") << "cut 2048" << pages;
+    QTest::newRow("a flipped byte in a table page") << "flip" << "完整性检查没有通过：";
+    QTest::newRow("whole") << "" << "";
 }
 
 void TestBackup::restoreOnlyFromAWholeCopy()
 {
     QFETCH(QString, damage);
+    QFETCH(QString, reason);
     TestEnv env;
     const QString live = env.makeDatabase();
     for (int i = 0; i < 20; ++i)
@@ -523,6 +526,13 @@ void TestBackup::restoreOnlyFromAWholeCopy()
         QVERIFY(!qixrsda::isLoaded());
         QVERIFY(dump(live) == backedUp);
         return;
+    }
+    try {
+        CheckDatabaseFile(chosen, g_DbConnect);
+        QFAIL("the damaged copy passed the check");
+    } catch (const BackupError &e) {
+        QCOMPARE(e.kind(), BackupError::NotDatabase);
+        QVERIFY2(e.detail().startsWith(reason), qPrintable(e.detail()));
     }
     QCOMPARE(env.boxes.size(), 1);
     QVERIFY2(env.boxes[0].text.startsWith(QStringLiteral("所选文件不是本系统的数据库，没有恢复：") + chosen),
@@ -598,7 +608,8 @@ void TestBackup::backupChecksItsCopy()
     w->NetDataPath->setText(folder);
     QTest::mouseClick(w->OK, Qt::LeftButton);
     QCOMPARE(env.boxes.size(), 1);
-    QVERIFY2(env.boxes[0].text.startsWith(QStringLiteral("备份失败，没有写入备份文件：") + earlier),
+    QVERIFY2(env.boxes[0].text.startsWith(QStringLiteral("备份失败，没有写入备份文件：") + earlier +
+                                          QStringLiteral("\r\n副本检查没有通过：完整性检查没有通过：")),
              qPrintable(env.boxes[0].text));
     QCOMPARE(env.boxes[0].style, 16);
     QVERIFY(qixda::isLoaded());
