@@ -92,7 +92,10 @@ bool RefuseSpecialChar(const QString &text) { return RefuseSpecialChar(QStringLi
 
 void ShowUnknownError() { MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误")); }
 
-void ShowDbBusy() { MsgBox(DbBusyText(), 48, QStringLiteral("提示：")); }
+void ShowDbBusy()
+{
+    MsgBox(DbBusyText(), 48, QStringLiteral("提示："));
+}
 
 bool ShowBusyDatabase(const DbError &e)
 {

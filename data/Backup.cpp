@@ -44,7 +44,10 @@ bool isBusy(int rc)
     return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
 }
 
-BackupError busyError() { return BackupError(BackupError::Busy, DbBusyText()); }
+BackupError busyError()
+{
+    return BackupError(BackupError::Busy, DbBusyText());
+}
 
 // One online backup of the whole main database of `from` into `to`; SQLITE_OK or the failing code.
 // step(-1) copies every page under a single read lock of the source, and the destination takes it as one
@@ -63,7 +66,8 @@ int copyAll(sqlite3 *to, sqlite3 *from)
 
 BackupError copyError(int rc)
 {
-    return isBusy(rc) ? busyError() : BackupError(BackupError::CopyFailed, QString::fromUtf8(sqlite3_errstr(rc)));
+    return isBusy(rc) ? busyError()
+                      : BackupError(BackupError::CopyFailed, QString::fromUtf8(sqlite3_errstr(rc)));
 }
 
 // The first problem the integrity check names, on one line.
@@ -87,7 +91,8 @@ std::unique_ptr<Database> openWhole(const QString &path, const QString &connect)
     } catch (const DbError &e) {
         if (e.kind() == DbError::Busy)
             throw busyError();
-        throw BackupError(e.kind() == DbError::Missing ? BackupError::SourceMissing : BackupError::NotDatabase,
+        throw BackupError(e.kind() == DbError::Missing ? BackupError::SourceMissing
+                                                       : BackupError::NotDatabase,
                           e.message());
     }
     try {
@@ -114,8 +119,8 @@ std::unique_ptr<Database> openWhole(const QString &path, const QString &connect)
 // `target` only then: a failure at any point leaves `target` as it was and no partial file behind.
 // dropJournal: a rollback journal left beside `target` belongs to the file being replaced and must
 // never be played back into the new one.
-void writeReplacing(Database &from, const QString &connect, const QString &target, QFile::Permissions permissions,
-                    bool dropJournal)
+void writeReplacing(Database &from, const QString &connect, const QString &target,
+                    QFile::Permissions permissions, bool dropJournal)
 {
     QTemporaryFile partial(target + QStringLiteral(".XXXXXX"));
     partial.setAutoRemove(false);
@@ -218,8 +223,8 @@ void RestoreDatabase(const QString &source, const QString &dbPath, const QString
         live.reset(); // damaged past what the online copy can write into: replaced whole below
     }
     const QFileInfo current(dbPath);
-    writeReplacing(*from, connect, dbPath, current.exists() ? current.permissions() : QFileInfo(source).permissions(),
-                   true);
+    writeReplacing(*from, connect, dbPath,
+                   current.exists() ? current.permissions() : QFileInfo(source).permissions(), true);
 }
 
 } // namespace tv

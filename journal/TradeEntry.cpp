@@ -308,7 +308,8 @@ QList<EntryNotice> RecomputeEntry(TradeEntry &e, const Balances &now, const std:
     QList<EntryNotice> notices;
     const bool byAmount = t == trade::kBankToBroker || t == trade::kInterest || t == trade::kDividend ||
                           t == trade::kBrokerToBank || t == trade::kInterestTax || t == trade::kFundSubscribe;
-    const bool byQuantity = t == trade::kBuy || t == trade::kSell || t == trade::kFundRedeem || t == trade::kBonusShares;
+    const bool byQuantity =
+        t == trade::kBuy || t == trade::kSell || t == trade::kFundRedeem || t == trade::kBonusShares;
     if (byAmount && !e.box[kAmountBox].isEmpty())
         notices = AmountPath(e, t == trade::kFundSubscribe ? fees : std::nullopt);
     else if (byQuantity && !e.box[kQuantityBox].isEmpty())
@@ -319,15 +320,15 @@ QList<EntryNotice> RecomputeEntry(TradeEntry &e, const Balances &now, const std:
 
 EntryNotice BalancesMovedNotice()
 {
-    return {QStringLiteral("资金余额或证券余额已被其他工作站改变，已按新的余额重新计算，请核对后再保存。"), 48,
-            QStringLiteral("提示：")};
+    return {QStringLiteral("资金余额或证券余额已被其他工作站改变，已按新的余额重新计算，请核对后再保存。"),
+            48, QStringLiteral("提示：")};
 }
 
 namespace {
-const QString kInsertRep = QStringLiteral(
-    "INSERT INTO rep (证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, 成交金额, 资金余额, 手续费, "
-    "印花税, 过户费, 其它费用, 合同号, 收支金额, 录入者, repid) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+const QString kInsertRep = QStringLiteral("INSERT INTO rep (证券代码, 交易类别, 交收日期, 成交价格, "
+                                          "成交数量, 证券余额, 成交金额, 资金余额, 手续费, "
+                                          "印花税, 过户费, 其它费用, 合同号, 收支金额, 录入者, repid) "
+                                          "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
 
 // repid: the key to store the row under, or a null value for a new key.
 void insertRow(Database &db, const TradeRow &r, const QVariant &repid)

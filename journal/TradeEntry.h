@@ -151,8 +151,8 @@ EntryNotice BalancesMovedNotice();
 struct SaveOutcome
 {
     bool saved = false;
-    qint64 repid = -1;            // the new row's key when saved
-    QList<EntryNotice> notices;   // when not saved: the moved-balance notice first, then any warnings
+    qint64 repid = -1;          // the new row's key when saved
+    QList<EntryNotice> notices; // when not saved: the moved-balance notice first, then any warnings
 };
 
 // The save of the entry panel: takes the write lock first, reads the balances as of the settlement date

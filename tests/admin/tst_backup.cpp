@@ -75,7 +75,8 @@ void damagedCopy(const QString &from, const QString &to, const QString &damage)
         qint64 page = 0, pageSize = 0;
         {
             Database db(from, g_DbConnect);
-            page = db.scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'rep'")).toLongLong();
+            const QString rootOfRep = QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'rep'");
+            page = db.scalar(rootOfRep).toLongLong();
             pageSize = db.scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
         }
         bytes[(page - 1) * pageSize + 4] = char(bytes[(page - 1) * pageSize + 4] ^ 0x40);

@@ -249,7 +249,8 @@ void TestDatabase::busyFileIsToldApart()
     }
 
     // A write waiting for another workstation's write past the time-out is busy as well.
-    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; DELETE FROM Catalog;", nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; DELETE FROM Catalog;", nullptr, nullptr, nullptr),
+             SQLITE_OK);
     {
         Database db(path, ConnectString());
         try {

@@ -146,13 +146,18 @@ int main(int argc, char **argv)
                     }
                     ++moved;
                     if (env.boxes.size() != 1 || w->m_OpeningCash == before)
-                        odd << QJsonObject{{"entry", i}, {"notSaved", messagesOf(env)}, {"before", before},
+                        odd << QJsonObject{{"entry", i},
+                                           {"notSaved", messagesOf(env)},
+                                           {"before", before},
                                            {"after", w->m_OpeningCash}};
                     if (!env.boxes.isEmpty() && !movedTexts.contains(env.boxes[0].text))
                         movedTexts << env.boxes[0].text;
                 }
             }
-            answer({{"saved", saved}, {"moved", moved}, {"attempts", attempts}, {"movedTexts", movedTexts},
+            answer({{"saved", saved},
+                    {"moved", moved},
+                    {"attempts", attempts},
+                    {"movedTexts", movedTexts},
                     {"odd", odd}});
         } else {
             answer({{"error", QStringLiteral("unknown command: ") + QString::fromStdString(line)}});

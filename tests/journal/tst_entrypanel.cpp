@@ -382,8 +382,8 @@ void TestEntryPanel::editedRowKeepsItsPlace()
     QVERIFY(env.boxes.isEmpty());
     QCOMPARE(LastStatusText(), kIdleText);
     QCOMPARE(storedRow(purchase),
-             (QStringList{"600036", "证券买入", "2026-12-01", "10", "1000", "1000", "10000", "10000", "0", "0",
-                          "0", "0", "-10000", "99", "admin", QString::number(purchase)}));
+             (QStringList{"600036", "证券买入", "2026-12-01", "10", "1000", "1000", "10000", "10000", "0",
+                          "0", "0", "0", "-10000", "99", "admin", QString::number(purchase)}));
     QList<QStringList> expected = gridBefore;
     expected[1][12] = QStringLiteral("99");
     expected[1][13] = QStringLiteral("admin");
@@ -530,7 +530,8 @@ void TestEntryPanel::busyFileSavesNothing()
 
     sqlite3 *other = nullptr;
     QCOMPARE(sqlite3_open(g_DbPath.toUtf8().constData(), &other), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; DELETE FROM Catalog;", nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; DELETE FROM Catalog;", nullptr, nullptr, nullptr),
+             SQLITE_OK);
     w->Command2_Click();
     QCOMPARE(env.boxes.size(), 1);
     QCOMPARE_BOX(env.boxes[0], DbBusyText(), 48, QStringLiteral("提示："));

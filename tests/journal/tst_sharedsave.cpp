@@ -175,8 +175,8 @@ void TestSharedSave::parallelSavesKeepTheChain()
     QVERIFY2(ra.value("odd").toArray().isEmpty(), QJsonDocument(ra).toJson().constData());
     QVERIFY2(rb.value("odd").toArray().isEmpty(), QJsonDocument(rb).toJson().constData());
     const int moved = ra.value("moved").toInt() + rb.value("moved").toInt();
-    const QStringList said = ra.value("movedTexts").toVariant().toStringList() +
-                             rb.value("movedTexts").toVariant().toStringList();
+    const QStringList said =
+        ra.value("movedTexts").toVariant().toStringList() + rb.value("movedTexts").toVariant().toStringList();
     for (const QString &t : said)
         QCOMPARE(t, BalancesMovedNotice().text);
     QCOMPARE(said.isEmpty(), moved == 0);
