@@ -136,8 +136,9 @@ void ConfigForm::load()
             values << config.text(0, pos);
         for (int i = 0; i < 6; ++i)
             CC[i]->setText(values[kFieldOfBox[i]]);
-    } catch (const DbError &) {
-        MsgBox(QStringLiteral("数据出错,请与设计者联系!"), 16, QStringLiteral("警告!"));
+    } catch (const DbError &e) {
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("数据出错,请与设计者联系!"), 16, QStringLiteral("警告!"));
         return;
     }
     m_SavedPicturePath = CC[5]->text();
@@ -188,7 +189,8 @@ void ConfigForm::OkSave_Click()
         // The old row stays; so does the picture it names.
         main->setDesktopPicture(m_SavedPicturePath);
         SetMousePointer(this, 0);
-        MsgBox(QStringLiteral("公司信息没有保存：") + e.message(), 16, QStringLiteral("警告!"));
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("公司信息没有保存：") + e.message(), 16, QStringLiteral("警告!"));
         return;
     }
 

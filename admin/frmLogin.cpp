@@ -78,8 +78,9 @@ frmLogin::frmLogin()
             m_rights << users.text(i, 2);
             UserTxt->addItem(users.text(i, 0));
         }
-    } catch (const DbError &) {
+    } catch (const DbError &e) {
         // No operators to list: every password is then refused.
+        ShowBusyDatabase(e);
     }
     if (UserTxt->count() > 0)
         UserTxt->setCurrentIndex(0);

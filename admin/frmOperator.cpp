@@ -200,7 +200,8 @@ void frmOperator::LoadOperatorGrid()
     QList<OperatorRow> operators;
     try {
         operators = LoadOperators();
-    } catch (const DbError &) {
+    } catch (const DbError &e) {
+        ShowBusyDatabase(e);
         return; // the list stays hidden: there is nothing to show
     }
     m_OperatorCount = int(operators.size());
@@ -255,7 +256,8 @@ void frmOperator::Command1_Click()
     try {
         result = AddOperator(name, Text2->text(), cmbAuthority->currentText());
     } catch (const DbError &e) {
-        MsgBox(QStringLiteral("操作员没有添加：") + e.message(), 16, QStringLiteral("错误"));
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("操作员没有添加：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
     if (result == AddOperatorResult::Exists) {
@@ -331,7 +333,8 @@ void frmOperator::DeleteOperator()
     try {
         result = DeleteOperatorNamed(x);
     } catch (const DbError &e) {
-        MsgBox(QStringLiteral("操作员没有删除：") + e.message(), 16, QStringLiteral("错误"));
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("操作员没有删除：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
     if (result == DeleteOperatorResult::LastOne)

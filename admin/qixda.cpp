@@ -91,6 +91,10 @@ void qixda::OK_Click()
         BackupDatabase(g_DbPath, g_DbConnect, target);
     } catch (const BackupError &e) {
         // Nothing was written; the window stays for another folder.
+        if (e.kind() == BackupError::Busy) {
+            ShowDbBusy();
+            return;
+        }
         MsgBox(QStringLiteral("备份失败，没有写入备份文件：") + target + QStringLiteral("\r\n") + e.detail(),
                16, QStringLiteral("错误"));
         return;

@@ -3,6 +3,7 @@
 #include "admin/frmLogin.h"
 #include "app/Globals.h"
 #include "app/Seams.h"
+#include "app/Shared.h"
 #include "app/VbCompat.h"
 #include "data/Database.h"
 #include "data/Password.h"
@@ -76,7 +77,8 @@ void qixin::cmdOK_Click()
             throw DbError(DbError::Statement, QStringLiteral("没有找到操作员 %1").arg(g_CurUser));
         tx.commit();
     } catch (const DbError &e) {
-        MsgBox(QStringLiteral("密码没有修改：") + e.message(), 16, QStringLiteral("错误"));
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("密码没有修改：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
     close();

@@ -105,6 +105,9 @@ void qixrsda::Command1_Click()
             MsgBox(QStringLiteral("所选文件就是当前使用的数据库，不能用它恢复。"), 48,
                    QStringLiteral("提示："));
             break;
+        case BackupError::Busy:
+            ShowDbBusy();
+            break;
         case BackupError::CopyFailed:
             MsgBox(QStringLiteral("恢复失败，当前数据库没有改变。") + QStringLiteral("\r\n") + e.detail(), 16,
                    QStringLiteral("错误"));

@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "app/Seams.h"
+#include "data/Database.h"
 #include "data/Settings.h"
 
 #include <QCoreApplication>
@@ -90,6 +91,19 @@ bool RefuseSpecialChar(const QStringList &texts)
 bool RefuseSpecialChar(const QString &text) { return RefuseSpecialChar(QStringList{text}); }
 
 void ShowUnknownError() { MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误")); }
+
+void ShowDbBusy()
+{
+    MsgBox(DbBusyText(), 48, QStringLiteral("提示："));
+}
+
+bool ShowBusyDatabase(const DbError &e)
+{
+    if (e.kind() != DbError::Busy)
+        return false;
+    ShowDbBusy();
+    return true;
+}
 
 bool AcquireInstanceLock(const QString &name)
 {

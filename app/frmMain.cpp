@@ -319,8 +319,9 @@ void frmMain::insertIndexRow()
                         QStringLiteral("3000"), QStringLiteral("上证指数"), QStringLiteral("上证指数")});
         }
         tx.commit();
-    } catch (const DbError &) {
+    } catch (const DbError &e) {
         // Without a database the index row waits for the next start.
+        ShowBusyDatabase(e);
     }
 }
 

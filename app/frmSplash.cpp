@@ -74,8 +74,9 @@ frmSplash::frmSplash() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
         }
         g_CompanyName = g_CompanyInfo[0];
         frmMain::instance();
-    } catch (const DbError &) {
-        MsgBox(QStringLiteral("配置数据造破坏,不能配置完整的系统!"), 16, QStringLiteral("警告!"));
+    } catch (const DbError &e) {
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("配置数据造破坏,不能配置完整的系统!"), 16, QStringLiteral("警告!"));
         SetMousePointer(frmMain::instance(), 0);
     }
     lblLicenseTo->setText(QStringLiteral("使用权属于：") + g_CompanyName);

@@ -2,7 +2,8 @@
 
 // Copies of the whole database file: the day's backup into a folder and the restore of the live file
 // from a chosen copy. Both go through SQLite's online backup, so a copy never catches another
-// workstation's write halfway, and a failed restore leaves the live file as it was.
+// workstation's write halfway; every copy is checked whole before it is used, and a failure leaves the
+// file it was to replace as it was.
 
 #include <QDate>
 #include <QString>
@@ -15,9 +16,10 @@ class BackupError : public std::runtime_error
 public:
     enum Kind {
         SourceMissing, // the file to copy from is not there
-        NotDatabase,   // the chosen file is no Tallyvane database (or lacks a table)
+        NotDatabase,   // the chosen file is no whole Tallyvane database (foreign, cut short, damaged)
         SameFile,      // the chosen file is the live database itself
-        CopyFailed     // the copy itself failed; the target is as it was
+        CopyFailed,    // the copy itself failed; the target is as it was
+        Busy           // another workstation held the file past the busy time-out; nothing changed
     };
     BackupError(Kind kind, const QString &detail);
     Kind kind() const { return m_kind; }
@@ -34,9 +36,14 @@ QString BackupTarget(const QString &folder, const QDate &day);
 // Copies the live database into `target`, replacing a file of that name only once the copy is whole.
 void BackupDatabase(const QString &dbPath, const QString &connect, const QString &target);
 
-// Replaces the content of the live database with that of `source`, which must be a Tallyvane database
-// other than the live file. The replacement is one write transaction on the live file.
+// Replaces the content of the live database with that of `source`, which must be a whole Tallyvane
+// database other than the live file. A live file that opens takes the copy as one write transaction; one
+// that is missing, empty or no database is replaced by a checked copy renamed over it.
 void RestoreDatabase(const QString &source, const QString &dbPath, const QString &connect);
+
+// Throws NotDatabase unless the file at `path` is a whole Tallyvane database: a whole number of pages,
+// SQLite's integrity check, the password check and every table.
+void CheckDatabaseFile(const QString &path, const QString &connect);
 
 // True when both paths name the same existing file (through links or another spelling).
 bool SameFile(const QString &a, const QString &b);

@@ -85,20 +85,45 @@ QString newConnectionName()
     return QStringLiteral("tallyvane-%1").arg(++counter);
 }
 
+bool isBusy(const QSqlError &e)
+{
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok) & 0xFF; // primary code of an extended one
+    return ok && (code == SQLITE_BUSY || code == SQLITE_LOCKED);
+}
+
+// A lock held past the busy time-out is told apart from every other failure.
+DbError errorOf(const QSqlError &e, DbError::Kind otherwise, const QString &message)
+{
+    if (isBusy(e))
+        return DbError(DbError::Busy, DbBusyText());
+    return DbError(otherwise, message);
+}
+
+DbError statementError(const QSqlQuery &q)
+{
+    return errorOf(q.lastError(), DbError::Statement, q.lastError().text());
+}
+
 QSqlQuery prepared(const QSqlDatabase &db, const QString &sql, const QVariantList &args)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql))
-        throw DbError(DbError::Statement, q.lastError().text());
+        throw statementError(q);
     for (const QVariant &a : args)
         q.addBindValue(BindValue(a));
     if (!q.exec())
-        throw DbError(DbError::Statement, q.lastError().text());
+        throw statementError(q);
     return q;
 }
 
 } // namespace
+
+QString DbBusyText()
+{
+    return QStringLiteral("数据库正在被其他工作站使用，请稍后再试。");
+}
 
 QVariant BindValue(const QVariant &v)
 {
@@ -149,13 +174,16 @@ void Database::verify(const QString &connect)
     const QString notOurs = QStringLiteral("不是 Tallyvane 数据库：%1").arg(m_path);
     QSqlDatabase db = connection();
     QSqlQuery q(db);
-    // A file that is no SQLite database fails here already.
-    if (!q.exec(QStringLiteral("PRAGMA application_id")) || !q.next() || q.value(0).toInt() != kApplicationId)
+    // A file that is no SQLite database fails here already; one locked by another workstation too,
+    // and that is no reason to call it foreign.
+    if (!q.exec(QStringLiteral("PRAGMA application_id")))
+        throw errorOf(q.lastError(), DbError::NotDatabase, notOurs);
+    if (!q.next() || q.value(0).toInt() != kApplicationId)
         throw DbError(DbError::NotDatabase, notOurs);
     q.finish();
     QSqlQuery meta(db);
     if (!meta.exec(QStringLiteral("SELECT name, value FROM %1").arg(kMetaTable)))
-        throw DbError(DbError::NotDatabase, notOurs);
+        throw errorOf(meta.lastError(), DbError::NotDatabase, notOurs);
     QString salt, check;
     while (meta.next()) {
         if (meta.value(0).toString() == QLatin1String("salt"))
@@ -224,7 +252,7 @@ RowSet Database::openQuery(const QString &sql, const QVariantList &args)
         rows << std::move(row);
     }
     if (q.lastError().isValid())
-        throw DbError(DbError::Statement, q.lastError().text());
+        throw statementError(q);
     return RowSet(std::move(names), std::move(rows));
 }
 

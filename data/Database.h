@@ -18,7 +18,8 @@ namespace tv {
 class DbError : public std::runtime_error
 {
 public:
-    enum Kind { Missing, NotDatabase, WrongPassword, Statement };
+    // Busy: another workstation held the file longer than the busy time-out; nothing was changed.
+    enum Kind { Missing, NotDatabase, WrongPassword, Statement, Busy };
     DbError(Kind kind, const QString &message);
     Kind kind() const { return m_kind; }
     QString message() const { return m_message; }
@@ -27,6 +28,9 @@ private:
     Kind m_kind;
     QString m_message;
 };
+
+// The message of a Busy error, the same in every window.
+QString DbBusyText();
 
 // The rows of a table or a statement, read whole. Fields are found by position or by name (without
 // regard to case); a Null reads as "" through text() and as 0 through number().

@@ -130,8 +130,9 @@ void SecurityForm::loadCategories()
             Combo1->addItem(c.name);
             m_CatLast = int(m_CatNames.size()) - 1;
         }
-    } catch (const DbError &) {
+    } catch (const DbError &e) {
         // The dialog opens all the same; with no category listed nothing can be saved.
+        ShowBusyDatabase(e);
     }
 }
 
@@ -172,7 +173,8 @@ bool SecurityForm::storeBoxes(const std::function<SecurityOutcome(Database &, co
         Database db(g_DbPath, g_DbConnect);
         outcome = store(db, row);
     } catch (const DbError &e) {
-        MsgBox(QStringLiteral("证券没有保存：") + e.message(), 16, QStringLiteral("错误"));
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("证券没有保存：") + e.message(), 16, QStringLiteral("错误"));
         return false;
     }
     if (outcome == SecurityOutcome::Saved)

@@ -296,35 +296,74 @@ TradeRow TradeRowOf(const TradeEntry &e, const QString &user)
     return r;
 }
 
-namespace {
-void insertRow(Database &db, const TradeRow &r)
+QList<EntryNotice> RecomputeEntry(TradeEntry &e, const Balances &now, const std::optional<FeeSchedule> &fees)
 {
-    db.execute(QStringLiteral(
-                   "INSERT INTO rep (证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, 成交金额, "
-                   "资金余额, 手续费, 印花税, 过户费, 其它费用, 合同号, 收支金额, 录入者) "
-                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-               {r.code, r.tradeType, r.date, r.price, r.quantity, r.holding, r.amount, r.cash, r.commission,
-                r.stamp, r.transfer, r.other, r.contract, r.flow, r.user});
+    // Boxes that no path below computes again still follow the move.
+    e.set(kCashBox, e.value(kCashBox) + (now.cash - e.openingCash));
+    e.set(kHoldingBox, e.value(kHoldingBox) + (now.holding - e.openingHolding));
+    e.openingCash = now.cash;
+    e.openingHolding = now.holding;
+
+    const QString &t = e.tradeType;
+    QList<EntryNotice> notices;
+    const bool byAmount = t == trade::kBankToBroker || t == trade::kInterest || t == trade::kDividend ||
+                          t == trade::kBrokerToBank || t == trade::kInterestTax || t == trade::kFundSubscribe;
+    const bool byQuantity =
+        t == trade::kBuy || t == trade::kSell || t == trade::kFundRedeem || t == trade::kBonusShares;
+    if (byAmount && !e.box[kAmountBox].isEmpty())
+        notices = AmountPath(e, t == trade::kFundSubscribe ? fees : std::nullopt);
+    else if (byQuantity && !e.box[kQuantityBox].isEmpty())
+        notices = PriceOrQuantityPath(e, fees);
+    NormaliseEntryBoxes(e);
+    return notices;
+}
+
+EntryNotice BalancesMovedNotice()
+{
+    return {QStringLiteral("资金余额或证券余额已被其他工作站改变，已按新的余额重新计算，请核对后再保存。"),
+            48, QStringLiteral("提示：")};
+}
+
+namespace {
+const QString kInsertRep = QStringLiteral("INSERT INTO rep (证券代码, 交易类别, 交收日期, 成交价格, "
+                                          "成交数量, 证券余额, 成交金额, 资金余额, 手续费, "
+                                          "印花税, 过户费, 其它费用, 合同号, 收支金额, 录入者, repid) "
+                                          "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+
+// repid: the key to store the row under, or a null value for a new key.
+void insertRow(Database &db, const TradeRow &r, const QVariant &repid)
+{
+    db.execute(kInsertRep, {r.code, r.tradeType, r.date, r.price, r.quantity, r.holding, r.amount, r.cash,
+                            r.commission, r.stamp, r.transfer, r.other, r.contract, r.flow, r.user, repid});
 }
 } // namespace
 
-qint64 InsertTradeRow(Database &db, const TradeRow &row)
+SaveOutcome SaveTradeEntry(Database &db, TradeEntry &e, const QString &user)
 {
+    SaveOutcome out;
+    // The write lock comes first: between this read and the insert no other workstation can save.
     Transaction tx(db);
-    insertRow(db, row);
-    const qint64 id = db.lastInsertId();
+    const Balances now = BalanceAsOf(db, e.date, e.code);
+    if (now.cash != e.openingCash || now.holding != e.openingHolding) {
+        const std::optional<FeeSchedule> fees = LoadFeeSchedule(db, e.category, e.tradeType);
+        tx.rollback();
+        out.notices << BalancesMovedNotice();
+        out.notices += RecomputeEntry(e, now, fees);
+        return out;
+    }
+    insertRow(db, TradeRowOf(e, user), QVariant());
+    out.repid = db.lastInsertId();
     tx.commit();
-    return id;
+    out.saved = true;
+    return out;
 }
 
-qint64 ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row)
+void ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row)
 {
     Transaction tx(db);
     db.execute(QStringLiteral("DELETE FROM rep WHERE repid = ?"), {repid});
-    insertRow(db, row);
-    const qint64 id = db.lastInsertId();
+    insertRow(db, row, repid);
     tx.commit();
-    return id;
 }
 
 QString TradeRowCode(Database &db, qint64 repid)

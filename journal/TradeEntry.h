@@ -140,12 +140,31 @@ double PlainNumber(const QString &text);
 // Boxes 1 to 9 (price to other fees) into the row as plain numbers; boxText gives a box's text.
 void SetTradeNumbers(TradeRow &r, const std::function<QString(int)> &boxText);
 
-// One INSERT in one transaction; the key of the new row. Throws DbError and writes nothing on failure.
-qint64 InsertTradeRow(Database &db, const TradeRow &row);
+// The entry's balances moved under it (another workstation saved meanwhile): the opening balances
+// become `now`, the cash and holding boxes follow the move, and the boxes are computed again from the
+// typed values by the path that gives the saved balances of the trade type. Returns the warnings.
+QList<EntryNotice> RecomputeEntry(TradeEntry &e, const Balances &now, const std::optional<FeeSchedule> &fees);
 
-// The trade-record edit: the old row deleted and the new one inserted in one transaction; the key of
-// the new row. Nothing is recomputed, no other row is touched.
-qint64 ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row);
+// What the save tells the panel when it found the balances moved.
+EntryNotice BalancesMovedNotice();
+
+struct SaveOutcome
+{
+    bool saved = false;
+    qint64 repid = -1;          // the new row's key when saved
+    QList<EntryNotice> notices; // when not saved: the moved-balance notice first, then any warnings
+};
+
+// The save of the entry panel: takes the write lock first, reads the balances as of the settlement date
+// again, and inserts the entry's row only when they are those the entry was computed from. Otherwise
+// nothing is inserted and the entry is recomputed from the balances found (RecomputeEntry), to be checked
+// and saved again. Throws DbError and writes nothing on failure.
+SaveOutcome SaveTradeEntry(Database &db, TradeEntry &e, const QString &user);
+
+// The trade-record edit: the row is replaced under its own key in one transaction, so it keeps its place
+// among the rows of its day; if another workstation deleted it meanwhile it is stored again under that
+// key. Nothing is recomputed, no other row is touched.
+void ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row);
 
 // 证券代码 of a stored row, "" when there is no such row.
 QString TradeRowCode(Database &db, qint64 repid);

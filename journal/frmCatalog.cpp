@@ -272,9 +272,10 @@ void frmCatalog::buildTradeModeHalf()
 
 void frmCatalog::Form_Unload() { SavePosition(this, kSection); }
 
-void frmCatalog::showDbFailure(const QString &what, const QString &detail)
+void frmCatalog::showDbFailure(const QString &what, const DbError &e)
 {
-    MsgBox(what + detail, 16, QStringLiteral("错误"));
+    if (!ShowBusyDatabase(e))
+        MsgBox(what + e.message(), 16, QStringLiteral("错误"));
 }
 
 QString frmCatalog::itemKey(const QListWidgetItem *item) { return item ? item->data(kKeyRole).toString() : QString(); }
@@ -299,7 +300,7 @@ void frmCatalog::fillList()
         Database db(g_DbPath, g_DbConnect);
         rows = LoadCategories(db);
     } catch (const DbError &e) {
-        showDbFailure(QStringLiteral("不能读取证券类型："), e.message());
+        showDbFailure(QStringLiteral("不能读取证券类型："), e);
     }
     const QIcon top(picture(QStringLiteral("Top"), 32, 32));
     for (const CategoryRow &c : rows) {
@@ -389,7 +390,7 @@ void frmCatalog::SaveRecord_Click()
         Database db(g_DbPath, g_DbConnect);
         outcome = adding ? AddCategory(db, name, account) : RenameCategory(db, m_Category, m_Account, name, account);
     } catch (const DbError &e) {
-        showDbFailure(QStringLiteral("证券类型没有保存："), e.message());
+        showDbFailure(QStringLiteral("证券类型没有保存："), e);
         return;
     }
     switch (outcome) {
@@ -445,7 +446,7 @@ void frmCatalog::DeleteB_Click()
         Database db(g_DbPath, g_DbConnect);
         count = CategoryCount(db);
     } catch (const DbError &e) {
-        showDbFailure(QStringLiteral("不能读取证券类型："), e.message());
+        showDbFailure(QStringLiteral("不能读取证券类型："), e);
         return;
     }
     TreeView1->clear();
@@ -467,7 +468,7 @@ void frmCatalog::DeleteB_Click()
         Database db(g_DbPath, g_DbConnect);
         outcome = DeleteCategory(db, m_Category, m_Account);
     } catch (const DbError &e) {
-        showDbFailure(QStringLiteral("证券类型没有删除："), e.message());
+        showDbFailure(QStringLiteral("证券类型没有删除："), e);
         fillList();
         ListView1->show();
         return;
@@ -540,7 +541,7 @@ void frmCatalog::LoadTradeModes()
         Database db(g_DbPath, g_DbConnect);
         names = TradeModeNames(db, m_Category);
     } catch (const DbError &e) {
-        showDbFailure(QStringLiteral("不能读取证券交易方式："), e.message());
+        showDbFailure(QStringLiteral("不能读取证券交易方式："), e);
     }
     for (const QString &name : names) {
         auto *child = new QTreeWidgetItem(root, QStringList{name});
@@ -601,7 +602,7 @@ void frmCatalog::cmdModify1_Click()
         Database db(g_DbPath, g_DbConnect);
         found = LoadTradeMode(db, m_Category, m_TradeMode, row);
     } catch (const DbError &e) {
-        showDbFailure(QStringLiteral("不能读取证券交易方式："), e.message());
+        showDbFailure(QStringLiteral("不能读取证券交易方式："), e);
         Command2_Click();
         return;
     }
@@ -633,7 +634,7 @@ void frmCatalog::Command1_Click()
         Database db(g_DbPath, g_DbConnect);
         outcome = adding ? AddTradeMode(db, m_Category, row) : ModifyTradeMode(db, m_Category, m_TradeMode, row);
     } catch (const DbError &e) {
-        showDbFailure(QStringLiteral("证券交易方式没有保存："), e.message());
+        showDbFailure(QStringLiteral("证券交易方式没有保存："), e);
         return;
     }
     if (outcome == TradeModeOutcome::NameTaken) {
@@ -665,7 +666,7 @@ void frmCatalog::DeleteB1_Click()
         Database db(g_DbPath, g_DbConnect);
         DeleteTradeMode(db, m_Category, m_TradeMode);
     } catch (const DbError &e) {
-        showDbFailure(QStringLiteral("证券交易方式没有删除："), e.message());
+        showDbFailure(QStringLiteral("证券交易方式没有删除："), e);
         return;
     }
     m_TradeMode.clear();

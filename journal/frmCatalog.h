@@ -16,6 +16,8 @@ class QTreeWidgetItem;
 
 namespace tv {
 
+class DbError;
+
 // The categories of securities, each a name with one shareholder account, on the left; the trade modes
 // of the selected category with their fee schedules on the right.
 class frmCatalog : public FormDialog, public Form<frmCatalog>
@@ -95,7 +97,7 @@ private:
     void buildTradeModeHalf();
     void fillList();
     void closeCategoryPanel(bool focusModify);
-    void showDbFailure(const QString &what, const QString &detail);
+    void showDbFailure(const QString &what, const DbError &e);
 };
 
 } // namespace tv

@@ -497,7 +497,8 @@ void frmManager::cmdLoad_Click()
             }
         }
     } catch (const DbError &e) {
-        MsgBox(QStringLiteral("不能读取证券目录：") + e.message(), 16, QStringLiteral("错误"));
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("不能读取证券目录：") + e.message(), 16, QStringLiteral("错误"));
     }
     root->setExpanded(true);
 
@@ -578,7 +579,8 @@ bool frmManager::LoadData(const QString &name)
             return false;
         }
     } catch (const DbError &e) {
-        MsgBox(QStringLiteral("不能读取证券资料：") + e.message(), 16, QStringLiteral("错误"));
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("不能读取证券资料：") + e.message(), 16, QStringLiteral("错误"));
         return false;
     }
     const QStringList values = {d.code, d.document, d.comment, d.target, d.price, d.change};
@@ -697,8 +699,9 @@ bool frmManager::reloadGrid()
 {
     try {
         Loadmy1();
-    } catch (const DbError &) {
-        ShowUnknownError();
+    } catch (const DbError &e) {
+        if (!ShowBusyDatabase(e))
+            ShowUnknownError();
         return false;
     }
     return true;
@@ -774,7 +777,8 @@ void frmManager::txtFields_LostFocus(int index)
         Database db(g_DbPath, g_DbConnect);
         name = SecurityNameOfCode(db, code);
     } catch (const DbError &e) {
-        MsgBox(QStringLiteral("不能读取证券资料：") + e.message(), 16, QStringLiteral("错误"));
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("不能读取证券资料：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
     if (!name.isEmpty()) {
@@ -841,7 +845,8 @@ void frmManager::MnuDeleteFile_Click()
         Database db(g_DbPath, g_DbConnect);
         DeleteSecurity(db, g_CurCode);
     } catch (const DbError &e) {
-        MsgBox(QStringLiteral("证券没有删除：") + e.message(), 16, QStringLiteral("错误"));
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("证券没有删除：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
     cmdLoad_Click();
@@ -872,7 +877,8 @@ void frmManager::Mnudelqix_Click()
         Database db(g_DbPath, g_DbConnect);
         DeleteRecord(db, repid);
     } catch (const DbError &e) {
-        MsgBox(QStringLiteral("记录没有删除：") + e.message(), 16, QStringLiteral("错误"));
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("记录没有删除：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
     reloadGrid();

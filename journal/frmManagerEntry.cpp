@@ -162,8 +162,9 @@ void frmManager::munaddqix_Click()
     try {
         Database db(g_DbPath, g_DbConnect);
         opening = OpenTradeEntry(db, m_LoadedAccount, code, DTPicker1->date());
-    } catch (const DbError &) {
-        ShowUnknownError();
+    } catch (const DbError &error) {
+        if (!ShowBusyDatabase(error))
+            ShowUnknownError();
         return;
     }
     if (opening.result == EntryOpening::NoCategory) {
@@ -226,8 +227,9 @@ void frmManager::Text1_LostFocus(int index)
     try {
         Database db(g_DbPath, g_DbConnect);
         notices = LeaveEntryBox(db, e, index);
-    } catch (const DbError &) {
-        ShowUnknownError(); // the boxes keep what they hold
+    } catch (const DbError &error) {
+        if (!ShowBusyDatabase(error))
+            ShowUnknownError(); // the boxes keep what they hold
         return;
     }
     writeEntry(e);
@@ -252,15 +254,24 @@ void frmManager::Command2_Click()
         Combo1->setFocus();
         return;
     }
-    const TradeRow row = TradeRowOf(readEntry(), g_CurUser);
+    TradeEntry e = readEntry();
+    SaveOutcome outcome;
     try {
         Database db(g_DbPath, g_DbConnect);
-        InsertTradeRow(db, row);
-    } catch (const DbError &) {
-        ShowUnknownError(); // rolled back; the panel keeps what was typed
+        outcome = SaveTradeEntry(db, e, g_CurUser);
+    } catch (const DbError &error) {
+        if (!ShowBusyDatabase(error))
+            ShowUnknownError(); // rolled back; the panel keeps what was typed
         return;
     }
-    m_TradeFlow = row.flow;
+    if (!outcome.saved) {
+        // Another workstation saved first: the panel now computes from the balances it left.
+        writeEntry(e);
+        for (const EntryNotice &n : outcome.notices)
+            MsgBox(n.text, n.style, n.title);
+        return;
+    }
+    m_TradeFlow = SavedFlow(e.flow);
     Frame2->hide();
     for (int i = 1; i <= 10; ++i)
         Text1[i]->clear();

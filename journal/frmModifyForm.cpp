@@ -113,7 +113,8 @@ void frmModifyForm::txtFields_LostFocus(int index)
         Database db(g_DbPath, g_DbConnect);
         taken = index == 0 ? SecurityCodeTaken(db, text) : SecurityNameTaken(db, text);
     } catch (const DbError &e) {
-        MsgBox(QStringLiteral("不能读取证券资料：") + e.message(), 16, QStringLiteral("错误"));
+        if (!ShowBusyDatabase(e))
+            MsgBox(QStringLiteral("不能读取证券资料：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
     if (taken)

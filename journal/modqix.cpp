@@ -75,7 +75,8 @@ void modqix::Form_Load()
         const QString stored = TradeRowCode(db, m_RepId);
         if (!stored.isEmpty())
             m_Code = stored;
-    } catch (const DbError &) {
+    } catch (const DbError &e) {
+        ShowBusyDatabase(e);
     }
 }
 
@@ -99,9 +100,10 @@ void modqix::Command1_Click()
     try {
         Database db(g_DbPath, g_DbConnect);
         ReplaceTradeRow(db, m_RepId, row);
-    } catch (const DbError &) {
+    } catch (const DbError &e) {
         // Rolled back: the old row stays, and the dialog keeps what was typed for a correction.
-        ShowUnknownError();
+        if (!ShowBusyDatabase(e))
+            ShowUnknownError();
         return;
     }
     close();

@@ -64,6 +64,35 @@ void writeFile(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
+// A copy of `from` at `to`, cut or damaged: "cut N" leaves N bytes off its end, "flip" flips a byte of
+// the cell count of rep's first page.
+void damagedCopy(const QString &from, const QString &to, const QString &damage)
+{
+    QByteArray bytes = test::FileBytes(from);
+    if (damage.startsWith(QLatin1String("cut "))) {
+        bytes.chop(damage.mid(4).toInt());
+    } else if (damage == QLatin1String("flip")) {
+        qint64 page = 0, pageSize = 0;
+        {
+            Database db(from, g_DbConnect);
+            const QString rootOfRep = QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'rep'");
+            page = db.scalar(rootOfRep).toLongLong();
+            pageSize = db.scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
+        }
+        bytes[(page - 1) * pageSize + 4] = char(bytes[(page - 1) * pageSize + 4] ^ 0x40);
+    }
+    writeFile(to, bytes);
+}
+
+qixrsda *restoreFrom(const QString &source)
+{
+    qixrsda *w = qixrsda::instance();
+    w->show();
+    w->Text1->setText(source);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    return w;
+}
+
 qixda *openBackup(const QString &folder)
 {
     qixda *w = qixda::instance();
@@ -89,6 +118,11 @@ private Q_SLOTS:
     void restoreRefusesWrongFiles_data();
     void restoreRefusesWrongFiles();
     void restoreFailingCopyKeepsOldDatabase();
+    void restoreOnlyFromAWholeCopy_data();
+    void restoreOnlyFromAWholeCopy();
+    void restoreRepairsTheCurrentFile_data();
+    void restoreRepairsTheCurrentFile();
+    void backupChecksItsCopy();
 };
 
 void TestBackup::targetName_data()
@@ -431,16 +465,14 @@ void TestBackup::restoreFailingCopyKeepsOldDatabase()
     const Dump liveRows = dump(live);
     {
         // Another workstation is reading the live file and does not let go: the restore cannot finish
-        // its write and must give up with the live file whole.
+        // its write, says the file is busy, and gives up with the live file whole.
         Database other(live, g_DbConnect);
         QCOMPARE(
             sqlite3_exec(other.nativeHandle(), "BEGIN; SELECT count(*) FROM rep;", nullptr, nullptr, nullptr),
             SQLITE_OK);
         QTest::mouseClick(w->Command1, Qt::LeftButton);
         QCOMPARE(env.boxes.size(), 1);
-        QVERIFY(env.boxes[0].text.startsWith(QStringLiteral("恢复失败，当前数据库没有改变。")));
-        QCOMPARE(env.boxes[0].style, 16);
-        QCOMPARE(env.boxes[0].title, QStringLiteral("错误"));
+        QCOMPARE_BOX(env.boxes[0], DbBusyText(), 48, QStringLiteral("提示："));
         QVERIFY(qixrsda::isLoaded());
         QCOMPARE(test::FileBytes(live), liveBytes);
     }
@@ -452,6 +484,138 @@ void TestBackup::restoreFailingCopyKeepsOldDatabase()
     QCOMPARE(env.boxes.size(), 1);
     QVERIFY(!qixrsda::isLoaded());
     QVERIFY(dump(live) == dump(backup));
+}
+
+// A copy cut short inside its last page still opens, and reads back with zeros where bytes are missing;
+// a flipped byte in a page of the journal breaks that page. Neither reaches the live file.
+void TestBackup::restoreOnlyFromAWholeCopy_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("reason");
+    const QString pages = QStringLiteral("文件长度不是整页");
+    QTest::newRow("1 byte short") << "cut 1" << pages;
+    QTest::newRow("1000 bytes short") << "cut 1000" << pages;
+    QTest::newRow("half a page short") << "cut 2048" << pages;
+    QTest::newRow("a flipped byte in a table page") << "flip" << "完整性检查没有通过：";
+    QTest::newRow("whole") << "" << "";
+}
+
+void TestBackup::restoreOnlyFromAWholeCopy()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, reason);
+    TestEnv env;
+    const QString live = env.makeDatabase();
+    for (int i = 0; i < 20; ++i)
+        addRows(live, QStringLiteral("6000%1").arg(i, 2, 10, QLatin1Char('0')));
+    const QString backup = env.path(QStringLiteral("whole.zqdb"));
+    BackupDatabase(live, g_DbConnect, backup);
+    const Dump backedUp = dump(backup);
+    QCOMPARE(test::FileBytes(backup).size() % 4096, 0);
+    {
+        Database db(live, g_DbConnect);
+        db.execute(QStringLiteral("UPDATE rep SET 录入者 = 'later'"));
+    }
+    const QString chosen = env.path(QStringLiteral("chosen.zqdb"));
+    damagedCopy(backup, chosen, damage);
+    qixrsda::instance()->show(); // loads the main window, which writes its index row
+    const QByteArray liveBytes = test::FileBytes(live);
+
+    restoreFrom(chosen);
+    if (damage.isEmpty()) {
+        QVERIFY(env.boxes.isEmpty());
+        QVERIFY(!qixrsda::isLoaded());
+        QVERIFY(dump(live) == backedUp);
+        return;
+    }
+    try {
+        CheckDatabaseFile(chosen, g_DbConnect);
+        QFAIL("the damaged copy passed the check");
+    } catch (const BackupError &e) {
+        QCOMPARE(e.kind(), BackupError::NotDatabase);
+        QVERIFY2(e.detail().startsWith(reason), qPrintable(e.detail()));
+    }
+    QCOMPARE(env.boxes.size(), 1);
+    QVERIFY2(env.boxes[0].text.startsWith(QStringLiteral("所选文件不是本系统的数据库，没有恢复：") + chosen),
+             qPrintable(env.boxes[0].text));
+    QCOMPARE(env.boxes[0].style, 48);
+    QCOMPARE(env.boxes[0].title, QStringLiteral("提示："));
+    QVERIFY(qixrsda::isLoaded());
+    QCOMPARE(test::FileBytes(live), liveBytes);
+}
+
+// The file a restore exists for: gone, emptied or overwritten. A whole copy replaces it, and the program
+// opens it afterwards.
+void TestBackup::restoreRepairsTheCurrentFile_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::newRow("deleted") << "deleted";
+    QTest::newRow("emptied") << "emptied";
+    QTest::newRow("overwritten with junk") << "junk";
+    QTest::newRow("cut short") << "cut";
+}
+
+void TestBackup::restoreRepairsTheCurrentFile()
+{
+    QFETCH(QString, state);
+    TestEnv env;
+    const QString live = env.makeDatabase();
+    addRows(live, QStringLiteral("600001"));
+    const QString backup = env.path(QStringLiteral("good.zqdb"));
+    BackupDatabase(live, g_DbConnect, backup);
+    const Dump backedUp = dump(backup);
+    qixrsda *w = qixrsda::instance(); // loads the main window while the file is still good
+    w->show();
+    if (state == QLatin1String("deleted")) {
+        QVERIFY(QFile::remove(live));
+    } else if (state == QLatin1String("emptied")) {
+        writeFile(live, QByteArray());
+    } else if (state == QLatin1String("junk")) {
+        writeFile(live, QByteArray(9000, 'j'));
+        // A journal left beside the junk belongs to no database the restore writes.
+        writeFile(live + QStringLiteral("-journal"), QByteArray(600, 'x'));
+    } else {
+        QByteArray bytes = test::FileBytes(live);
+        bytes.chop(100);
+        writeFile(live, bytes);
+    }
+
+    restoreFrom(backup);
+    QVERIFY2(env.boxes.isEmpty(), env.boxes.isEmpty() ? "" : qPrintable(env.boxes[0].text));
+    QVERIFY(!qixrsda::isLoaded());
+    QCOMPARE(LastStatusText(), kIdleText);
+    QVERIFY(dump(live) == backedUp);
+    CheckDatabaseFile(live, g_DbConnect);
+    QCOMPARE(entries(env.dir()).filter(QStringLiteral("File.zqd")), QStringList{QStringLiteral("File.zqd")});
+}
+
+// The day's copy is checked before it replaces the earlier one: a damaged live file gives a copy that
+// fails, and the earlier copy stays.
+void TestBackup::backupChecksItsCopy()
+{
+    TestEnv env;
+    const QString live = env.makeDatabase();
+    for (int i = 0; i < 5; ++i)
+        addRows(live, QStringLiteral("6000%1").arg(i));
+    qixda *w = openBackup(QString()); // loads the main window while the file is still good
+    const QString folder = env.path(QStringLiteral("bk"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString earlier = folder + QStringLiteral("/26-12-10.zQdb");
+    writeFile(earlier, "the earlier backup");
+    const QString damaged = env.path(QStringLiteral("damaged.zqd"));
+    damagedCopy(live, damaged, QStringLiteral("flip"));
+    QVERIFY(QFile::remove(live) && QFile::rename(damaged, live));
+
+    w->NetDataPath->setText(folder);
+    QTest::mouseClick(w->OK, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QVERIFY2(env.boxes[0].text.startsWith(QStringLiteral("备份失败，没有写入备份文件：") + earlier +
+                                          QStringLiteral("\r\n副本检查没有通过：完整性检查没有通过：")),
+             qPrintable(env.boxes[0].text));
+    QCOMPARE(env.boxes[0].style, 16);
+    QVERIFY(qixda::isLoaded());
+    QCOMPARE(entries(folder), QStringList{QStringLiteral("26-12-10.zQdb")});
+    QCOMPARE(test::FileBytes(earlier), QByteArray("the earlier backup"));
 }
 
 QTEST_MAIN(TestBackup)

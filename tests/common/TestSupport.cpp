@@ -90,6 +90,15 @@ int DbCount(const QString &sql, const QVariantList &args)
     return db.scalar(sql, args).toInt();
 }
 
+void AddSecurity(Database &db, const QString &name, const QString &code, double price)
+{
+    db.execute(QStringLiteral(
+                   "INSERT INTO Detail (股东账号, 证券名称, 证券代码, 基本面, 分析评论, 目标价, 市场价格, "
+                   "涨跌幅, 更新日期, 止损位, 买入点) VALUES ('A000000001', ?, ?, '', '', 12, ?, '', "
+                   "'2026-12-09', 9, 9.5)"),
+               {name, code, price});
+}
+
 frmManager *OpenManager(const QString &security)
 {
     frmMain *m = frmMain::instance();

@@ -12,6 +12,7 @@
 #include <QVariantList>
 
 namespace tv {
+class Database;
 class frmManager;
 }
 
@@ -60,6 +61,10 @@ int DbCount(const QString &sql, const QVariantList &args = {});
 // The cells of the first worksheet of an .xlsx file as text, by reference ("A1" -> text); numbers come
 // back as the file stores them. Unpacks with `unzip`; empty when the file cannot be read.
 QMap<QString, QString> XlsxCells(const QString &path);
+
+// A security of the starter account A000000001 at the given market price (target 12, stop 9, buy 9.5,
+// updated 2026-12-09).
+void AddSecurity(Database &db, const QString &name, const QString &code, double price);
 
 // The main window shown and active with the manager window opened from its toolbar; with a name, that
 // security's node selected.

@@ -1,6 +1,7 @@
 #include "data/Database.h"
 #include "data/Password.h"
 #include "data/Schema.h"
+#include "journal/TradeEntry.h"
 #include "tests/common/TestSupport.h"
 
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <sqlite3.h>
 
 using namespace tv;
 using tv::test::FileBytes;
@@ -25,6 +27,7 @@ private Q_SLOTS:
     void failedTransactionLeavesFileAsItWas();
     void refusedFiles_data();
     void refusedFiles();
+    void busyFileIsToldApart();
     void starterDatabase();
     void mkdbTool();
 };
@@ -127,17 +130,18 @@ void TestDatabase::sameDateRowsInKeyOrder()
     QCOMPARE(contractsInOrder(db), (QStringList{"a", "b", "c"}));
     QCOMPARE(db.openTable(QStringLiteral("rep")).text(1, 2), QStringLiteral("2026-05-06"));
 
-    // An edit is a delete and an insert in one transaction: the row gets a new key and moves to the end
-    // of its day, before the next day's rows.
+    // An edit replaces the row under its own key: it keeps its place among the rows of its day.
     const qint64 oldKey = db.scalar(QStringLiteral("SELECT repid FROM rep WHERE 合同号 = 'a'")).toLongLong();
-    {
-        Transaction tx(db);
-        db.execute(QStringLiteral("DELETE FROM rep WHERE repid = ?"), {oldKey});
-        insertRep(db, QStringLiteral("600000"), day, 150, QStringLiteral("a"));
-        tx.commit();
-    }
-    QCOMPARE(contractsInOrder(db), (QStringList{"b", "a", "c"}));
-    QVERIFY(db.scalar(QStringLiteral("SELECT repid FROM rep WHERE 合同号 = 'a'")).toLongLong() > oldKey);
+    TradeRow edited;
+    edited.code = QStringLiteral("600000");
+    edited.tradeType = QStringLiteral("证券买入");
+    edited.date = day;
+    edited.cash = 150;
+    edited.contract = QStringLiteral("a");
+    ReplaceTradeRow(db, oldKey, edited);
+    QCOMPARE(contractsInOrder(db), (QStringList{"a", "b", "c"}));
+    QCOMPARE(db.scalar(QStringLiteral("SELECT repid FROM rep WHERE 合同号 = 'a'")).toLongLong(), oldKey);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT 资金余额 FROM rep WHERE 合同号 = 'a'")).toDouble(), 150.0);
 }
 
 void TestDatabase::failedTransactionLeavesFileAsItWas()
@@ -217,6 +221,52 @@ void TestDatabase::refusedFiles()
     }
     QCOMPARE(FileBytes(path), before);
     QCOMPARE(QFile::exists(path), kind != QLatin1String("missing"));
+}
+
+// Another workstation holds the file past the busy time-out: that is a busy file, not a foreign one,
+// and nothing is changed; once it lets go, the same open and write go through.
+void TestDatabase::busyFileIsToldApart()
+{
+    TestEnv env;
+    const QString path = env.makeDatabase();
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &other), SQLITE_OK);
+    const QByteArray before = FileBytes(path);
+
+    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    try {
+        Database db(path, ConnectString());
+        QFAIL("the open should have found the file busy");
+    } catch (const DbError &e) {
+        QCOMPARE(e.kind(), DbError::Busy);
+        QCOMPARE(e.message(), DbBusyText());
+    }
+    QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(FileBytes(path), before);
+    {
+        Database db(path, ConnectString());
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM User")).toInt(), 1);
+    }
+
+    // A write waiting for another workstation's write past the time-out is busy as well.
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; DELETE FROM Catalog;", nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    {
+        Database db(path, ConnectString());
+        try {
+            Transaction tx(db);
+            QFAIL("the write should have found the file busy");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Busy);
+        }
+    }
+    QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    Database db(path, ConnectString());
+    Transaction tx(db);
+    db.execute(QStringLiteral("DELETE FROM Detail"));
+    tx.commit();
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Catalog")).toInt(), 1);
 }
 
 void TestDatabase::starterDatabase()

@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <functional>
+#include <sqlite3.h>
 
 using namespace tv;
 using tv::test::TestEnv;
@@ -51,12 +53,8 @@ Journal makeJournal(TestEnv &env)
     db.execute(QStringLiteral(
         "UPDATE machcom SET 手续费 = 0.003, 手续费下 = 5, 印花税 = 0.001, 印花税下 = 0, 过户费 = 0.001, "
         "过户费下 = 1 WHERE 交易方式 = '证券买入'"));
-    const QString detail =
-        QStringLiteral("INSERT INTO Detail (股东账号, 证券名称, 证券代码, 基本面, 分析评论, 目标价, "
-                       "市场价格, 涨跌幅, 更新日期, 止损位, 买入点) VALUES ('A000000001', ?, ?, '', "
-                       "'', 12, ?, '', '2026-12-09', 9, 9.5)");
-    db.execute(detail, {"招商银行", "600036", 10.5});
-    db.execute(detail, {"平安银行", "000001", 12.0});
+    test::AddSecurity(db, QStringLiteral("招商银行"), QStringLiteral("600036"), 10.5);
+    test::AddSecurity(db, QStringLiteral("平安银行"), QStringLiteral("000001"), 12.0);
     Journal j;
     j.other = addRecord(db, "000001", "银行转券商", "2026-12-01", 0, 0, 20000, 20000);
     j.later = addRecord(db, "000001", "券商转银行", "2026-12-15", 0, 0, 8000, -12000);
@@ -100,10 +98,43 @@ void typeInto(QLineEdit *box, const QString &text)
     QTest::keyClicks(box, text);
 }
 
+// The panel open on 招商银行 with a purchase of 100 typed and computed.
+frmManager *purchaseOf100(TestEnv &env)
+{
+    makeJournal(env);
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    w->munaddqix_Click();
+    typeInto(w->Text1[2], QStringLiteral("100"));
+    QTest::keyClick(w->Text1[2], Qt::Key_Tab);
+    return w;
+}
+
 void leaveBy(QWidget *box, Qt::FocusReason reason)
 {
     QFocusEvent out(QEvent::FocusOut, reason);
     QCoreApplication::sendEvent(box, &out);
+}
+
+QList<QStringList> gridCells(frmManager *w)
+{
+    QList<QStringList> out;
+    for (int r = 0; r < w->gridRowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < kGridColumns; ++c)
+            row << w->gridText(r, c);
+        out << row;
+    }
+    return out;
+}
+
+void editRow(frmManager *w, int gridRow, const std::function<void(modqix *)> &typing)
+{
+    w->setCurrentGridRow(gridRow);
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Modify"));
+    modqix *d = modqix::existing();
+    QVERIFY(d);
+    typing(d);
+    QTest::mouseClick(d->Command1, Qt::LeftButton);
 }
 
 } // namespace
@@ -118,10 +149,11 @@ private Q_SLOTS:
     void focusLostToAnotherWindowComputesNothing();
     void refusalsAndFailedSave();
     void categoryWithoutTradeModes();
-    void editedRowGetsANewKey();
+    void editedRowKeepsItsPlace();
     void editOpensOnRecordRowsOnlyAndKeepsItsSecurity();
     void failedEditKeepsTheRow();
     void anotherChildWindowComputesNothing();
+    void busyFileSavesNothing();
 };
 
 void TestEntryPanel::purchaseTypedAndSaved()
@@ -174,11 +206,7 @@ void TestEntryPanel::purchaseTypedAndSaved()
 void TestEntryPanel::cancelWritesNothing()
 {
     TestEnv env;
-    makeJournal(env);
-    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
-    w->munaddqix_Click();
-    typeInto(w->Text1[2], QStringLiteral("100"));
-    QTest::keyClick(w->Text1[2], Qt::Key_Tab);
+    frmManager *w = purchaseOf100(env);
     QCOMPARE(w->Text1[4]->text(), QStringLiteral("1050"));
     QTest::mouseClick(w->Command3, Qt::LeftButton);
     QCOMPARE(repRows(), 2);
@@ -242,11 +270,7 @@ void TestEntryPanel::focusLostToAnotherWindowComputesNothing()
 void TestEntryPanel::refusalsAndFailedSave()
 {
     TestEnv env;
-    makeJournal(env);
-    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
-    w->munaddqix_Click();
-    typeInto(w->Text1[2], QStringLiteral("100"));
-    QTest::keyClick(w->Text1[2], Qt::Key_Tab);
+    frmManager *w = purchaseOf100(env);
 
     // A single quote in the contract number is refused on leaving, and the focus goes back.
     typeInto(w->Text1[10], QStringLiteral("12'3"));
@@ -317,24 +341,28 @@ void TestEntryPanel::categoryWithoutTradeModes()
     QVERIFY(!w->menuItem(QStringLiteral("uprice"))->isEnabled());
 }
 
-void TestEntryPanel::editedRowGetsANewKey()
+// A purchase followed by a sale on the same day: the grid's holding, cash and profit come from the
+// sale's row, the last of the day. Editing the purchase keeps it where it was.
+void TestEntryPanel::editedRowKeepsItsPlace()
 {
     TestEnv env;
     const Journal j = makeJournal(env);
-    qint64 first = 0, second = 0, third = 0;
+    qint64 purchase = 0, sale = 0, later = 0;
     {
         Database db(g_DbPath, g_DbConnect);
-        first = addRecord(db, "600036", "证券买入", "2026-12-01", 100, 100, 18990, -1010);
-        second = addRecord(db, "600036", "证券买入", "2026-12-01", 200, 300, 16980, -2010);
-        third = addRecord(db, "600036", "证券卖出", "2026-12-05", 50, 250, 17480, 500);
+        purchase = addRecord(db, "600036", "证券买入", "2026-12-01", 1000, 1000, 10000, -10000);
+        sale = addRecord(db, "600036", "证券卖出", "2026-12-01", 500, 500, 15250, 5250);
+        later = addRecord(db, "600036", "证券卖出", "2026-12-05", 100, 400, 16250, 1000);
     }
-    const QStringList secondBefore = storedRow(second), thirdBefore = storedRow(third);
+    const QStringList saleBefore = storedRow(sale), laterBefore = storedRow(later);
     frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    const QList<QStringList> gridBefore = gridCells(w);
+    const QString profitBefore = w->txtFields[6]->text();
+
     w->setCurrentGridRow(1);
     frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Modify"));
-    QVERIFY(modqix::isLoaded());
     modqix *d = modqix::existing();
-    QVERIFY(d->isVisible() && !d->isModal());
+    QVERIFY(d && d->isVisible() && !d->isModal());
     QCOMPARE(d->windowTitle(), QStringLiteral("修改交易记录"));
     QCOMPARE(LastStatusText(), QStringLiteral("修改证券交易记录"));
     QCOMPARE(d->Combo1->currentText(), QStringLiteral("证券买入"));
@@ -342,30 +370,40 @@ void TestEntryPanel::editedRowGetsANewKey()
     QStringList shown;
     for (int i = 1; i <= 12; ++i)
         shown << d->Text1[i]->text();
-    QCOMPARE(shown,
-             (QStringList{"10", "100", "100", "1000", "18990", "0", "0", "0", "0", "-1010", "77", "admin"}));
-    QCOMPARE(d->m_RepId, first);
+    QCOMPARE(shown, (QStringList{"10", "1000", "1000", "10000", "10000", "0", "0", "0", "0", "-10000", "77",
+                                 "admin"}));
+    QCOMPARE(d->m_RepId, purchase);
 
-    // Nothing is recomputed: the typed quantity is stored with the balances as they stand.
-    d->Text1[2]->setText(QStringLiteral("150"));
-    d->Text1[9]->clear();
+    // Only the contract number: the row keeps its key and its place, and the grid, its totals and the
+    // profit read as before; the operator now logged in becomes the row's 录入者.
+    d->Text1[11]->setText(QStringLiteral("99"));
     QTest::mouseClick(d->Command1, Qt::LeftButton);
     QVERIFY(!modqix::isLoaded());
     QVERIFY(env.boxes.isEmpty());
     QCOMPARE(LastStatusText(), kIdleText);
-    QVERIFY(storedRow(first).isEmpty());
-    const qint64 edited = lastKey();
-    QVERIFY(edited > third);
-    QCOMPARE(storedRow(edited),
-             (QStringList{"600036", "证券买入", "2026-12-01", "10", "150", "100", "1000", "18990", "0", "0",
-                          "0", "0", "-1010", "77", "admin", QString::number(edited)}));
-    QCOMPARE(storedRow(second), secondBefore);
-    QCOMPARE(storedRow(third), thirdBefore);
+    QCOMPARE(storedRow(purchase),
+             (QStringList{"600036", "证券买入", "2026-12-01", "10", "1000", "1000", "10000", "10000", "0",
+                          "0", "0", "0", "-10000", "99", "admin", QString::number(purchase)}));
+    QList<QStringList> expected = gridBefore;
+    expected[1][12] = QStringLiteral("99");
+    expected[1][13] = QStringLiteral("admin");
+    QCOMPARE(gridCells(w), expected);
+    QCOMPARE(w->txtFields[6]->text(), profitBefore);
+
+    // Nothing is recomputed: a typed quantity is stored with the balances as they stand, and no other
+    // row changes.
+    editRow(w, 1, [](modqix *dialog) {
+        dialog->Text1[2]->setText(QStringLiteral("1500"));
+        dialog->Text1[9]->clear();
+    });
+    QCOMPARE(storedRow(purchase).mid(3, 5), (QStringList{"10", "1500", "1000", "10000", "10000"}));
+    QCOMPARE(storedRow(sale), saleBefore);
+    QCOMPARE(storedRow(later), laterBefore);
     QCOMPARE(storedRow(j.later).value(7), QStringLiteral("8000"));
-    // The grid reloads: the edited row now sorts after the other row of its day.
-    QCOMPARE(w->gridText(1, kGridKeyColumn), QString::number(second));
-    QCOMPARE(w->gridText(2, kGridKeyColumn), QString::number(edited));
-    QCOMPARE(w->gridText(3, kGridKeyColumn), QString::number(third));
+    QCOMPARE(w->gridText(1, kGridKeyColumn), QString::number(purchase));
+    QCOMPARE(w->gridText(2, kGridKeyColumn), QString::number(sale));
+    QCOMPARE(w->gridText(3, kGridKeyColumn), QString::number(later));
+    QCOMPARE(w->txtFields[6]->text(), profitBefore);
 }
 
 void TestEntryPanel::editOpensOnRecordRowsOnlyAndKeepsItsSecurity()
@@ -480,6 +518,33 @@ void TestEntryPanel::anotherChildWindowComputesNothing()
     QCOMPARE(boxes(w), (QStringList{"10.5", "1000", "0", "", "20000", "", "", "", "", ""}));
     QVERIFY(env.boxes.isEmpty());
     delete other;
+}
+
+// Another workstation's write holds the file past the busy time-out: the save says the file is busy,
+// writes nothing and keeps the panel as typed; once the file is free the same save goes through.
+void TestEntryPanel::busyFileSavesNothing()
+{
+    TestEnv env;
+    frmManager *w = purchaseOf100(env);
+    const QStringList typed = boxes(w);
+
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open(g_DbPath.toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; DELETE FROM Catalog;", nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    w->Command2_Click();
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], DbBusyText(), 48, QStringLiteral("提示："));
+    QVERIFY(w->Frame2->isVisible());
+    QCOMPARE(boxes(w), typed);
+    QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    QCOMPARE(repRows(), 2);
+
+    w->Command2_Click();
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE(repRows(), 3);
+    QVERIFY(!w->Frame2->isVisible());
 }
 
 QTEST_MAIN(TestEntryPanel)

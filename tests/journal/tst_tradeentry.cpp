@@ -116,6 +116,9 @@ private Q_SLOTS:
     void savedFlow_data();
     void savedFlow();
     void savedRowKeepsCentsAndNumbers();
+    void recomputedAsTypedAfresh_data();
+    void recomputedAsTypedAfresh();
+    void saveFindsTheBalancesMoved();
     void failedWritesLeaveTheFileAsItWas();
 };
 
@@ -578,21 +581,145 @@ void TestTradeEntry::savedRowKeepsCentsAndNumbers()
     e.box = {QString(), " 1.50x", "", "0", "123456.78", "1234567.89", "", "", "", "", "A123"};
     e.flow = -123456.78;
     Database db(g_DbPath, g_DbConnect);
-    const qint64 id = InsertTradeRow(db, TradeRowOf(e, QStringLiteral("admin")));
+    const SaveOutcome first = SaveTradeEntry(db, e, QStringLiteral("admin"));
+    QVERIFY(first.saved);
+    QVERIFY(first.notices.isEmpty());
+    const qint64 id = first.repid;
     QCOMPARE(storedRow(id), (QStringList{"600036", "银行转券商", "2026-03-02", "1.5", "0", "0", "123456.78",
                                          "1234567.89", "0", "0", "0", "0", "-123456.78", "0", "admin"}));
     e.box[kContractBox] = QStringLiteral("00123");
     // Any text reaches the file bound, quotes included.
     e.tradeType = QStringLiteral("x'); DELETE FROM rep; --");
-    const qint64 second = InsertTradeRow(db, TradeRowOf(e, QStringLiteral("o'neil")));
-    QCOMPARE(second, id + 1);
-    const QStringList row = storedRow(second);
+    e.openingCash = 1234567.89; // as the panel reopened after the first save
+    const SaveOutcome second = SaveTradeEntry(db, e, QStringLiteral("o'neil"));
+    QVERIFY(second.saved);
+    QCOMPARE(second.repid, id + 1);
+    const QStringList row = storedRow(second.repid);
     QCOMPARE(row.value(1), QStringLiteral("x'); DELETE FROM rep; --"));
     QCOMPARE(row.value(13), QStringLiteral("123"));
     QCOMPARE(row.value(14), QStringLiteral("o'neil"));
     QCOMPARE(repRows(), 2);
-    QCOMPARE(TradeRowCode(db, second), QStringLiteral("600036"));
+    QCOMPARE(TradeRowCode(db, second.repid), QStringLiteral("600036"));
     QCOMPARE(TradeRowCode(db, 99), QString());
+}
+
+namespace {
+
+// Typing an entry: the typed values go into their boxes, then the boxes are left in the given order,
+// as LeaveEntryBox does without the database.
+TradeEntry typed(const QString &type, const QString &price, const QString &quantity, const QString &amount,
+                 const QString &commission, const QString &leave, const Balances &opening,
+                 const std::optional<FeeSchedule> &fees)
+{
+    TradeEntry e = entry(type, QStringLiteral("600036"), price, quantity, opening.cash, opening.holding);
+    e.box[kAmountBox] = amount;
+    e.box[kCommissionBox] = commission;
+    for (const QString &box : leave.split(u',', Qt::SkipEmptyParts)) {
+        if ((box == QLatin1String("1") || box == QLatin1String("2")) && !e.box[kQuantityBox].isEmpty())
+            PriceOrQuantityPath(e, fees);
+        if (box == QLatin1String("4") && !e.box[kAmountBox].isEmpty())
+            AmountPath(e, type == trade::kFundSubscribe ? fees : std::nullopt);
+        NormaliseEntryBoxes(e);
+    }
+    return e;
+}
+
+} // namespace
+
+// An entry typed from balances that another workstation moved before the save: recomputed from the new
+// balances, it holds what typing it afresh from them gives.
+void TestTradeEntry::recomputedAsTypedAfresh_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("commission");
+    QTest::addColumn<QString>("leave");
+    QTest::addColumn<double>("newHolding");
+    QTest::newRow("transfer in") << "银行转券商" << "10.5" << "" << "5000" << "" << "4" << 700.0;
+    QTest::newRow("transfer out") << "券商转银行" << "10.5" << "" << "3000.5" << "" << "4" << 700.0;
+    QTest::newRow("interest tax") << "利息税代扣" << "10.5" << "" << "1.25" << "" << "4" << 700.0;
+    QTest::newRow("purchase") << "证券买入" << "10.5" << "1000" << "" << "" << "2,4" << 700.0;
+    QTest::newRow("sale") << "证券卖出" << "11" << "300" << "" << "" << "2" << 700.0;
+    QTest::newRow("bonus shares") << "红股入账" << "0" << "100" << "" << "" << "1,2" << 700.0;
+    QTest::newRow("fund subscription by amount") << "基金申购拨出" << "1" << "9800" << "10000" << "" << "4"
+                                                 << 700.0;
+    QTest::newRow("dividend typed as an amount") << "红利入账" << "10.5" << "" << "125" << "" << "4" << 700.0;
+    QTest::newRow("another name, fee typed") << "配股缴款" << "5" << "100" << "" << "2" << "2" << 700.0;
+    QTest::newRow("another name, only the price left") << "配股缴款" << "5" << "" << "" << "" << "1" << 500.0;
+}
+
+void TestTradeEntry::recomputedAsTypedAfresh()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, price);
+    QFETCH(QString, quantity);
+    QFETCH(QString, amount);
+    QFETCH(QString, commission);
+    QFETCH(QString, leave);
+    QFETCH(double, newHolding);
+    const Balances before{20000, 500};
+    const Balances now{26000.5, newHolding};
+    const std::optional<FeeSchedule> fees = type == QLatin1String("配股缴款") ? std::nullopt : std::optional(shares());
+
+    TradeEntry moved = typed(type, price, quantity, amount, commission, leave, before, fees);
+    const QList<EntryNotice> warnings = RecomputeEntry(moved, now, fees);
+    const TradeEntry afresh = typed(type, price, quantity, amount, commission, leave, now, fees);
+    QCOMPARE(moved.box, afresh.box);
+    QCOMPARE(moved.flow, afresh.flow);
+    QCOMPARE(moved.openingCash, now.cash);
+    QCOMPARE(moved.openingHolding, now.holding);
+    QVERIFY(warnings.isEmpty());
+}
+
+void TestTradeEntry::saveFindsTheBalancesMoved()
+{
+    TestEnv env;
+    env.makeDatabase();
+    addFixtureCategory();
+    Database db(g_DbPath, g_DbConnect);
+    addRow(db, "000001", "2026-03-01", 0, 20000);
+    TradeEntry e = entry(QStringLiteral("证券买入"), QStringLiteral("600036"), QStringLiteral("10.50"),
+                         QStringLiteral("1000"), 20000, 0);
+    PriceOrQuantityPath(e, shares());
+    QCOMPARE(e.box[kCashBox], QStringLiteral("9457"));
+
+    // Another workstation saves a row of the same day first: nothing is inserted, and the entry now
+    // computes from the cash that row left.
+    addRow(db, "000001", "2026-03-02", 0, 26000);
+    const SaveOutcome moved = SaveTradeEntry(db, e, QStringLiteral("admin"));
+    QVERIFY(!moved.saved);
+    QCOMPARE(moved.notices.size(), 1);
+    const EntryNotice notice = BalancesMovedNotice();
+    QCOMPARE(moved.notices[0].text, notice.text);
+    QCOMPARE(notice.style, 48);
+    QCOMPARE(notice.title, QStringLiteral("提示："));
+    QCOMPARE(repRows(), 2);
+    QCOMPARE(e.openingCash, 26000.0);
+    QCOMPARE(e.box[kCashBox], QStringLiteral("15457"));
+    QCOMPARE(e.box[kQuantityBox], QStringLiteral("1000"));
+    QCOMPARE(e.flow, -10543.0);
+
+    // A row dated after the settlement date moves nothing as of that date: the next save inserts, and
+    // the new row continues the chain of its day.
+    addRow(db, "000001", "2026-03-05", 0, 1);
+    const SaveOutcome saved = SaveTradeEntry(db, e, QStringLiteral("admin"));
+    QVERIFY(saved.saved);
+    QVERIFY(saved.notices.isEmpty());
+    QCOMPARE(storedRow(saved.repid).mid(5, 3), (QStringList{"1000", "10500", "15457"}));
+    QCOMPARE(BalanceAsOf(db, e.date, e.code).cash, 15457.0);
+
+    // A holding moved by a row of the security itself counts as well, and with no move at all the
+    // recomputed entry saves.
+    TradeEntry next = entry(QStringLiteral("证券卖出"), QStringLiteral("600036"), QStringLiteral("11"),
+                            QStringLiteral("100"), 15457, 0);
+    PriceOrQuantityPath(next, shares());
+    const SaveOutcome holdingMoved = SaveTradeEntry(db, next, QStringLiteral("admin"));
+    QVERIFY(!holdingMoved.saved);
+    QCOMPARE(next.box[kHoldingBox], QStringLiteral("900"));
+    QVERIFY(SaveTradeEntry(db, next, QStringLiteral("admin")).saved);
+    QCOMPARE(repRows(), 5);
 }
 
 void TestTradeEntry::failedWritesLeaveTheFileAsItWas()
@@ -604,17 +731,22 @@ void TestTradeEntry::failedWritesLeaveTheFileAsItWas()
     db.execute(QStringLiteral(
         "CREATE TRIGGER no_insert BEFORE INSERT ON rep BEGIN SELECT RAISE(ABORT, 'refused'); END"));
     TradeEntry e = entry(QStringLiteral("证券买入"), QStringLiteral("600036"), QStringLiteral("1"),
-                         QStringLiteral("1"), 0, 0);
-    QVERIFY_THROWS_EXCEPTION(DbError, InsertTradeRow(db, TradeRowOf(e, QStringLiteral("admin"))));
+                         QStringLiteral("1"), 9000, 100);
+    QVERIFY_THROWS_EXCEPTION(DbError, SaveTradeEntry(db, e, QStringLiteral("admin")));
     // The edit's delete is rolled back with the failed insert: the old row stays.
     QVERIFY_THROWS_EXCEPTION(DbError, ReplaceTradeRow(db, old, TradeRowOf(e, QStringLiteral("admin"))));
     QCOMPARE(repRows(), 1);
     QCOMPARE(storedRow(old).value(7), QStringLiteral("9000"));
-    // And a later write works: no transaction was left open.
+    // And a later write works: no transaction was left open. The edit keeps the row's key, and stores
+    // a row that another workstation deleted meanwhile under that key again.
     db.execute(QStringLiteral("DROP TRIGGER no_insert"));
-    const qint64 replaced = ReplaceTradeRow(db, old, TradeRowOf(e, QStringLiteral("admin")));
-    QVERIFY(replaced > old);
+    e.box[kContractBox] = QStringLiteral("55");
+    ReplaceTradeRow(db, old, TradeRowOf(e, QStringLiteral("admin")));
     QCOMPARE(repRows(), 1);
+    QCOMPARE(storedRow(old).value(13), QStringLiteral("55"));
+    db.execute(QStringLiteral("DELETE FROM rep"));
+    ReplaceTradeRow(db, old, TradeRowOf(e, QStringLiteral("admin")));
+    QCOMPARE(storedRow(old).value(13), QStringLiteral("55"));
 }
 
 QTEST_MAIN(TestTradeEntry)
