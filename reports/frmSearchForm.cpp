@@ -66,12 +66,13 @@ void setToolbarButton(int index, bool enabled)
         b->setEnabled(enabled);
 }
 
-// A pane of the window at a position in twips, at least as large as its controls need.
-void place(QWidget *w, int left, int top, int width, int height)
+// A pane of the window at a position in twips, at least as large as its controls need and never over
+// the pane to its left.
+void place(QWidget *w, int left, int top, int width, int height, const QWidget *after = nullptr)
 {
     const QSize need = w->sizeHint();
-    w->setGeometry(TwipsToPx(left), TwipsToPx(top), std::max(TwipsToPx(width), need.width()),
-                   std::max(TwipsToPx(height), need.height()));
+    const int x = std::max(TwipsToPx(left), after ? after->geometry().right() + 8 : 0);
+    w->setGeometry(x, TwipsToPx(top), std::max(TwipsToPx(width), need.width()), std::max(TwipsToPx(height), need.height()));
 }
 
 } // namespace
@@ -162,13 +163,18 @@ void frmSearchForm::buildControls()
     condition->addWidget(DTPicker1, 1, 2);
     condition->addWidget(Text1, 1, 2);
     condition->setColumnMinimumWidth(2, TwipsToPx(2055));
-    for (QFrame *f : Frame1)
+    QSize pane;
+    for (QFrame *f : Frame1) {
         place(f, 120, 360, 6120, 1000);
+        pane = pane.expandedTo(f->size());
+    }
+    for (QFrame *f : Frame1)
+        f->resize(pane);
 
     Command1 = newButton(QStringLiteral("确定"), this, QStringLiteral("Command1"));
-    Command1->setGeometry(TwipsToPx(6480), TwipsToPx(360), TwipsToPx(855), TwipsToPx(375));
+    place(Command1, 6480, 360, 855, 375, Frame1[1]);
     Command2 = newButton(QStringLiteral("关闭"), this, QStringLiteral("Command2"));
-    Command2->setGeometry(TwipsToPx(6480), TwipsToPx(960), TwipsToPx(855), TwipsToPx(375));
+    place(Command2, 6480, 960, 855, 375, Frame1[1]);
 
     // The result panel and the holdings panel.
     Frame2 = new QFrame(this);
@@ -191,7 +197,7 @@ void frmSearchForm::buildControls()
     result->addWidget(Command6, 2, 1);
     result->addWidget(Command8, 2, 2);
     result->addWidget(Command4, 2, 3);
-    place(Frame2, 7560, 240, 3855, 1215);
+    place(Frame2, 7560, 240, 3855, 1215, Command1);
 
     Frame3 = new QFrame(this);
     Frame3->setObjectName(QStringLiteral("Frame3"));
@@ -206,7 +212,7 @@ void frmSearchForm::buildControls()
     holdings->addWidget(Text3, 0, 1);
     holdings->addWidget(Command5, 1, 0);
     holdings->addWidget(Command3, 1, 1);
-    place(Frame3, 11880, 240, 2415, 1215);
+    place(Frame3, 11880, 240, 2415, 1215, Frame2);
     Frame3->hide();
 
     m_grid = new TextGridModel(this);
@@ -488,8 +494,15 @@ void frmSearchForm::layGrid(const TextGrid &layout)
     header.widths = layout.widths;
     header.rows = {layout.rows.value(0)};
     m_grid->setGrid(std::move(header));
+    setColumnWidths(layout);
+}
+
+void frmSearchForm::setColumnWidths(const TextGrid &layout)
+{
+    // A caption is never cut short, whatever the font.
+    const QFontMetrics fm(my1->horizontalHeader()->font());
     for (int c = 0; c < layout.widths.size(); ++c)
-        my1->setColumnWidth(c, TwipsToPx(layout.widths[c]));
+        my1->setColumnWidth(c, std::max(TwipsToPx(layout.widths[c]), fm.horizontalAdvance(layout.text(0, c)) + 12));
 }
 
 void frmSearchForm::display1() { layGrid(TradeListLayout()); }
@@ -509,8 +522,7 @@ void frmSearchForm::search(const QueryCondition &condition)
 void frmSearchForm::showDisplay(const QueryDisplay &d)
 {
     m_grid->setGrid(d.grid);
-    for (int c = 0; c < d.grid.widths.size(); ++c)
-        my1->setColumnWidth(c, TwipsToPx(d.grid.widths[c]));
+    setColumnWidths(d.grid);
     gridRow = d.gridRow;
     Text2->setText(d.count);
     PublishQueryState(d);

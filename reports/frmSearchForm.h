@@ -100,6 +100,7 @@ private:
     void fillReportKinds();
     void showFrame(int index);
     void layGrid(const TextGrid &layout);
+    void setColumnWidths(const TextGrid &layout);
     void showDisplay(const QueryDisplay &d);
     void runAnalysis();
     void runPeriodReport(const QString &kind);
