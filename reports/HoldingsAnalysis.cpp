@@ -6,6 +6,7 @@
 #include "journal/TradeEntry.h"
 #include "journal/TradeGrid.h"
 #include "reports/QueryCondition.h"
+#include "reports/RowStream.h"
 
 #include <array>
 
@@ -24,7 +25,8 @@ const QString kLastRows = QStringLiteral(
 constexpr int kName = 0, kPrice = 1, kChange = 2, kTarget = 3, kStop = 4, kFirstRep = 5;
 constexpr int kHoldingField = kFirstRep + 5; // 证券余额
 
-// Grid columns summed in the totals row: 证券余额, 成交金额, 手续费, 印花税, 过户费, 其它费用, 收支金额.
+// Grid columns summed in the totals row: 证券余额, 成交金额, 手续费, 印花税, 过户费, 其它费用, 收支金额; a
+// grid column c shows field kFirstRep + c - 1.
 constexpr int kSummedColumns[] = {6, 7, 9, 10, 11, 12, 13};
 
 } // namespace
@@ -47,27 +49,27 @@ HoldingsAnalysis AnalyseHoldings(Database &db, const QDate &date)
         throw DbError(DbError::Statement, QStringLiteral("没有上证指数的记录"));
     a.index = {QString(), index.text(0, 0), index.text(0, 1), index.number(0, 2), index.number(0, 3)};
 
-    const RowSet rs = db.openQuery(kLastRows, {date});
+    RowStream rs(db, kLastRows, {date});
     QueryDisplay &d = a.display;
     d.grid = AnalysisLayout();
     std::array<Sum, 7> sums;
     Sum marketValue;
-    for (int r = 0; r < rs.recordCount(); ++r) {
-        const double holding = rs.number(r, kHoldingField);
+    while (rs.next()) {
+        const double holding = rs.number(kHoldingField);
         if (!(holding > 0))
             continue;
         QStringList row = d.grid.emptyRow();
-        row[0] = rs.text(r, kName);
+        row[0] = rs.text(kName);
         for (int c = 0; c <= 12; ++c)
-            row[c + 1] = rs.text(r, kFirstRep + c);
-        row[14] = rs.text(r, kPrice);
+            row[c + 1] = rs.text(kFirstRep + c);
+        row[14] = rs.text(kPrice);
         row[15] = TwoDecimalText(Val(row[14]) * holding);
         for (int i = 0; i < 7; ++i)
-            sums[i].add(Val(row[kSummedColumns[i]]));
+            sums[i].add(rs.number(kFirstRep + kSummedColumns[i] - 1));
         marketValue.add(Val(row[15]));
         d.grid.rows << row;
         if (a.watch.size() < kMaxWatchHoldings)
-            a.watch << WatchEntry{row[1], QString(), rs.text(r, kChange), rs.number(r, kTarget), rs.number(r, kStop)};
+            a.watch << WatchEntry{row[1], QString(), rs.text(kChange), rs.number(kTarget), rs.number(kStop)};
     }
     a.holdings = d.grid.rowCount() - 1;
 

@@ -3,6 +3,7 @@
 #include "app/VbCompat.h"
 #include "data/Database.h"
 #include "reports/QueryCondition.h"
+#include "reports/RowStream.h"
 #include "reports/TradeList.h"
 
 #include <array>
@@ -18,11 +19,11 @@ struct Figures
     qint64 count = 0;
     std::array<Sum, 7> sums;
 
-    void add(const RowSet &rs, int r)
+    void add(const RowStream &rs)
     {
         ++count;
         for (int i = 0; i < 7; ++i)
-            sums[i].add(rs.number(r, i + 1));
+            sums[i].add(rs.number(i + 1));
     }
     void write(QStringList &row) const
     {
@@ -35,10 +36,11 @@ struct Figures
 // Groups adjacent rows by their key (the day, or its month): the rows come in settlement order.
 QueryDisplay periodReport(Database &db, const QueryCondition &condition, int keyLength)
 {
-    const RowSet rs = db.openQuery(QStringLiteral("SELECT 交收日期, 成交数量, 成交金额, 手续费, 印花税, 过户费, 其它费用, "
-                                                  "收支金额 FROM rep WHERE ") +
-                                       condition.sql() + QStringLiteral(" ORDER BY 交收日期 ASC, repid ASC"),
-                                   condition.args());
+    RowStream rs(db,
+                 QStringLiteral("SELECT 交收日期, 成交数量, 成交金额, 手续费, 印花税, 过户费, 其它费用, 收支金额 FROM rep "
+                                "WHERE ") +
+                     condition.sql() + QStringLiteral(" ORDER BY 交收日期 ASC, repid ASC"),
+                 condition.args());
     QueryDisplay d;
     d.grid = PeriodLayout();
     Figures total;
@@ -50,17 +52,19 @@ QueryDisplay periodReport(Database &db, const QueryCondition &condition, int key
         group.write(row);
         d.grid.rows << row;
     };
-    for (int r = 0; r < rs.recordCount(); ++r) {
-        const QString rowKey = rs.text(r, 0).left(keyLength);
-        if (r > 0 && rowKey != key) {
+    bool any = false;
+    while (rs.next()) {
+        const QString rowKey = rs.text(0).left(keyLength);
+        if (any && rowKey != key) {
             closeGroup();
             group = Figures();
         }
+        any = true;
         key = rowKey;
-        group.add(rs, r);
-        total.add(rs, r);
+        group.add(rs);
+        total.add(rs);
     }
-    if (rs.recordCount() > 0)
+    if (any)
         closeGroup();
     const int groups = d.grid.rowCount() - 1;
     const int totals = d.grid.addRow();

@@ -2,8 +2,10 @@
 
 #include "app/VbCompat.h"
 #include "data/Database.h"
+#include "reports/RowStream.h"
 
 #include <QHash>
+#include <array>
 
 namespace tv {
 
@@ -19,11 +21,11 @@ struct DetailLookup
 
     explicit DetailLookup(Database &db)
     {
-        const RowSet rs = db.openQuery(QStringLiteral("SELECT 证券代码, 证券名称, 市场价格 FROM Detail ORDER BY rowid"));
-        for (int r = 0; r < rs.recordCount(); ++r) {
-            const QString k = key(rs.text(r, 0));
+        RowStream rs(db, QStringLiteral("SELECT 证券代码, 证券名称, 市场价格 FROM Detail ORDER BY rowid"));
+        while (rs.next()) {
+            const QString k = key(rs.text(0));
             if (!byCode.contains(k))
-                byCode.insert(k, {rs.text(r, 1), rs.text(r, 2)});
+                byCode.insert(k, {rs.text(1), rs.text(2)});
         }
     }
 };
@@ -51,32 +53,33 @@ TextGrid PriceAlertLayout()
 QueryDisplay TradeList(Database &db, const QueryCondition &condition)
 {
     const DetailLookup detail(db);
-    const RowSet rs = db.openQuery(QStringLiteral("SELECT * FROM rep WHERE ") + condition.sql() +
-                                       QStringLiteral(" ORDER BY 交收日期 ASC, repid ASC"),
-                                   condition.args());
+    RowStream rs(db,
+                 QStringLiteral("SELECT 证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, 成交金额, 资金余额, 手续费, "
+                                "印花税, 过户费, 其它费用, 收支金额, 合同号 FROM rep WHERE ") +
+                     condition.sql() + QStringLiteral(" ORDER BY 交收日期 ASC, repid ASC"),
+                 condition.args());
     QueryDisplay d;
     d.grid = TradeListLayout();
-    const int n = rs.recordCount();
-    d.grid.rows.reserve(n + 3);
     std::array<Sum, 7> sums;
     int totalled = 0;
-    for (int r = 0; r < n; ++r) {
+    while (rs.next()) {
         QStringList row = d.grid.emptyRow();
         // A row without a code stays empty; it is counted but not totalled.
-        if (!rs.value(r, 0).isNull()) {
-            const auto found = detail.byCode.constFind(DetailLookup::key(rs.text(r, 0)));
+        if (!rs.isNull(0)) {
+            for (int c = 0; c <= 13; ++c)
+                row[c + 1] = rs.text(c);
+            const auto found = detail.byCode.constFind(DetailLookup::key(row[1]));
             if (found != detail.byCode.constEnd()) {
                 row[0] = found->first;
                 row[15] = found->second;
             }
-            for (int c = 0; c <= 13; ++c)
-                row[c + 1] = rs.text(r, c);
             for (int i = 0; i < 7; ++i)
-                sums[i].add(rs.number(r, kSummed[i][0]));
+                sums[i].add(rs.number(kSummed[i][0]));
             ++totalled;
         }
         d.grid.rows << row;
     }
+    const int n = d.grid.rowCount() - 1;
     const int totals = d.grid.addRow();
     QStringList &t = d.grid.rows[totals];
     t[0] = QStringLiteral(" 合计");
