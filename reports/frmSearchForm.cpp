@@ -34,8 +34,9 @@ const QString kAnalysis = QStringLiteral("持仓分析");
 const QString kDaily = QStringLiteral("日报表");
 const QString kMonthly = QStringLiteral("月报表");
 const QString kYearly = QStringLiteral("年报表");
-const QString kDataTypeText = QStringLiteral("数据类型不对，请修改！");
-const QString kDataTypeTitle = QStringLiteral("不能进行查询");
+// A value the condition cannot compare: the dispatcher's trap tells it apart from other failures.
+struct DataTypeError
+{};
 
 QDateEdit *newPicker(QWidget *parent, const QString &name)
 {
@@ -379,6 +380,8 @@ void frmSearchForm::Command1_Click()
         default:
             break;
         }
+    } catch (const DataTypeError &) {
+        MsgBox(QStringLiteral("数据类型不对，请修改！"), 16, QStringLiteral("不能进行查询"));
     } catch (const std::exception &) {
         ShowUnknownError();
     }
@@ -439,10 +442,8 @@ void frmSearchForm::runPriceAlert()
     Check1->setChecked(false);
     shownCondition = {};
     const std::optional<QueryTerm> term = ThresholdTerm(Combo5->currentText(), Combo1->currentText());
-    if (!term) {
-        MsgBox(kDataTypeText, 16, kDataTypeTitle);
-        return;
-    }
+    if (!term)
+        throw DataTypeError();
     QueryDisplay d;
     {
         Database db(g_DbPath, g_DbConnect);
@@ -494,6 +495,7 @@ void frmSearchForm::layGrid(const TextGrid &layout)
     header.widths = layout.widths;
     header.rows = {layout.rows.value(0)};
     m_grid->setGrid(std::move(header));
+    gridRow = 1;
     setColumnWidths(layout);
 }
 
