@@ -1,5 +1,7 @@
 #include "app/VbCompat.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -254,7 +256,18 @@ QString Format(double value, const QString &pattern)
 
 QString FormatDate(const QDate &date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
 
-QString NumText(double value, int significant) { return plainText(toDecimal(value, significant)); }
+QString NumText(double value, int significant)
+{
+    // Most values print in fixed notation already: the same correctly rounded digits without the
+    // decimal detour, which large grids would feel.
+    if (std::isfinite(value) && value != 0.0) {
+        char buf[64];
+        const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, significant);
+        if (ec == std::errc() && std::find(buf, end, 'e') == end)
+            return QString::fromLatin1(buf, int(end - buf));
+    }
+    return plainText(toDecimal(value, significant));
+}
 
 double RoundHalfEven(double value, int digits)
 {

@@ -15,6 +15,7 @@
 #include "app/frmTip.h"
 #include "journal/frmCatalog.h"
 #include "journal/frmManager.h"
+#include "reports/frmSearchForm.h"
 #include "data/Database.h"
 #include "data/Settings.h"
 
@@ -448,6 +449,7 @@ frmManager *manager()
 
 void frmMain::MnuSearchGuest_Click()
 {
+    frmSearchForm::unload(); // refused while a fetch runs; the toggle goes on all the same
     if (toolbarButton(1)->text() == QStringLiteral("证券交易")) {
         manager();
         toolbarButton(3)->setEnabled(true);

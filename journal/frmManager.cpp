@@ -14,6 +14,7 @@
 #include "journal/frmCatalog.h"
 #include "journal/frmModifyForm.h"
 #include "journal/frmNewForm.h"
+#include "reports/frmSearchForm.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -940,7 +941,13 @@ void frmManager::MnuSearchFile_Click()
         return;
     SetStatusText(QStringLiteral("搜索证券，查找匹配买卖内容"));
     SetMousePointer(this, 11);
-    SetMousePointer(this, 0);
+    QPointer<frmManager> self(this);
+    // Loading runs the opening report, whose messages may let other events run.
+    QPointer<frmSearchForm> query = frmSearchForm::instance();
+    if (query)
+        frmMain::instance()->showChild(query, {}, true);
+    if (self)
+        SetMousePointer(this, 0);
 }
 
 void frmManager::MnuReturn_Click()

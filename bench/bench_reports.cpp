@@ -1,0 +1,283 @@
+// The query window's displays over the large journal: the holdings analysis and the daily, monthly and
+// yearly reports of dates in 2000 (the year that holds most records), each against sqlite3 stepping
+// bare statements that return the same rows and read the columns the display uses, in the same run.
+// Also the date-range trade list of the whole journal until shown.
+// Run by hand: build/bench/bench_reports [rounds]
+
+#include "app/Globals.h"
+#include "app/frmMain.h"
+#include "bench/BenchJournal.h"
+#include "data/Database.h"
+#include "journal/frmManager.h"
+#include "reports/HoldingsAnalysis.h"
+#include "reports/PeriodReports.h"
+#include "reports/TradeList.h"
+#include "reports/frmSearchForm.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QTabBar>
+#include <QTableView>
+
+#include <cstdio>
+#include <functional>
+#include <sqlite3.h>
+
+using namespace tv;
+using namespace tv::bench;
+
+namespace {
+
+double g_sink = 0; // what the raw reads add up to, so that nothing is optimised away
+
+sqlite3_stmt *prepare(sqlite3 *db, const char *sql)
+{
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "prepare failed: %s\n", sqlite3_errmsg(db));
+        std::exit(1);
+    }
+    return st;
+}
+
+void bindText(sqlite3_stmt *st, int i, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(st, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+// Reads every column of the current row, as text where it is text and as a number otherwise.
+void readRow(sqlite3_stmt *st)
+{
+    for (int c = 0; c < sqlite3_column_count(st); ++c) {
+        if (sqlite3_column_type(st, c) == SQLITE_TEXT)
+            g_sink += sqlite3_column_bytes(st, c) + *sqlite3_column_text(st, c);
+        else
+            g_sink += sqlite3_column_double(st, c);
+    }
+}
+
+int stepAll(sqlite3_stmt *st)
+{
+    int n = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        readRow(st);
+        ++n;
+    }
+    return n;
+}
+
+int rawRange(sqlite3 *db, const char *columns, const QDate &from, const QDate &to, bool withDetail)
+{
+    int n = 0;
+    if (withDetail) {
+        sqlite3_stmt *detail = prepare(db, "SELECT 证券代码, 证券名称, 市场价格 FROM Detail ORDER BY rowid");
+        stepAll(detail);
+        sqlite3_finalize(detail);
+    }
+    const QByteArray sql = QByteArray("SELECT ") + columns +
+                           " FROM rep WHERE 交收日期 >= ? AND 交收日期 < ? ORDER BY 交收日期 ASC, repid ASC";
+    sqlite3_stmt *st = prepare(db, sql.constData());
+    bindText(st, 1, from.toString(Qt::ISODate));
+    bindText(st, 2, to.toString(Qt::ISODate));
+    n = stepAll(st);
+    sqlite3_finalize(st);
+    return n;
+}
+
+const char *kTradeColumns = "证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, 成交金额, 资金余额, 手续费, 印花税, "
+                            "过户费, 其它费用, 收支金额, 合同号";
+const char *kPeriodColumns = "交收日期, 成交数量, 成交金额, 手续费, 印花税, 过户费, 其它费用, 收支金额";
+
+// The index row, the Detail rows, each security's last row on or before the date, the cash row.
+int rawAnalysis(sqlite3 *db, const QDate &date)
+{
+    const QString day = date.toString(Qt::ISODate);
+    sqlite3_stmt *index = prepare(db, "SELECT 市场价格, 涨跌幅, 目标价, 止损位 FROM Detail WHERE 证券代码 = 'shzs000001'");
+    stepAll(index);
+    sqlite3_finalize(index);
+    sqlite3_stmt *detail = prepare(db, "SELECT 证券名称, 证券代码, 目标价, 市场价格, 涨跌幅, 止损位 FROM Detail ORDER BY rowid");
+    sqlite3_stmt *last = prepare(db, "SELECT 证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, 成交金额, 资金余额, "
+                                     "手续费, 印花税, 过户费, 其它费用, 收支金额 FROM rep WHERE 证券代码 = ? AND 交收日期 <= ? "
+                                     "ORDER BY 交收日期 DESC, repid DESC LIMIT 1");
+    int held = 0;
+    while (sqlite3_step(detail) == SQLITE_ROW) {
+        readRow(detail);
+        sqlite3_reset(last);
+        sqlite3_bind_text(last, 1, reinterpret_cast<const char *>(sqlite3_column_text(detail, 1)), -1, SQLITE_TRANSIENT);
+        bindText(last, 2, day);
+        if (sqlite3_step(last) == SQLITE_ROW) {
+            readRow(last);
+            if (sqlite3_column_double(last, 5) > 0)
+                ++held;
+        }
+    }
+    sqlite3_finalize(last);
+    sqlite3_finalize(detail);
+    sqlite3_stmt *cash = prepare(db, "SELECT 资金余额 FROM rep WHERE 交收日期 <= ? ORDER BY 交收日期 DESC, repid DESC LIMIT 1");
+    bindText(cash, 1, day);
+    stepAll(cash);
+    sqlite3_finalize(cash);
+    return held;
+}
+
+// Each display opens the database file afresh, as every action of the program does; so does the
+// baseline, and both start from the same cold page cache of a new connection.
+int onNewConnection(const QString &path, const std::function<int(sqlite3 *)> &work)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(path));
+        std::exit(1);
+    }
+    const int rows = work(db);
+    sqlite3_close(db);
+    return rows;
+}
+
+double msSince(const QElapsedTimer &t) { return t.nsecsElapsed() / 1e6; }
+
+double timed(const std::function<void()> &f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return msSince(t);
+}
+
+struct Figures
+{
+    std::vector<double> raw, rule, window;
+};
+
+void report(const char *name, int rows, const Figures &f)
+{
+    const double raw = median(f.raw), rule = median(f.rule), window = median(f.window);
+    std::printf("%-28s %7d rows  raw %8.2f ms  display %8.2f ms (%.2fx)  until shown %8.2f ms (%.2fx)\n", name,
+                rows, raw, rule, rule / raw, window, window / raw);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
+
+    const BenchJournal journal;
+    std::printf("journal: %d records over %d securities, one with %d (filled in %lld ms)\n", kRecords, kSecurities,
+                kBigRecords, journal.fillMs());
+
+    frmMain *main = frmMain::instance(); // inserts the index row
+    main->resize(1200, 800);
+    main->show();
+    main->Toolbar1_ButtonClick(QStringLiteral("Manager"));
+    main->Toolbar1_ButtonClick(QStringLiteral("Search"));
+    QCoreApplication::processEvents();
+    frmSearchForm *w = frmSearchForm::existing();
+    if (!w) {
+        std::fprintf(stderr, "the query window did not open\n");
+        return 1;
+    }
+
+    const QString path = journal.path();
+
+    const QDate day(2000, 3, 15);
+    const QDate month(2000, 3, 1);
+    const QDate year(2000, 1, 1);
+
+    // A report of tab 1 through the window: the kind, the date, "确定", drawn.
+    auto runReport = [&](int kind, const QDate &date) {
+        if (w->curTab != 1)
+            w->TabStrip1->setCurrentIndex(0);
+        w->Combo2->setCurrentIndex(kind);
+        w->DTPicker4->setDate(date);
+        w->Command1_Click();
+        w->my1->repaint();
+        QCoreApplication::processEvents();
+    };
+
+    struct Case
+    {
+        const char *name;
+        int kind;
+        QDate date;
+        std::function<int()> raw;
+        std::function<QueryDisplay(Database &)> display;
+    };
+    const std::vector<Case> cases = {
+        {"holdings analysis", 0, day, [&] { return onNewConnection(path, [&](sqlite3 *db) { return rawAnalysis(db, day); }); },
+         [&](Database &db) { return AnalyseHoldings(db, day).display; }},
+        {"daily report", 1, day, [&] {
+             return onNewConnection(path, [&](sqlite3 *db) { return rawRange(db, kTradeColumns, day, day.addDays(1), true); });
+         },
+         [&](Database &db) { return DailyReport(db, day); }},
+        {"monthly report", 2, month, [&] {
+             return onNewConnection(path,
+                                    [&](sqlite3 *db) { return rawRange(db, kPeriodColumns, month, month.addMonths(1), false); });
+         },
+         [&](Database &db) { return MonthlyReport(db, month); }},
+        {"yearly report", 3, year, [&] {
+             return onNewConnection(path,
+                                    [&](sqlite3 *db) { return rawRange(db, kPeriodColumns, year, year.addYears(1), false); });
+         },
+         [&](Database &db) { return YearlyReport(db, year); }},
+    };
+    for (const Case &c : cases) {
+        Figures f;
+        int rows = 0;
+        QueryDisplay shown;
+        for (int r = 0; r < rounds; ++r) {
+            f.raw.push_back(timed([&] { rows = c.raw(); }));
+            shown = QueryDisplay(); // the last result goes outside the timing
+            f.rule.push_back(timed([&] {
+                Database db(g_DbPath, g_DbConnect);
+                shown = c.display(db);
+            }));
+            f.window.push_back(timed([&] { runReport(c.kind, c.date); }));
+        }
+        if (w->gridRowCount() != shown.grid.rowCount()) {
+            std::fprintf(stderr, "%s: the window shows %d rows, the display has %d\n", c.name, w->gridRowCount(),
+                         shown.grid.rowCount());
+            return 1;
+        }
+        report(c.name, rows, f);
+        std::printf("%-28s grid rows %d, record count %s\n", "", shown.grid.rowCount(), qPrintable(shown.count));
+    }
+
+    // The whole journal as one date-range trade list.
+    {
+        const QDate from(1999, 1, 1), to(2010, 12, 31);
+        Figures f;
+        int rows = 0;
+        const int few = std::max(1, rounds / 4);
+        QueryDisplay list;
+        for (int r = 0; r < few; ++r) {
+            f.raw.push_back(timed([&] {
+                rows = onNewConnection(path, [&](sqlite3 *db) { return rawRange(db, kTradeColumns, from, to.addDays(1), true); });
+            }));
+            list = QueryDisplay();
+            f.rule.push_back(timed([&] {
+                Database db(g_DbPath, g_DbConnect);
+                list = TradeList(db, DateRangeCondition(from, to));
+            }));
+            f.window.push_back(timed([&] {
+                w->TabStrip1->setCurrentIndex(1);
+                w->DTPicker2->setDate(from);
+                w->DTPicker3->setDate(to);
+                w->Command1_Click();
+                w->my1->repaint();
+                QCoreApplication::processEvents();
+            }));
+            w->TabStrip1->setCurrentIndex(0);
+        }
+        report("whole-journal trade list", rows, f);
+    }
+
+    std::printf("(checksum %.0f)\n", g_sink);
+    forms::destroyAll();
+    return 0;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+// The rows of one statement read straight from SQLite, one at a time, for the displays that read many
+// rows once: nothing is kept but what the caller takes. Values read as a RowSet reads them.
+
+#include <QString>
+#include <QVariantList>
+
+struct sqlite3_stmt;
+
+namespace tv {
+
+class Database;
+
+class RowStream
+{
+public:
+    // Prepares the statement on the open database and binds the values (as BindValue binds them).
+    // Throws DbError when the statement cannot run.
+    RowStream(Database &db, const QString &sql, const QVariantList &args = {});
+    ~RowStream();
+    RowStream(const RowStream &) = delete;
+    RowStream &operator=(const RowStream &) = delete;
+
+    bool next(); // false after the last row; throws DbError on a failure
+
+    bool isNull(int column) const;
+    QString text(int column) const;  // "" for Null, a REAL as its plain number text
+    double number(int column) const; // a number as it is, a text's leading number, 0 for Null
+
+private:
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+} // namespace tv

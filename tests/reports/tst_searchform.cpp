@@ -1,0 +1,393 @@
+#include "app/Globals.h"
+#include "app/Shared.h"
+#include "app/frmMain.h"
+#include "data/Database.h"
+#include "journal/TradeEntry.h"
+#include "journal/frmManager.h"
+#include "reports/frmSearchForm.h"
+#include "tests/common/TestSupport.h"
+#include "tests/reports/ReportsFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QEventLoop>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+using namespace tv;
+using tv::test::AddDetail;
+using tv::test::AddIndexRow;
+using tv::test::AddRep;
+using tv::test::TestEnv;
+
+namespace {
+
+// Today is 2026-12-10. Two holdings, 浦发银行 above and 万科A below its buy point; four records, two of
+// them in the last week.
+void makeJournal(TestEnv &env)
+{
+    env.makeDatabase();
+    Database db(g_DbPath, g_DbConnect);
+    AddIndexRow(db);
+    AddDetail(db, "浦发银行", "600000", 11, 12, 9, 9.5, "-1.2%");
+    AddDetail(db, "万科A", "000002", 8, 10, 7, 9, "0.8%");
+    AddRep(db, {"600000", "证券买入", "2026-11-20", 10, 500, 500, 5000, 95000});
+    AddRep(db, {"600000", "证券买入", "2026-12-01", 10, 500, 1000, 5000, 90000});
+    AddRep(db, {"000002", "证券买入", "2026-12-05", 8, 100, 100, 800, 89200});
+    AddRep(db, {"600000", "证券卖出", "2026-12-08", 11, 200, 800, 2200, 91400});
+}
+
+frmSearchForm *openQuery()
+{
+    frmManager *m = frmManager::isLoaded() ? frmManager::existing() : test::OpenManager();
+    m->MnuSearchFile_Click();
+    QCoreApplication::processEvents();
+    return frmSearchForm::existing();
+}
+
+bool toolbarOn(int index) { return frmMain::instance()->toolbarButton(index)->isEnabled(); }
+
+void clickTab(frmSearchForm *w, int index)
+{
+    QTest::mouseClick(w->TabStrip1, Qt::LeftButton, {}, w->TabStrip1->tabRect(index).center());
+}
+
+void chooseField(frmSearchForm *w, const QString &field)
+{
+    w->Combo4->setCurrentIndex(w->Combo4->findText(field));
+    Q_EMIT w->Combo4->activated(w->Combo4->currentIndex());
+}
+
+QStringList gridColumn(frmSearchForm *w, int column)
+{
+    QStringList out;
+    for (int r = 1; r < w->gridRowCount(); ++r)
+        out << w->gridText(r, column);
+    return out;
+}
+
+QStringList comboItems(QComboBox *c)
+{
+    QStringList out;
+    for (int i = 0; i < c->count(); ++i)
+        out << c->itemText(i);
+    return out;
+}
+
+// Runs the actions while a stand-in web fetch waits in its own event loop.
+void duringFetch(const std::function<void()> &actions)
+{
+    IdleGuard fetch;
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        actions();
+        loop.quit();
+    });
+    loop.exec();
+}
+
+} // namespace
+
+class TestSearchForm : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void opensOnTodaysHoldings();
+    void busyChangesNothing();
+    void closeButtonAndCloseBox();
+    void managerToggleUnloads();
+    void priceAlertTab();
+    void nameThenNarrowByDate();
+    void dateRangeAndPeriodReports();
+    void failedDisplayPublishesNothing();
+    void fieldRuleDatabaseFailure();
+};
+
+void TestSearchForm::opensOnTodaysHoldings()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmMain::instance()->show();
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Manager"));
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Search"));
+    QCoreApplication::processEvents();
+    frmSearchForm *w = frmSearchForm::existing();
+    QVERIFY(w);
+    QCOMPARE(w->windowTitle(), QStringLiteral("查询记录"));
+    QCOMPARE(frmMain::instance()->mdiArea()->activeSubWindow()->widget(), w);
+    QCOMPARE(w->TabStrip1->currentIndex(), 0);
+    QCOMPARE(w->curTab, 1);
+    QVERIFY(w->Frame1[2]->isVisible());
+    QVERIFY(!w->Frame1[0]->isVisible());
+    QCOMPARE(w->Combo2->currentText(), QStringLiteral("持仓分析"));
+    QCOMPARE(comboItems(w->Combo2), (QStringList{"持仓分析", "日报表", "月报表", "年报表"}));
+    QCOMPARE(w->DTPicker4->date(), QDate(2026, 12, 10));
+    QCOMPARE(w->DTPicker2->date(), QDate(2026, 12, 3));
+    QCOMPARE(w->DTPicker3->date(), QDate(2026, 12, 10));
+    for (int b : {5, 6, 7, 10})
+        QVERIFY2(!toolbarOn(b), qPrintable(QString::number(b)));
+
+    QVERIFY(w->my1->isVisible());
+    QVERIFY(w->Frame2->isVisible());
+    QVERIFY(w->Frame3->isVisible());
+    QVERIFY(w->Command6->isVisible());
+    QVERIFY(w->Command7->isVisible());
+    QVERIFY(w->Command4->isVisible());
+    QVERIFY(!w->Command8->isVisible());
+    QVERIFY(!w->Check1->isVisible());
+    QCOMPARE(w->Check1->text(), QStringLiteral("在结果中查询 "));
+    QCOMPARE(gridColumn(w, 0), (QStringList{"浦发银行", "万科A", " 合计", ""}));
+    QCOMPARE(gridColumn(w, 15), (QStringList{"8800", "800", "9600", ""}));
+    QCOMPARE(w->my1->model()->headerData(15, Qt::Horizontal).toString(), QStringLiteral("证券市值"));
+    QCOMPARE(w->Text2->text(), QStringLiteral("2"));
+    QCOMPARE(w->Text3->text(), QStringLiteral("101000"));
+    QVERIFY(w->Text3->isReadOnly());
+    QCOMPARE(w->gridRow, 3);
+    QCOMPARE(g_TotalAssets, 101000.0);
+    QCOMPARE(w->my1->currentIndex().row(), 0);
+    QCOMPARE(w->my1->selectionModel()->selectedIndexes().size(), 16);
+}
+
+void TestSearchForm::busyChangesNothing()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    w->Combo2->setCurrentIndex(2); // 月报表
+    duringFetch([&] {
+        QTest::mouseClick(w->Command1, Qt::LeftButton);
+        clickTab(w, 1);
+        w->close();
+    });
+    QCOMPARE(w->gridText(0, 15), QStringLiteral("证券市值")); // still the analysis
+    QCOMPARE(w->TabStrip1->currentIndex(), 0);
+    QCOMPARE(w->curTab, 1);
+    QVERIFY(w->Frame1[2]->isVisible());
+    QVERIFY(frmSearchForm::isLoaded());
+    QVERIFY(w->closePending);
+    QVERIFY(toolbarOn(10));
+
+    // Once the fetch has returned the same requests go through.
+    clickTab(w, 1);
+    QCOMPARE(w->curTab, 2);
+    QVERIFY(w->Frame1[0]->isVisible());
+    QVERIFY(!w->my1->isVisible());
+    w->close();
+    QCoreApplication::processEvents();
+    QVERIFY(!frmSearchForm::isLoaded());
+}
+
+void TestSearchForm::closeButtonAndCloseBox()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    clickTab(w, 1);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    const QString range = QStringLiteral("交收日期  <= #2026-12-10# and 交收日期  >= #2026-12-03#");
+    QCOMPARE(g_LastWhere, range);
+    w->close(); // the close box keeps the query state
+    QCoreApplication::processEvents();
+    QVERIFY(!frmSearchForm::isLoaded());
+    QCOMPARE(g_LastWhere, range);
+    QCOMPARE(g_RepWhere, range);
+    QCOMPARE(g_ListRows, 2);
+
+    w = openQuery();
+    SetStatusText(QStringLiteral("别的"));
+    QTest::mouseClick(w->Command2, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QVERIFY(!frmSearchForm::isLoaded());
+    QVERIFY(g_LastWhere.isEmpty());
+    QVERIFY(g_RepWhere.isEmpty());
+    QCOMPARE(g_ListRows, 0);
+    QCOMPARE(frmMain::instance()->panelText(2), QStringLiteral("待命状态..."));
+    QVERIFY(toolbarOn(10));
+}
+
+void TestSearchForm::managerToggleUnloads()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    // Refused while a fetch runs: the toggle goes on without it.
+    duringFetch([] { frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Manager")); });
+    QVERIFY(frmSearchForm::isLoaded());
+    QVERIFY(w->closePending);
+    QVERIFY(frmManager::isLoaded()); // refused as well
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Manager"));
+    QCoreApplication::processEvents();
+    QVERIFY(!frmSearchForm::isLoaded());
+    QVERIFY(!frmManager::isLoaded());
+}
+
+void TestSearchForm::priceAlertTab()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    clickTab(w, 2);
+    QCOMPARE(w->curTab, 3);
+    QVERIFY(!w->my1->isVisible());
+    QVERIFY(!w->Frame3->isVisible());
+    QCOMPARE(w->Combo4->currentText(), QStringLiteral("市场价格"));
+    QCOMPARE(comboItems(w->Combo5), (QStringList{"=", "<", ">", "<>", "Like"}));
+    QCOMPARE(w->Combo5->currentText(), QStringLiteral("<"));
+    QCOMPARE(comboItems(w->Combo1), (QStringList{"买入点", "止损位", "目标价"}));
+    QCOMPARE(w->Combo1->currentText(), QStringLiteral("买入点"));
+    QVERIFY(!w->Check1->isVisible());
+
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(gridColumn(w, 0), QStringList{"万科A"});
+    QCOMPARE(w->Text2->text(), QStringLiteral("1"));
+    QCOMPARE(g_RepWhere, QStringLiteral("市场价格 < 买入点"));
+    QCOMPARE(g_ListRows, 2); // the analysis's, untouched
+    QVERIFY(g_LastWhere.isEmpty());
+    QVERIFY(w->Command4->isVisible());
+    QVERIFY(!w->Command6->isVisible() && !w->Command7->isVisible() && !w->Command8->isVisible());
+
+    // A typed value that is neither a threshold nor a number runs nothing.
+    w->Combo1->setEditText(QStringLiteral("成交价格"));
+    env.clearBoxes();
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], "数据类型不对，请修改！", 16, "不能进行查询");
+    QVERIFY(!w->my1->isVisible());
+    QCOMPARE(g_RepWhere, QStringLiteral("市场价格 < 买入点"));
+}
+
+void TestSearchForm::nameThenNarrowByDate()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    clickTab(w, 2);
+    chooseField(w, QStringLiteral("证券名称"));
+    QCOMPARE(w->Combo5->currentText(), QStringLiteral("="));
+    QCOMPARE(comboItems(w->Combo1), (QStringList{"上证指数", "浦发银行", "万科A"}));
+    w->Combo1->setCurrentIndex(1);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(g_RepWhere, QStringLiteral("证券代码 = '600000'"));
+    QCOMPARE(w->Text1->text(), QStringLiteral("600000"));
+    QCOMPARE(gridColumn(w, 3), (QStringList{"2026-11-20", "2026-12-01", "2026-12-08", "", ""}));
+    QVERIFY(w->Check1->isVisible());
+
+    // The entry panel rewrites g_RepWhere meanwhile; the narrowing joins the list on screen.
+    g_RepWhere = EntryRepWhere(QStringLiteral("000002"), QDate(2026, 12, 10));
+    chooseField(w, QStringLiteral("交收日期"));
+    QVERIFY(w->DTPicker1->isVisible());
+    QVERIFY(!w->Combo1->isVisible());
+    QCOMPARE(w->DTPicker1->date(), QDate(2026, 12, 10));
+    w->DTPicker1->setDate(QDate(2026, 12, 1));
+    w->Combo5->setCurrentIndex(2); // ">"
+    w->Check1->setChecked(true);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(g_RepWhere, QStringLiteral("交收日期 > #2026-12-01# and 证券代码 = '600000'"));
+    QCOMPARE(g_LastWhere, g_RepWhere);
+    QCOMPARE(gridColumn(w, 3), (QStringList{"2026-12-08", "", ""}));
+    QVERIFY(w->Check1->isVisible());
+    QVERIFY(!w->Check1->isChecked());
+
+    // A name that no security has.
+    chooseField(w, QStringLiteral("证券名称"));
+    w->Combo1->setEditText(QStringLiteral("不存在"));
+    env.clearBoxes();
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], "没有该股票的信息!", 0, "");
+    QVERIFY(!w->my1->isVisible());
+    QCOMPARE(g_RepWhere, QStringLiteral("交收日期 > #2026-12-01# and 证券代码 = '600000'"));
+
+    // Typing copies into Text1; a single quote is an ordinary character.
+    chooseField(w, QStringLiteral("证券代码"));
+    QTest::keyClicks(w->Combo1->lineEdit(), QStringLiteral("'"));
+    QVERIFY(w->Text1->text().endsWith(u'\''));
+    w->Combo1->setEditText(QStringLiteral("60'0"));
+    env.clearBoxes();
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 0);
+    QCOMPARE(w->Text2->text(), QStringLiteral("0"));
+}
+
+void TestSearchForm::dateRangeAndPeriodReports()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    clickTab(w, 1);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(gridColumn(w, 3), (QStringList{"2026-12-05", "2026-12-08", "", ""}));
+    QCOMPARE(w->gridText(3, 0), QStringLiteral(" 合计"));
+    QCOMPARE(w->gridText(3, 8), QStringLiteral("91400"));
+    QCOMPARE(w->Text2->text(), QStringLiteral("2"));
+    QVERIFY(w->Command8->isVisible());
+    QVERIFY(!w->Frame3->isVisible());
+
+    clickTab(w, 0);
+    QVERIFY(!w->Frame2->isVisible());
+    w->Combo2->setCurrentIndex(2); // 月报表
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(w->my1->model()->columnCount(), 9);
+    QCOMPARE(gridColumn(w, 0), (QStringList{"2026-12-01", "2026-12-05", "2026-12-08", " 合计", ""}));
+    QCOMPARE(w->Text2->text(), QStringLiteral("3"));
+    QCOMPARE(w->gridRow, 4);
+    QVERIFY(!w->Command8->isVisible());
+
+    w->Combo2->setCurrentIndex(3); // 年报表
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(gridColumn(w, 0), (QStringList{"2026-11", "2026-12", " 合计", ""}));
+    QCOMPARE(gridColumn(w, 1), (QStringList{"1", "3", "4", ""}));
+
+    w->Combo2->setCurrentIndex(1); // 日报表
+    w->DTPicker4->setDate(QDate(2026, 12, 8));
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(w->my1->model()->columnCount(), 16);
+    QCOMPARE(gridColumn(w, 2), (QStringList{"证券卖出", "", ""}));
+}
+
+void TestSearchForm::failedDisplayPublishesNothing()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    test::DbExec(QStringLiteral("DELETE FROM Detail WHERE 证券代码 = 'shzs000001'"));
+    test::DbExec(QStringLiteral("UPDATE Detail SET 市场价格 = 20"));
+    g_WatchChange[2] = QStringLiteral("kept");
+    env.clearBoxes();
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], "系统未知错误，不能继续！", 16, "未知错误");
+    QVERIFY(!w->my1->isVisible());
+    QVERIFY(!w->Frame3->isVisible());
+    QCOMPARE(w->Text3->text(), QStringLiteral("101000"));
+    QCOMPARE(g_TotalAssets, 101000.0);
+    QCOMPARE(g_WatchChange[2], QStringLiteral("kept"));
+    QCOMPARE(w->Text2->text(), QStringLiteral("2"));
+}
+
+void TestSearchForm::fieldRuleDatabaseFailure()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    clickTab(w, 2);
+    g_DbPath = env.path(QStringLiteral("missing.zqd"));
+    env.clearBoxes();
+    chooseField(w, QStringLiteral("证券代码"));
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], "系统未知错误，不能继续！", 16, "未知错误");
+    QCOMPARE(w->Combo1->count(), 0);
+    QVERIFY(frmSearchForm::isLoaded());
+}
+
+QTEST_MAIN(TestSearchForm)
+#include "tst_searchform.moc"
