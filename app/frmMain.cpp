@@ -80,6 +80,7 @@ frmMain::frmMain()
     m_items.value(QStringLiteral("MnuDataPathDisplay"))->setText(QStringLiteral("当前数据库路径：") + g_DbPath);
     LoadProxySettings();
     ApplyProxySettings(Inet1);
+    Inet1.timeoutSeconds = StoredInetTimeout();
 }
 
 frmMain::~frmMain()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Forms.h"
+#include "app/Globals.h"
 #include "quotes/Inet.h"
 
 #include <QMainWindow>
@@ -42,6 +43,16 @@ public:
     bool hasDesktopPicture() const { return m_hasPicture; }
 
     Inet Inet1;
+    // Names and detail-page addresses of the last quote fetch, positions 1 to 30.
+    TextArray quoteName;
+    TextArray quoteLink;
+    // Quotes of codes[1] to codes[n] into g_WatchPrice, g_WatchChange, quoteName and quoteLink at the
+    // same positions: stocks from the source g_QuoteSource names, fund net values (codes without the
+    // "k") from the fund list page or, for sina, its ranking page. A code without a quote gets price
+    // "0". The caller holds g_Idle false around them.
+    void FetchQuotes(const QStringList &codes, int n);
+    void kjprice(const QStringList &codes, int n);
+    void kjsina(const QStringList &codes, int n);
     bool batchStopFlag() const { return m_BatchStop; }
     void setBatchStopFlag(bool stop) { m_BatchStop = stop; }
 
@@ -81,6 +92,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void FetchQuotesStar(const QStringList &codes, int n);
+    void FetchQuotesSina(const QStringList &codes, int n);
+    void FetchQuotesSohu(const QStringList &codes, int n);
     void buildMenus();
     void buildToolbar();
     void buildStatusBar();

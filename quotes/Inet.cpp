@@ -3,7 +3,143 @@
 #include "app/Globals.h"
 #include "data/Settings.h"
 
+#include <QAuthenticator>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QStringDecoder>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+
 namespace tv {
+
+InetError::InetError(const QString &description)
+    : std::runtime_error(description.toStdString()), m_description(description)
+{
+}
+
+namespace {
+
+QNetworkProxy namedProxy(const QString &text, const QString &user, const QString &password)
+{
+    const qsizetype colon = text.lastIndexOf(u':');
+    QString server = colon < 0 ? QString() : text.left(colon);
+    if (server.size() > 2 && server.startsWith(u'[') && server.endsWith(u']'))
+        server = server.mid(1, server.size() - 2); // an IPv6 literal
+    bool isNumber = false;
+    const uint port = colon < 0 ? 0 : text.mid(colon + 1).trimmed().toUInt(&isNumber);
+    if (server.isEmpty() || !isNumber || port == 0 || port > 65535)
+        throw InetError(QStringLiteral("代理服务器设置无效：") + text);
+    return QNetworkProxy(QNetworkProxy::HttpProxy, server, quint16(port), user, password);
+}
+
+QNetworkProxy systemProxy(const QUrl &url)
+{
+    // Asked of the system directly: the application-wide lookup would always go direct to 127.0.0.1.
+    const QList<QNetworkProxy> found = QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url));
+    if (found.isEmpty() || found.first().type() == QNetworkProxy::DefaultProxy)
+        return QNetworkProxy(QNetworkProxy::NoProxy);
+    return found.first();
+}
+
+QString failureText(QNetworkReply *reply)
+{
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status >= 400) {
+        const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        return QStringLiteral("服务器返回 %1 %2").arg(status).arg(reason).trimmed();
+    }
+    if (reply->error() != QNetworkReply::NoError)
+        return reply->errorString();
+    return QString();
+}
+
+} // namespace
+
+Inet::Inet() = default;
+Inet::~Inet() = default;
+
+QNetworkAccessManager *Inet::manager()
+{
+    if (!m_manager) {
+        m_manager = std::make_unique<QNetworkAccessManager>();
+        QObject::connect(m_manager.get(), &QNetworkAccessManager::proxyAuthenticationRequired,
+                         m_manager.get(), [this](const QNetworkProxy &, QAuthenticator *auth) {
+                             // Left unchanged on a second challenge, so wrong credentials fail the request.
+                             auth->setUser(userName);
+                             auth->setPassword(password);
+                         });
+    }
+    return m_manager.get();
+}
+
+QString Inet::OpenURL(const QString &address)
+{
+    if (address.trimmed().isEmpty())
+        throw InetError(QStringLiteral("网址为空"));
+    const QUrl url(address, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https"))
+        throw InetError(QStringLiteral("网址无效：") + address);
+
+    QNetworkProxy proxyToUse;
+    switch (accessType) {
+    case SystemDefault:
+        proxyToUse = systemProxy(url);
+        break;
+    case Direct:
+        proxyToUse = QNetworkProxy(QNetworkProxy::NoProxy);
+        break;
+    case NamedProxy:
+        proxyToUse = namedProxy(proxy, userName, password);
+        break;
+    default:
+        throw InetError(QStringLiteral("访问方式无效：%1").arg(accessType));
+    }
+    QNetworkAccessManager *nam = manager();
+    nam->setProxy(proxyToUse);
+
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    QPointer<QNetworkReply> reply = nam->get(request);
+
+    QEventLoop loop;
+    QTimer idle;
+    idle.setSingleShot(true);
+    bool timedOut = false;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, &idle, [&idle] { idle.start(); });
+    QObject::connect(&idle, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        if (reply)
+            reply->abort();
+        loop.quit();
+    });
+    idle.start(std::clamp(timeoutSeconds, 1, 86400) * 1000);
+    if (!reply->isFinished())
+        loop.exec();
+    idle.stop();
+
+    if (!reply)
+        throw InetError(QStringLiteral("连接已中断"));
+    const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> owner(
+        reply.data(), [](QNetworkReply *r) { r->deleteLater(); });
+    if (timedOut)
+        throw InetError(QStringLiteral("连接超时"));
+    const QString failure = failureText(reply);
+    if (!failure.isEmpty())
+        throw InetError(failure);
+
+    QStringDecoder gbk("GBK");
+    if (!gbk.isValid())
+        throw InetError(QStringLiteral("无法解码网页文字"));
+    return gbk.decode(reply->readAll());
+}
 
 void LoadProxySettings()
 {
@@ -27,6 +163,14 @@ void ApplyProxySettings(Inet &inet)
     } else {
         inet.accessType = Inet::Direct;
     }
+}
+
+int StoredInetTimeout()
+{
+    bool ok = false;
+    const int seconds =
+        GetSetting(kAppNameShared, QStringLiteral("Inet"), QStringLiteral("Timeout")).trimmed().toInt(&ok);
+    return ok && seconds > 0 ? seconds : kDefaultInetTimeout;
 }
 
 } // namespace tv

@@ -1,25 +1,67 @@
 #pragma once
 
-// The main window's HTTP transfer settings, as the proxy settings configure them.
+// The main window's HTTP transfer control: one GET at a time through one network access manager, the
+// reply decoded as GBK, and the access settings (system, direct, named proxy) that the proxy settings
+// configure.
 
 #include <QString>
+#include <memory>
+#include <stdexcept>
+
+class QNetworkAccessManager;
 
 namespace tv {
 
-struct Inet
+// A transfer that did not bring a page; description() is the short text a fetcher reports.
+class InetError : public std::runtime_error
 {
-    enum AccessType { Direct = 1, NamedProxy = 2 };
-    int accessType = Direct;
-    QString proxy; // "server:port"
-    QString userName;
+public:
+    explicit InetError(const QString &description);
+    QString description() const { return m_description; }
+
+private:
+    QString m_description;
+};
+
+constexpr int kDefaultInetTimeout = 60; // seconds
+
+class Inet
+{
+public:
+    // 0 follows the system's proxy configuration (on Linux the http_proxy environment variable), 1 goes
+    // straight to the host whatever the environment says, 2 goes through `proxy`.
+    enum AccessType { SystemDefault = 0, Direct = 1, NamedProxy = 2 };
+
+    Inet();
+    ~Inet();
+    Inet(const Inet &) = delete;
+    Inet &operator=(const Inet &) = delete;
+
+    int accessType = SystemDefault;
+    QString proxy;    // "server:port"; split at the last ':', blanks around the port ignored
+    QString userName; // the answer to a proxy's 407 challenge
     QString password;
+    int timeoutSeconds = kDefaultInetTimeout; // a request that receives nothing for this long fails
+
+    // GETs the address and returns the whole reply decoded as GBK, whatever charset the reply declares.
+    // Waits in a local event loop, so timers and input events run meanwhile. Throws InetError on an
+    // empty or unusable address (at once, without network traffic), a proxy text that names no server
+    // and port, no connection, the time-out, or an HTTP status of 400 or more.
+    QString OpenURL(const QString &address);
+
+private:
+    QNetworkAccessManager *manager();
+    std::unique_ptr<QNetworkAccessManager> m_manager;
 };
 
 // Reads "App_Name"/Proxy into g_ProxyServer, g_ProxyPort, g_ProxyUser, g_ProxyPassword and g_ProxyMode.
 void LoadProxySettings();
 
 // Mode "1": a named proxy with its user and password; mode "2": the browser is woken before the next
-// batch update and the transfer settings stay as they are; anything else: direct.
+// batch update and the access type stays as it is; anything else: direct.
 void ApplyProxySettings(Inet &inet);
+
+// "App_Name"/Inet/Timeout in whole seconds; missing, unreadable or not positive gives the default.
+int StoredInetTimeout();
 
 } // namespace tv

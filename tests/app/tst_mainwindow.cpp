@@ -311,7 +311,7 @@ void TestMainWindow::proxySettings_data()
     QTest::addColumn<bool>("wake");
     QTest::newRow("direct") << "0" << int(Inet::Direct) << "" << false;
     QTest::newRow("named proxy") << "1" << int(Inet::NamedProxy) << "proxy.lan:8080" << false;
-    QTest::newRow("browser") << "2" << int(Inet::Direct) << "" << true;
+    QTest::newRow("browser") << "2" << int(Inet::SystemDefault) << "" << true;
     QTest::newRow("nothing stored") << "" << int(Inet::Direct) << "" << false;
 }
 

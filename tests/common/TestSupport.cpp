@@ -9,6 +9,8 @@
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/Settings.h"
+#include "quotes/Services.h"
+#include "tests/common/HttpServer.h"
 
 #include <QApplication>
 #include <QFile>
@@ -68,6 +70,15 @@ QString TestEnv::makeDatabase(const QString &name)
     g_DbConnect = ConnectString();
     SaveSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path"), p);
     return p;
+}
+
+bool ServeQuotes(HttpServer &server, const QStringList &unset)
+{
+    if (!server.listen())
+        return false;
+    for (const QString &key : services::Keys())
+        SaveSetting(kAppNameShared, QStringLiteral("Services"), key, unset.contains(key) ? QString() : server.address());
+    return true;
 }
 
 QByteArray FileBytes(const QString &path)

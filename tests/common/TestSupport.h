@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QVariantList>
@@ -17,6 +18,8 @@ class frmManager;
 }
 
 namespace tv::test {
+
+class HttpServer;
 
 struct RecordedBox
 {
@@ -69,6 +72,10 @@ void AddSecurity(Database &db, const QString &name, const QString &code, double 
 // The main window shown and active with the manager window opened from its toolbar; with a name, that
 // security's node selected.
 frmManager *OpenManager(const QString &security = QString());
+
+// Starts the server on 127.0.0.1 and points every "App_Name"/Services address at it, but the keys in
+// `unset`, which are left empty. False when it cannot listen.
+bool ServeQuotes(HttpServer &server, const QStringList &unset = {});
 
 } // namespace tv::test
 
