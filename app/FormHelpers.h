@@ -25,6 +25,11 @@ void SetMousePointer(QWidget *w, int pointer);
 // Enter in a box moves the focus on as Tab does; the key is not passed on to the box.
 void EnterMovesFocus(QWidget *box);
 
+// The one rule of Enter and buttons, for every window as it loads: Enter or Return on a focused push
+// button clicks that button; a default button takes Enter only while no button has the focus, and only
+// a button the window makes its default is one (no button becomes a default by being first in line).
+void ApplyButtonKeys(QWidget *window);
+
 } // namespace tv
 
 namespace tv {
@@ -48,11 +53,6 @@ bool FocusMovedWithinWindow(const QFocusEvent *event, const QWidget *box);
 class QLineEdit;
 
 namespace tv {
-// A box's maximum length for typing only: text put in by the program (a stored value, a chosen path)
-// is never cut short.
-void LimitTypedLength(QLineEdit *box, int maximum);
-int TypedLengthLimit(const QLineEdit *box);
-
 // Selects a box's text once the focus that just came in has settled (a mouse click would otherwise undo
 // it): the whole text, or only up to its trailing blanks.
 void SelectWhenFocused(QLineEdit *box, bool wholeText);

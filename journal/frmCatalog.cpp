@@ -81,7 +81,6 @@ QPushButton *button(QWidget *parent, const QString &name, const QString &caption
 {
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(name);
-    b->setAutoDefault(false);
     b->setEnabled(enabled);
     return b;
 }
@@ -229,6 +228,8 @@ void frmCatalog::buildTradeModeHalf()
         Text1[i] = new QLineEdit(Picture2);
         Text1[i]->setObjectName(QStringLiteral("Text1_%1").arg(i));
         Text1[i]->installEventFilter(this);
+        if (i >= 1)
+            SetUpNumericBox(Text1[i]); // the fee rates and minimums
         connect(Text1[i], &QLineEdit::textChanged, this, [this, i] { Text1_Change(i); });
     }
     Command1 = button(Picture2, QStringLiteral("Command1"), QStringLiteral("保存"), false);
@@ -704,8 +705,6 @@ bool frmCatalog::eventFilter(QObject *watched, QEvent *event)
                 QCoreApplication::sendEvent(Text1[i], &tab);
                 return true;
             }
-            if (i >= 1 && SwallowNumericKey(Text1[i], ke))
-                return true;
         }
     }
     return FormDialog::eventFilter(watched, event);

@@ -151,7 +151,6 @@ public:
     void DTPicker1_Change();
     void Text1_LostFocus(int index);
     void Combo1_LostFocus();
-    void Text1_KeyPress(int index, int &keyAscii);
     void Command2_Click();
     void Command3_Click();
 

@@ -3,7 +3,6 @@
 
 #include "journal/frmManager.h"
 
-#include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/Seams.h"
@@ -22,7 +21,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -70,16 +68,6 @@ public:
             if (FocusMovedWithinWindow(static_cast<QFocusEvent *>(event), box))
                 m_w->Text1_LostFocus(index);
             break;
-        case QEvent::KeyPress: {
-            auto *ke = static_cast<QKeyEvent *>(event);
-            if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter)
-                return false; // EnterMovesFocus takes it on to the next control
-            int key = TypedKey(ke);
-            if (!key)
-                return false;
-            m_w->Text1_KeyPress(index, key);
-            return key == 0;
-        }
         default:
             break;
         }
@@ -202,12 +190,6 @@ void frmManager::munaddqix_Click()
 void frmManager::DTPicker1_Change()
 {
     munaddqix_Click();
-}
-
-void frmManager::Text1_KeyPress(int index, int &keyAscii)
-{
-    if (index >= 1 && index <= 9)
-        NumericKeyFilter(keyAscii, Text1[index]);
 }
 
 void frmManager::Text1_LostFocus(int index)

@@ -96,7 +96,7 @@ bool frmModifyForm::txtFields_KeyPress(int index, QKeyEvent *event)
         }
         return true;
     }
-    return numericKey(index, event);
+    return false;
 }
 
 void frmModifyForm::txtFields_LostFocus(int index)
