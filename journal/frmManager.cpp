@@ -972,7 +972,7 @@ void frmManager::closeEvent(QCloseEvent *event)
     }
     frmMain *main = frmMain::instance();
     main->toolbarButton(1)->setText(QStringLiteral("证券交易"));
-    for (int b : {3, 5, 6, 7, 9, 10})
+    for (int b : frmMain::kManagerButtons)
         setToolbarButton(b, false);
     setToolbarButton(11, true);
     g_ManagerOpen = false;
