@@ -344,9 +344,20 @@ void frmManager::SizeControls(double &x)
 // The size the window first opens and lays out at.
 QSize frmManager::sizeHint() const { return {TwipsToPx(12000), TwipsToPx(8000)}; }
 
+// The window passes through other sizes before it is shown (its size hint, then maximised): only the
+// size it is shown at may cut the splitter position.
 void frmManager::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    if (!isVisible())
+        return;
+    double x = m_splitLeft;
+    SizeControls(x);
+}
+
+void frmManager::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
     double x = m_splitLeft;
     SizeControls(x);
 }

@@ -2,6 +2,7 @@
 #include "app/Globals.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
+#include "app/VbCompat.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "data/Settings.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -419,15 +421,26 @@ void TestManager::splitterStoredAndDragged()
     TestEnv env;
     makeJournal(env);
     SaveSetting(ExeAppName(), "Config", "Split", "800");
-    frmManager *w = test::OpenManager();
+    QPointer<frmManager> w = test::OpenManager();
     QCOMPARE(w->splitPosition(), 1500.0);
     w->close();
     QVERIFY(!frmManager::isLoaded());
 
-    SaveSetting(ExeAppName(), "Config", "Split", "2400");
-    w = test::OpenManager();
-    QCOMPARE(w->splitPosition(), 2400.0);
-    QCOMPARE(w->TreeView->width(), TwipsToPx(2400));
+    // Stored positions that fit the window as it is shown come back as they were; one that does not is
+    // cut to the shown width less 1500, and the stored value stays until the next release.
+    for (const double stored : {11000.0, 13000.0, 30000.0, 2400.0}) {
+        if (w)
+            w->close();
+        QCoreApplication::processEvents();
+        SaveSetting(ExeAppName(), "Config", "Split", NumText(stored));
+        w = test::OpenManager();
+        const double shownWidth = PxToTwips(w->width());
+        QVERIFY(shownWidth > 14500 && shownWidth < 31500);
+        const double expected = std::min(stored, shownWidth - 1500);
+        QCOMPARE(w->splitPosition(), expected);
+        QCOMPARE(w->TreeView->width(), TwipsToPx(expected));
+        QCOMPARE(Val(GetSetting(ExeAppName(), "Config", "Split")), stored);
+    }
 
     // A drag far to the left stops the bar at 500 and lays out at 1500, which is stored.
     QTest::mousePress(w->imgSplit, Qt::LeftButton, {}, QPoint(1, 5));
