@@ -275,3 +275,59 @@ void SelectWhenFocused(QLineEdit *box, bool wholeText)
 }
 
 } // namespace tv
+
+#include <QAbstractItemView>
+
+namespace tv {
+
+namespace {
+class OtherPicks : public QObject
+{
+public:
+    OtherPicks(QAbstractItemView *view, std::function<void()> picked)
+        : QObject(view), m_view(view), m_picked(std::move(picked))
+    {
+    }
+    bool eventFilter(QObject *obj, QEvent *ev) override
+    {
+        if (obj == m_view && ev->type() == QEvent::KeyPress && !m_delivering) {
+            // The key is delivered here, so the move it makes is seen at once; a key the view does not
+            // take goes on to its parents as usual.
+            const QPersistentModelIndex before = m_view->currentIndex();
+            m_delivering = true;
+            static_cast<QObject *>(m_view)->event(ev);
+            m_delivering = false;
+            if (m_view->currentIndex().isValid() && m_view->currentIndex() != before) {
+                QPointer<QAbstractItemView> view(m_view);
+                m_picked();
+                // The keys go on moving through the view, wherever the pick put the focus.
+                const QWidget *focus = QApplication::focusWidget();
+                if (view && focus && focus != view && focus->window() == view->window())
+                    view->setFocus(Qt::OtherFocusReason);
+            }
+            return true;
+        }
+        if (obj == m_view->viewport() && ev->type() == QEvent::MouseButtonRelease) {
+            const auto *me = static_cast<QMouseEvent *>(ev);
+            const QModelIndex at = m_view->indexAt(me->position().toPoint());
+            if (me->button() != Qt::LeftButton && at.isValid() && at == m_view->currentIndex())
+                m_picked();
+        }
+        return false;
+    }
+
+private:
+    QAbstractItemView *m_view;
+    std::function<void()> m_picked;
+    bool m_delivering = false;
+};
+} // namespace
+
+void PickWithKeysAndOtherButtons(QAbstractItemView *view, const std::function<void()> &picked)
+{
+    auto *filter = new OtherPicks(view, picked);
+    view->installEventFilter(filter);
+    view->viewport()->installEventFilter(filter);
+}
+
+} // namespace tv

@@ -83,6 +83,15 @@ HoverButton HoverButtonEvent(const QWidget *button, const HoverLines &lines, con
                              const std::function<void()> &show);
 } // namespace tv
 
+class QAbstractItemView;
+
+namespace tv {
+// What the operator highlights in an item view is what a click on it would pick: a key that makes
+// another item current, or a release of a mouse button other than the left (whose click the view
+// reports itself) over an item, runs `picked` with that item current.
+void PickWithKeysAndOtherButtons(QAbstractItemView *view, const std::function<void()> &picked);
+} // namespace tv
+
 class QPixmap;
 
 namespace tv {

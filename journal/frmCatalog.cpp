@@ -149,6 +149,7 @@ void frmCatalog::buildCategoryHalf()
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setIconSize(QSize(32, 32));
     connect(ListView1, &QListWidget::itemClicked, this, &frmCatalog::ListView1_ItemClick);
+    PickWithKeysAndOtherButtons(ListView1, [this] { ListView1_ItemClick(ListView1->currentItem()); });
 
     AddB = button(this, QStringLiteral("AddB"), QStringLiteral("添 加(&A)"), true);
     cmdModify = button(this, QStringLiteral("cmdModify"), QStringLiteral("修 改(&M)"), false);
@@ -211,6 +212,7 @@ void frmCatalog::buildTradeModeHalf()
     TreeView1->setSortingEnabled(true);
     TreeView1->sortByColumn(0, Qt::AscendingOrder);
     connect(TreeView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { TreeView1_NodeClick(item); });
+    PickWithKeysAndOtherButtons(TreeView1, [this] { TreeView1_NodeClick(TreeView1->currentItem()); });
     connect(TreeView1, &QTreeWidget::itemExpanded, this,
             [](QTreeWidgetItem *item) { setNodeImage(item, QStringLiteral("SOpen")); });
     connect(TreeView1, &QTreeWidget::itemCollapsed, this,

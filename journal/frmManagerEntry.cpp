@@ -145,7 +145,9 @@ void frmManager::writeEntry(const TradeEntry &e)
 
 void frmManager::munaddqix_Click()
 {
-    const QString code = txtFields[0]->text();
+    if (!confirmLoadedSecurity())
+        return;
+    const QString code = g_CurCode;
     EntryOpening opening;
     try {
         Database db(g_DbPath, g_DbConnect);
