@@ -567,8 +567,6 @@ void frmManager::TreeView_NodeClick(QTreeWidgetItem *node)
     if (security && node->text(0) != m_LoadedName && !Trim(node->text(0)).isEmpty()) {
         if (!loadSecurity(node->text(0)))
             return;
-        m_items.value(QStringLiteral("MnuOpenFile"))
-            ->setEnabled(!Trim(txtFields[1]->text()).isEmpty() && g_UserRight != QStringLiteral("只能添加"));
     }
     if (!security)
         ResetDetailView();
@@ -736,6 +734,9 @@ bool frmManager::loadSecurity(const QString &name)
     if (!reloadGrid())
         return false;
     m_LoadedName = name;
+    // The document command is offered for the security now loaded, however it was reached.
+    m_items.value(QStringLiteral("MnuOpenFile"))
+        ->setEnabled(!Trim(txtFields[1]->text()).isEmpty() && g_UserRight != QStringLiteral("只能添加"));
     return true;
 }
 

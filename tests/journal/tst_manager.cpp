@@ -741,12 +741,15 @@ void TestManager::lookupTakesTheSecuritysCategory()
 {
     TestEnv env;
     makeJournal(env);
+    test::DbExec("UPDATE Detail SET 基本面 = 'fund.doc' WHERE 证券代码 = 'k000001'");
     frmManager *w = test::OpenManager("浦发银行");
+    QVERIFY(!w->menuItem("MnuOpenFile")->isEnabled());
     typeCode(w, "k000001");
     w->txtFields_LostFocus(0);
     QCOMPARE(g_CurSecurity, QStringLiteral("华夏成长"));
     QCOMPARE(g_CurCategory, QStringLiteral("基金"));
     QCOMPARE(g_CurAccount, QStringLiteral("J000000001"));
+    QVERIFY(w->menuItem("MnuOpenFile")->isEnabled()); // its document
 
     // Saved without an edit, the fund stays in its own category.
     QString category;
@@ -763,6 +766,7 @@ void TestManager::lookupTakesTheSecuritysCategory()
     // Moved to another category after a lookup: the tree is rebuilt and shows it there.
     typeCode(w, "000001");
     w->txtFields_LostFocus(0);
+    QVERIFY(!w->menuItem("MnuOpenFile")->isEnabled());
     QTimer::singleShot(0, [] {
         frmModifyForm *d = frmModifyForm::existing();
         d->Combo1->setEditText(QStringLiteral("基金"));
