@@ -285,7 +285,7 @@ class OtherPicks : public QObject
 {
 public:
     OtherPicks(QAbstractItemView *view, std::function<void()> picked)
-        : QObject(view), m_view(view), m_picked(std::move(picked))
+        : QObject(view), m_view(view), m_viewport(view->viewport()), m_picked(std::move(picked))
     {
     }
     bool eventFilter(QObject *obj, QEvent *ev) override
@@ -307,7 +307,7 @@ public:
             }
             return true;
         }
-        if (obj == m_view->viewport() && ev->type() == QEvent::MouseButtonRelease) {
+        if (ev->type() == QEvent::MouseButtonRelease && obj == m_viewport) {
             const auto *me = static_cast<QMouseEvent *>(ev);
             const QModelIndex at = m_view->indexAt(me->position().toPoint());
             if (me->button() != Qt::LeftButton && at.isValid() && at == m_view->currentIndex())
@@ -318,6 +318,7 @@ public:
 
 private:
     QAbstractItemView *m_view;
+    const QObject *m_viewport;
     std::function<void()> m_picked;
     bool m_delivering = false;
 };

@@ -33,7 +33,7 @@ namespace tv {
 namespace {
 
 
-// Routes the focus and key events of the panel's boxes and of Combo1 to the window's handlers.
+// Routes the focus events of the panel's boxes and of Combo1 to the window's handlers.
 class EntryEvents : public QObject
 {
 public:
