@@ -3,6 +3,7 @@
 
 #include "admin/ConfigForm.h"
 #include "admin/NetData.h"
+#include "admin/qixda.h"
 #include "admin/frmOperator.h"
 #include "app/Globals.h"
 #include "app/frmMain.h"
@@ -57,6 +58,12 @@ QWidget *openWindow(const QString &name, TestEnv &env)
     if (name == QLatin1String("company")) {
         env.makeDatabase();
         return ConfigForm::instance();
+    }
+    if (name == QLatin1String("backup")) {
+        env.makeDatabase();
+        qixda *w = qixda::instance();
+        w->findChild<QLineEdit *>(QStringLiteral("NetDataPath"))->setText(env.dir());
+        return w;
     }
     if (name == QLatin1String("data path")) {
         env.makeDatabase();
@@ -117,6 +124,8 @@ void TestWindowKeys::enterOnTheFocus_data()
     QTest::newRow("company, cancel") << "company" << "CancelExit" << "CancelExit" << 0;
     QTest::newRow("data path, OK") << "data path" << "OK" << "OK" << 0;
     QTest::newRow("data path, box: no default") << "data path" << "NetDataPath" << "" << 0;
+    // A window that names no default button has none: its first button does not take Enter.
+    QTest::newRow("backup, path box: no default") << "backup" << "NetDataPath" << "" << 0;
     QTest::newRow("entry panel, save") << "entry panel" << "Command2" << "Command2" << 0;
     QTest::newRow("entry panel, cancel") << "entry panel" << "Command3" << "Command3" << 0;
     QTest::newRow("add security, save") << "add security" << "SaveAdd" << "SaveAdd" << 0;
