@@ -1,6 +1,7 @@
 #include "admin/ConfigForm.h"
 
 #include "admin/SelectFile.h"
+#include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/Seams.h"
@@ -76,8 +77,6 @@ ConfigForm::ConfigForm()
     CancelExit->setObjectName(QStringLiteral("CancelExit"));
     Command2 = new QPushButton(QStringLiteral("短信选择"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    for (QPushButton *b : {OkSave, CancelExit, Command1, Command2})
-        b->setAutoDefault(false);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Command2);

@@ -88,8 +88,6 @@ NetData::NetData()
     OK->setObjectName(QStringLiteral("OK"));
     NetCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
     NetCancel->setObjectName(QStringLiteral("NetCancel"));
-    for (QPushButton *b : {OK, NetCancel})
-        b->setAutoDefault(false);
 
     // The four lines that frame the folder picture while the pointer is over it.
     const HoverLines lines = NewHoverLines(this);

@@ -194,7 +194,6 @@ void SelectFile::buildControls()
         ->setGeometry(px(chooser::kFrameWidth - chooser::kCornerSize),
                       px(chooser::kFrameHeight - chooser::kCornerSize), px(chooser::kCornerSize),
                       px(chooser::kCornerSize));
-    Command3->setAutoDefault(false);
     Command3->hide();
 
     picUP = new QLabel(this);

@@ -102,8 +102,6 @@ frmOperator::frmOperator()
     Command1->setEnabled(false);
     Command2 = new QPushButton(QStringLiteral("关闭(&C)"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    for (QPushButton *b : {Command1, Command2})
-        b->setAutoDefault(false);
 
     auto *grid = new OperatorGrid(this);
     Grid1 = grid;

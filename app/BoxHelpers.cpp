@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QValidator>
 
 namespace tv {
 
@@ -18,7 +19,11 @@ void NumericKeyFilter(int &keyAscii, QLineEdit *box)
         Beep();
 }
 
-int TypedKey(const QKeyEvent *event)
+namespace {
+
+// The key of a key press as a typed character: its character code, 8 for backspace, 1 to 26 for Ctrl
+// with a letter, 0 for keys that type nothing (arrows, Tab, Enter, Esc, Alt shortcuts).
+int typedKey(const QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Backspace)
         return 8;
@@ -36,13 +41,74 @@ int TypedKey(const QKeyEvent *event)
     return text[0].unicode();
 }
 
-bool SwallowNumericKey(QLineEdit *box, const QKeyEvent *event)
+class NumericKeys : public QObject
 {
-    int key = TypedKey(event);
-    if (!key)
-        return false;
-    NumericKeyFilter(key, box);
-    return key == 0;
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *obj, QEvent *ev) override
+    {
+        if (ev->type() != QEvent::KeyPress)
+            return false;
+        int key = typedKey(static_cast<QKeyEvent *>(ev));
+        if (!key)
+            return false; // Enter, Tab and the like are the window's own
+        NumericKeyFilter(key, static_cast<QLineEdit *>(obj));
+        return key == 0;
+    }
+};
+
+// Every change of a box's text passes here before it is shown; a refused one is undone at once.
+class BoxValidator : public QValidator
+{
+public:
+    explicit BoxValidator(QLineEdit *box) : QValidator(box), m_box(box), m_last(box->text())
+    {
+        connect(box, &QLineEdit::textChanged, this, [this](const QString &text) { m_last = text; });
+    }
+    int maximum = -1;
+    bool numeric = false;
+
+    State validate(QString &input, int &) const override
+    {
+        if (maximum >= 0 && input.size() > maximum)
+            return Invalid;
+        // The program's setText leaves the box unmodified; only the operator's edits are judged.
+        if (numeric && m_box->isModified() && !NumericEditAllowed(m_last, input))
+            return Invalid;
+        return Acceptable;
+    }
+
+private:
+    QLineEdit *m_box;
+    QString m_last; // the text before the change being judged
+};
+
+BoxValidator *boxValidator(QLineEdit *box)
+{
+    auto *v = dynamic_cast<BoxValidator *>(const_cast<QValidator *>(box->validator()));
+    if (!v) {
+        v = new BoxValidator(box);
+        box->setValidator(v);
+    }
+    return v;
+}
+
+} // namespace
+
+void SetUpNumericBox(QLineEdit *box)
+{
+    boxValidator(box)->numeric = true;
+    box->installEventFilter(new NumericKeys(box));
+    // Numbers are typed as keys; an input method's text is refused above all the same.
+    box->setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
+void LimitTypedLength(QLineEdit *box, int maximum) { boxValidator(box)->maximum = maximum; }
+
+int TypedLengthLimit(const QLineEdit *box)
+{
+    const auto *v = dynamic_cast<const BoxValidator *>(box->validator());
+    return v && v->maximum >= 0 ? v->maximum : box->maxLength();
 }
 
 } // namespace tv

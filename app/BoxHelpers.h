@@ -1,6 +1,5 @@
 #pragma once
 
-class QKeyEvent;
 class QLineEdit;
 
 namespace tv {
@@ -9,12 +8,14 @@ namespace tv {
 // where the rule says so.
 void NumericKeyFilter(int &keyAscii, QLineEdit *box);
 
-// The key of a key press as a typed character: its character code, 8 for backspace, 1 to 26 for Ctrl
-// with a letter, 0 for keys that type nothing (arrows, Tab, Enter, Esc, Alt shortcuts).
-int TypedKey(const QKeyEvent *event);
+// Makes a box a numeric box, the one way every window does: each key typed into it passes
+// NumericKeyFilter, and the box itself refuses any other change the filter would refuse, however the
+// text comes (a paste, a drop, an input method's commit). Text the program puts in is taken as it is.
+void SetUpNumericBox(QLineEdit *box);
 
-// Runs a key press on a numeric box through the filter; true when the filter swallowed it. Keys that
-// type nothing always pass.
-bool SwallowNumericKey(QLineEdit *box, const QKeyEvent *event);
+// A box's maximum length for typing only: text put in by the program (a stored value, a chosen path)
+// is never cut short.
+void LimitTypedLength(QLineEdit *box, int maximum);
+int TypedLengthLimit(const QLineEdit *box);
 
 } // namespace tv

@@ -3,9 +3,11 @@
 #include "app/VbCompat.h"
 #include "data/Settings.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QPointer>
+#include <QPushButton>
 #include <QWidget>
 
 namespace tv {
@@ -53,6 +55,41 @@ public:
 } // namespace
 
 void EnterMovesFocus(QWidget *box) { box->installEventFilter(new EnterFilter(box)); }
+
+namespace {
+// Seen by the application before any window: the key reaches the button itself first, so a dialog's
+// default button never takes an Enter meant for the button that has the focus.
+class ButtonKeys : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *obj, QEvent *ev) override
+    {
+        if (ev->type() != QEvent::KeyPress)
+            return false;
+        auto *button = qobject_cast<QPushButton *>(obj);
+        const auto *ke = static_cast<QKeyEvent *>(ev);
+        if (!button || (ke->key() != Qt::Key_Return && ke->key() != Qt::Key_Enter) ||
+            (ke->modifiers() & ~Qt::KeypadModifier))
+            return false;
+        if (!ke->isAutoRepeat() && button->isEnabled() && button->isVisible())
+            button->click();
+        return true;
+    }
+};
+} // namespace
+
+void ApplyButtonKeys(QWidget *window)
+{
+    static QPointer<ButtonKeys> keys;
+    if (!keys && qApp) {
+        keys = new ButtonKeys(qApp);
+        qApp->installEventFilter(keys);
+    }
+    for (QPushButton *b : window->findChildren<QPushButton *>())
+        if (!b->isDefault())
+            b->setAutoDefault(false);
+}
 
 } // namespace tv
 
@@ -118,33 +155,6 @@ bool FocusMovedWithinWindow(const QFocusEvent *event, const QWidget *box)
 } // namespace tv
 
 #include <QLineEdit>
-#include <QValidator>
-
-namespace tv {
-namespace {
-class LengthValidator : public QValidator
-{
-public:
-    LengthValidator(int maximum, QObject *parent) : QValidator(parent), m_maximum(maximum) {}
-    State validate(QString &input, int &) const override
-    {
-        return input.size() <= m_maximum ? Acceptable : Invalid;
-    }
-    int maximum() const { return m_maximum; }
-
-private:
-    int m_maximum;
-};
-} // namespace
-
-void LimitTypedLength(QLineEdit *box, int maximum) { box->setValidator(new LengthValidator(maximum, box)); }
-
-int TypedLengthLimit(const QLineEdit *box)
-{
-    const auto *v = dynamic_cast<const LengthValidator *>(box->validator());
-    return v ? v->maximum() : box->maxLength();
-}
-} // namespace tv
 
 #include <QFrame>
 #include <QMouseEvent>
@@ -262,6 +272,63 @@ void SelectWhenFocused(QLineEdit *box, bool wholeText)
                 box->setSelection(0, int(Trim(box->text()).size()));
         },
         Qt::QueuedConnection);
+}
+
+} // namespace tv
+
+#include <QAbstractItemView>
+
+namespace tv {
+
+namespace {
+class OtherPicks : public QObject
+{
+public:
+    OtherPicks(QAbstractItemView *view, std::function<void()> picked)
+        : QObject(view), m_view(view), m_viewport(view->viewport()), m_picked(std::move(picked))
+    {
+    }
+    bool eventFilter(QObject *obj, QEvent *ev) override
+    {
+        if (obj == m_view && ev->type() == QEvent::KeyPress && !m_delivering) {
+            // The key is delivered here, so the move it makes is seen at once; a key the view does not
+            // take goes on to its parents as usual.
+            const QPersistentModelIndex before = m_view->currentIndex();
+            m_delivering = true;
+            static_cast<QObject *>(m_view)->event(ev);
+            m_delivering = false;
+            if (m_view->currentIndex().isValid() && m_view->currentIndex() != before) {
+                QPointer<QAbstractItemView> view(m_view);
+                m_picked();
+                // The keys go on moving through the view, wherever the pick put the focus.
+                const QWidget *focus = QApplication::focusWidget();
+                if (view && focus && focus != view && focus->window() == view->window())
+                    view->setFocus(Qt::OtherFocusReason);
+            }
+            return true;
+        }
+        if (ev->type() == QEvent::MouseButtonRelease && obj == m_viewport) {
+            const auto *me = static_cast<QMouseEvent *>(ev);
+            const QModelIndex at = m_view->indexAt(me->position().toPoint());
+            if (me->button() != Qt::LeftButton && at.isValid() && at == m_view->currentIndex())
+                m_picked();
+        }
+        return false;
+    }
+
+private:
+    QAbstractItemView *m_view;
+    const QObject *m_viewport;
+    std::function<void()> m_picked;
+    bool m_delivering = false;
+};
+} // namespace
+
+void PickWithKeysAndOtherButtons(QAbstractItemView *view, const std::function<void()> &picked)
+{
+    auto *filter = new OtherPicks(view, picked);
+    view->installEventFilter(filter);
+    view->viewport()->installEventFilter(filter);
 }
 
 } // namespace tv

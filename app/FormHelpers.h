@@ -25,6 +25,11 @@ void SetMousePointer(QWidget *w, int pointer);
 // Enter in a box moves the focus on as Tab does; the key is not passed on to the box.
 void EnterMovesFocus(QWidget *box);
 
+// The one rule of Enter and buttons, for every window as it loads: Enter or Return on a focused push
+// button clicks that button; a default button takes Enter only while no button has the focus, and only
+// a button the window makes its default is one (no button becomes a default by being first in line).
+void ApplyButtonKeys(QWidget *window);
+
 } // namespace tv
 
 namespace tv {
@@ -48,11 +53,6 @@ bool FocusMovedWithinWindow(const QFocusEvent *event, const QWidget *box);
 class QLineEdit;
 
 namespace tv {
-// A box's maximum length for typing only: text put in by the program (a stored value, a chosen path)
-// is never cut short.
-void LimitTypedLength(QLineEdit *box, int maximum);
-int TypedLengthLimit(const QLineEdit *box);
-
 // Selects a box's text once the focus that just came in has settled (a mouse click would otherwise undo
 // it): the whole text, or only up to its trailing blanks.
 void SelectWhenFocused(QLineEdit *box, bool wholeText);
@@ -81,6 +81,15 @@ void SetLineColour(QFrame *line, unsigned int bgr);
 enum class HoverButton { NotTaken, Taken, Released }; // Released: a release on the button
 HoverButton HoverButtonEvent(const QWidget *button, const HoverLines &lines, const QEvent *event, bool shown,
                              const std::function<void()> &show);
+} // namespace tv
+
+class QAbstractItemView;
+
+namespace tv {
+// What the operator highlights in an item view is what a click on it would pick: a key that makes
+// another item current, or a release of a mouse button other than the left (whose click the view
+// reports itself) over an item, runs `picked` with that item current.
+void PickWithKeysAndOtherButtons(QAbstractItemView *view, const std::function<void()> &picked);
 } // namespace tv
 
 class QPixmap;

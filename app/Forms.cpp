@@ -1,5 +1,7 @@
 #include "app/Forms.h"
 
+#include "app/FormHelpers.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -50,6 +52,7 @@ LoadingWindow::~LoadingWindow()
 
 void registerLoaded(QWidget *w)
 {
+    ApplyButtonKeys(w);
     prune();
     registry().append(w);
 }

@@ -207,6 +207,9 @@ void frmMain::buildToolbar()
         a->setData(i + 1);
         m_buttons << a;
     }
+    // As the manager window leaves them when it closes: they act on it, and it enables them itself.
+    for (int b : kManagerButtons)
+        m_buttons[b - 1]->setEnabled(false);
 }
 
 void frmMain::buildStatusBar()

@@ -32,6 +32,8 @@ public:
 
     // Toolbar buttons by index 1 to 13 (2, 4, 8 and 12 are separators) or by key.
     QAction *toolbarButton(int index) const;
+    // The buttons that act on the manager window: disabled while it is closed.
+    static constexpr int kManagerButtons[] = {3, 5, 6, 7, 9, 10};
     QAction *toolbarButton(const QString &key) const;
     QToolBar *toolbar() const { return Toolbar1; }
     QAction *menuItem(const QString &name) const; // a menu or menu item by its name

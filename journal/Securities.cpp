@@ -28,8 +28,10 @@ QList<CategoryEntry> LoadSecurityTree(Database &db)
 
 bool LoadSecurityDetail(Database &db, const QString &name, SecurityDetail &d)
 {
-    const RowSet rs =
-        db.openQuery(QStringLiteral("SELECT * FROM Detail WHERE 证券名称 = ? ORDER BY rowid LIMIT 1"), {name});
+    const RowSet rs = db.openQuery(
+        QStringLiteral("SELECT d.*, (SELECT c.证券类别 FROM Catalog c WHERE c.股东账号 = d.股东账号 ORDER BY c.rowid "
+                       "LIMIT 1) AS 所属类别 FROM Detail d WHERE d.证券名称 = ? ORDER BY d.rowid LIMIT 1"),
+        {name});
     if (rs.isEmpty())
         return false;
     d.account = rs.text(0, QStringLiteral("股东账号"));
@@ -43,6 +45,7 @@ bool LoadSecurityDetail(Database &db, const QString &name, SecurityDetail &d)
     d.updated = rs.text(0, QStringLiteral("更新日期"));
     d.stopLoss = rs.text(0, QStringLiteral("止损位"));
     d.buyPoint = rs.text(0, QStringLiteral("买入点"));
+    d.category = rs.text(0, QStringLiteral("所属类别"));
     return true;
 }
 

@@ -24,9 +24,10 @@ QList<CategoryEntry> LoadSecurityTree(Database &db);
 struct SecurityDetail
 {
     QString account, name, code, document, comment, target, price, change, updated, stopLoss, buyPoint;
+    QString category; // the category that holds the account; "" when none does
 };
 
-// The Detail row of a name; false when there is none.
+// The Detail row of a name, with its category; false when there is none.
 bool LoadSecurityDetail(Database &db, const QString &name, SecurityDetail &detail);
 
 // The name of the security with this code, or "" when there is none.

@@ -50,6 +50,8 @@ SecurityForm::SecurityForm(const QString &name, const Lengths &lengths)
         txtFields[i]->installEventFilter(this);
         connect(txtFields[i], &QLineEdit::textChanged, this, [this] { m_Unsaved = true; });
     }
+    for (int i : kNumberBoxes)
+        SetUpNumericBox(txtFields[i]);
     picEditFile = new QLabel(Frame1);
     picEditFile->setObjectName(QStringLiteral("picEditFile"));
     picEditFile->setPixmap(DocumentPicture());
@@ -94,8 +96,6 @@ SecurityForm::SecurityForm(const QString &name, const Lengths &lengths)
     SaveAdd->setObjectName(QStringLiteral("SaveAdd"));
     ExitB = new QPushButton(QStringLiteral("关闭返回"), this);
     ExitB->setObjectName(QStringLiteral("ExitB"));
-    for (QPushButton *b : {SaveAdd, ExitB})
-        b->setAutoDefault(false);
     connect(SaveAdd, &QPushButton::clicked, this, [this] { SaveAdd_Click(); });
     connect(ExitB, &QPushButton::clicked, this, [this] { ExitB_Click(); });
 
@@ -232,14 +232,7 @@ void SecurityForm::picEditFile_Click()
     txtFields[3]->setFocus(Qt::OtherFocusReason);
 }
 
-bool SecurityForm::numericKey(int index, QKeyEvent *event)
-{
-    if (index != 4 && index != 5 && index != 8 && index != 9)
-        return false;
-    return SwallowNumericKey(txtFields[index], event);
-}
-
-bool SecurityForm::txtFields_KeyPress(int index, QKeyEvent *event) { return numericKey(index, event); }
+bool SecurityForm::txtFields_KeyPress(int, QKeyEvent *) { return false; }
 
 void SecurityForm::showHoverFrame(bool on)
 {

@@ -71,9 +71,8 @@ protected:
     void sendTab(QWidget *from);
 
     virtual bool colouredOnFocus(int) const { return true; }
-    // A key typed into box `index`; true when it is swallowed.
+    // A key typed into box `index`; true when it is swallowed. The number boxes filter their own keys.
     virtual bool txtFields_KeyPress(int index, QKeyEvent *event);
-    bool numericKey(int index, QKeyEvent *event);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -1,5 +1,6 @@
 #include "journal/TradeForm.h"
 
+#include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
 
 #include <QComboBox>
@@ -54,7 +55,7 @@ TradeFormControls BuildTradeForm(QWidget *parent, const QStringList &captions, i
         auto *box = new QLineEdit(parent);
         box->setObjectName(QStringLiteral("Text1_%1").arg(i));
         if (i <= numericBoxes)
-            box->setAttribute(Qt::WA_InputMethodEnabled, false);
+            SetUpNumericBox(box);
         EnterMovesFocus(box);
         box->installEventFilter(boxFilter); // after EnterMovesFocus, so it sees each key first
         c.boxes << box;

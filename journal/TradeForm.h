@@ -29,8 +29,8 @@ struct TradeFormControls
 QStringList TradeBoxCaptions();
 
 // Lays the controls out on parent for boxes 1 to captions.size() - 1 (captions[0] unused). Boxes 1 to
-// numericBoxes take no input method; Enter moves on; boxFilter sees every box's events after the
-// Enter handling. The tab order is the type, the date, the boxes, save, cancel.
+// numericBoxes are numeric boxes; Enter moves on; boxFilter sees every box's events after the Enter
+// handling. The tab order is the type, the date, the boxes, save, cancel.
 TradeFormControls BuildTradeForm(QWidget *parent, const QStringList &captions, int numericBoxes, QObject *boxFilter,
                                  const QString &saveName, const QString &cancelName);
 

@@ -81,7 +81,6 @@ QPushButton *button(QWidget *parent, const QString &name, const QString &caption
 {
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(name);
-    b->setAutoDefault(false);
     b->setEnabled(enabled);
     return b;
 }
@@ -150,6 +149,7 @@ void frmCatalog::buildCategoryHalf()
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setIconSize(QSize(32, 32));
     connect(ListView1, &QListWidget::itemClicked, this, &frmCatalog::ListView1_ItemClick);
+    PickWithKeysAndOtherButtons(ListView1, [this] { ListView1_ItemClick(ListView1->currentItem()); });
 
     AddB = button(this, QStringLiteral("AddB"), QStringLiteral("添 加(&A)"), true);
     cmdModify = button(this, QStringLiteral("cmdModify"), QStringLiteral("修 改(&M)"), false);
@@ -212,6 +212,7 @@ void frmCatalog::buildTradeModeHalf()
     TreeView1->setSortingEnabled(true);
     TreeView1->sortByColumn(0, Qt::AscendingOrder);
     connect(TreeView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { TreeView1_NodeClick(item); });
+    PickWithKeysAndOtherButtons(TreeView1, [this] { TreeView1_NodeClick(TreeView1->currentItem()); });
     connect(TreeView1, &QTreeWidget::itemExpanded, this,
             [](QTreeWidgetItem *item) { setNodeImage(item, QStringLiteral("SOpen")); });
     connect(TreeView1, &QTreeWidget::itemCollapsed, this,
@@ -229,6 +230,8 @@ void frmCatalog::buildTradeModeHalf()
         Text1[i] = new QLineEdit(Picture2);
         Text1[i]->setObjectName(QStringLiteral("Text1_%1").arg(i));
         Text1[i]->installEventFilter(this);
+        if (i >= 1)
+            SetUpNumericBox(Text1[i]); // the fee rates and minimums
         connect(Text1[i], &QLineEdit::textChanged, this, [this, i] { Text1_Change(i); });
     }
     Command1 = button(Picture2, QStringLiteral("Command1"), QStringLiteral("保存"), false);
@@ -705,8 +708,6 @@ bool frmCatalog::eventFilter(QObject *watched, QEvent *event)
                 QCoreApplication::sendEvent(Text1[i], &tab);
                 return true;
             }
-            if (i >= 1 && SwallowNumericKey(Text1[i], ke))
-                return true;
         }
     }
     return FormDialog::eventFilter(watched, event);

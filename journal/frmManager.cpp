@@ -258,8 +258,13 @@ void frmManager::buildControls()
         ResetDetailView();
         lblFileCaption->setText(item->text(0));
     });
-    connect(TreeView, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) { MnuControl->popup(TreeView->viewport()->mapToGlobal(pos)); });
+    PickWithKeysAndOtherButtons(TreeView, [this] { TreeView_NodeClick(TreeView->currentItem()); });
+    // The menu acts on the node it was asked for over: the press selects it as a click does first.
+    connect(TreeView, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        if (QTreeWidgetItem *node = TreeView->itemAt(pos))
+            TreeView_NodeClick(node);
+        MnuControl->popup(TreeView->viewport()->mapToGlobal(pos));
+    });
 }
 
 QAction *frmManager::addItem(QMenu *menu, const QString &name, const QString &caption, const QKeySequence &key)
@@ -345,9 +350,20 @@ void frmManager::SizeControls(double &x)
 // The size the window first opens and lays out at.
 QSize frmManager::sizeHint() const { return {TwipsToPx(12000), TwipsToPx(8000)}; }
 
+// The window passes through other sizes before it is shown (its size hint, then maximised): only the
+// size it is shown at may cut the splitter position.
 void frmManager::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    if (!isVisible())
+        return;
+    double x = m_splitLeft;
+    SizeControls(x);
+}
+
+void frmManager::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
     double x = m_splitLeft;
     SizeControls(x);
 }
@@ -553,8 +569,6 @@ void frmManager::TreeView_NodeClick(QTreeWidgetItem *node)
     if (security && node->text(0) != m_LoadedName && !Trim(node->text(0)).isEmpty()) {
         if (!loadSecurity(node->text(0)))
             return;
-        m_items.value(QStringLiteral("MnuOpenFile"))
-            ->setEnabled(!Trim(txtFields[1]->text()).isEmpty() && g_UserRight != QStringLiteral("只能添加"));
     }
     if (!security)
         ResetDetailView();
@@ -591,6 +605,9 @@ bool frmManager::LoadData(const QString &name)
     txtFields[8]->setText(d.stopLoss);
     txtFields[9]->setText(d.buyPoint);
     m_LoadedAccount = d.account;
+    // The selection follows the loaded security's own row, however it was reached (the tree, a code).
+    g_CurAccount = d.account;
+    g_CurCategory = d.category;
     g_CurCode = txtFields[0]->text();
     setForeColour(txtFields[5], txtFields[5]->text().startsWith(u'-') ? 0xC000 : 0x8080FF);
     return true;
@@ -721,6 +738,9 @@ bool frmManager::loadSecurity(const QString &name)
     if (!reloadGrid())
         return false;
     m_LoadedName = name;
+    // The document command is offered for the security now loaded, however it was reached.
+    m_items.value(QStringLiteral("MnuOpenFile"))
+        ->setEnabled(!Trim(txtFields[1]->text()).isEmpty() && g_UserRight != QStringLiteral("只能添加"));
     return true;
 }
 
@@ -799,6 +819,13 @@ void frmManager::txtFields_LostFocus(int index)
     }
 }
 
+bool frmManager::confirmLoadedSecurity()
+{
+    if (txtFields[0]->text() != g_CurCode)
+        txtFields_LostFocus(0);
+    return !m_LoadedName.isEmpty() && !g_CurCode.isEmpty() && txtFields[0]->text() == g_CurCode;
+}
+
 void frmManager::offerNewSecurity(const QString &code)
 {
     QPointer<frmNewForm> dialog = frmNewForm::instance();
@@ -815,9 +842,11 @@ void frmManager::updateProfitAfterUpdate()
 
 void frmManager::uprice_click()
 {
+    if (!confirmLoadedSecurity())
+        return;
     SetStatusText(QStringLiteral("更新选定股票价格"));
     QStringList codes(11);
-    codes[1] = txtFields[0]->text();
+    codes[1] = g_CurCode;
     QPointer<frmManager> self(this);
     if (g_Idle) {
         IdleGuard fetch;
@@ -836,7 +865,7 @@ void frmManager::uprice_click()
 void frmManager::MnuDeleteFile_Click()
 {
     SetStatusText(QStringLiteral("删除选定的证券"));
-    if (g_CurCode.isEmpty())
+    if (!confirmLoadedSecurity())
         return;
     if (MsgBox(QStringLiteral("真的要删除该证券及其记录吗？     ") + QStringLiteral("\r\n\r\n") + g_CurSecurity +
                    QStringLiteral(" [是/否]？     "),
@@ -907,6 +936,8 @@ void frmManager::MnuFolder_Click()
 
 void frmManager::MnuModifyFile_Click()
 {
+    if (!confirmLoadedSecurity())
+        return;
     const QString account = g_CurAccount;
     SetStatusText(QStringLiteral("修改选定的证券"));
     SetMousePointer(this, 11);
@@ -960,6 +991,8 @@ void frmManager::MnuReturn_Click()
 
 void frmManager::picEditFile_Click()
 {
+    if (!confirmLoadedSecurity())
+        return;
     const QString name = txtFields[1]->text();
     const QString folder = ProgramFolder() + QStringLiteral("/File");
     const QString path = QFileInfo(name).isAbsolute() ? name : folder + u'/' + name;
@@ -985,7 +1018,7 @@ void frmManager::closeEvent(QCloseEvent *event)
     }
     frmMain *main = frmMain::instance();
     main->toolbarButton(1)->setText(QStringLiteral("证券交易"));
-    for (int b : {3, 5, 6, 7, 9, 10})
+    for (int b : frmMain::kManagerButtons)
         setToolbarButton(b, false);
     setToolbarButton(11, true);
     g_ManagerOpen = false;

@@ -89,6 +89,9 @@ public:
     void txtFields_LostFocus(int index);
     void my1_RowPicked(int gridRow, bool popupMenu);
     void offerNewSecurity(const QString &code);
+    // The security the commands act on is the loaded one (g_CurCode): a code typed into box 0 and not
+    // yet looked up is looked up first, as leaving the box does. False when no security is loaded then.
+    bool confirmLoadedSecurity();
 
     // The grid as rows of text: row 0 the header, 1 to n the records, n + 1 the totals.
     QString gridText(int row, int column) const;
@@ -118,6 +121,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -151,7 +155,6 @@ public:
     void DTPicker1_Change();
     void Text1_LostFocus(int index);
     void Combo1_LostFocus();
-    void Text1_KeyPress(int index, int &keyAscii);
     void Command2_Click();
     void Command3_Click();
 

@@ -3,7 +3,6 @@
 
 #include "journal/frmManager.h"
 
-#include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/Seams.h"
@@ -22,7 +21,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -35,7 +33,7 @@ namespace tv {
 namespace {
 
 
-// Routes the focus and key events of the panel's boxes and of Combo1 to the window's handlers.
+// Routes the focus events of the panel's boxes and of Combo1 to the window's handlers.
 class EntryEvents : public QObject
 {
 public:
@@ -70,16 +68,6 @@ public:
             if (FocusMovedWithinWindow(static_cast<QFocusEvent *>(event), box))
                 m_w->Text1_LostFocus(index);
             break;
-        case QEvent::KeyPress: {
-            auto *ke = static_cast<QKeyEvent *>(event);
-            if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter)
-                return false; // EnterMovesFocus takes it on to the next control
-            int key = TypedKey(ke);
-            if (!key)
-                return false;
-            m_w->Text1_KeyPress(index, key);
-            return key == 0;
-        }
         default:
             break;
         }
@@ -157,7 +145,9 @@ void frmManager::writeEntry(const TradeEntry &e)
 
 void frmManager::munaddqix_Click()
 {
-    const QString code = txtFields[0]->text();
+    if (!confirmLoadedSecurity())
+        return;
+    const QString code = g_CurCode;
     EntryOpening opening;
     try {
         Database db(g_DbPath, g_DbConnect);
@@ -203,12 +193,6 @@ void frmManager::munaddqix_Click()
 void frmManager::DTPicker1_Change()
 {
     munaddqix_Click();
-}
-
-void frmManager::Text1_KeyPress(int index, int &keyAscii)
-{
-    if (index >= 1 && index <= 9)
-        NumericKeyFilter(keyAscii, Text1[index]);
 }
 
 void frmManager::Text1_LostFocus(int index)

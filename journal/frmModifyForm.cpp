@@ -47,12 +47,15 @@ frmModifyForm::frmModifyForm()
     RestorePosition(this, kSection);
     setWindowTitle(QStringLiteral("正在 [ ") + g_CurCategory + QStringLiteral(" ] 区，修改 [ ") + g_CurSecurity +
                    QStringLiteral(" ] 证券"));
+    // The security is the one the manager window has loaded, whatever its code box holds.
+    m_Code = g_CurCode;
     if (frmManager *m = frmManager::existing()) {
-        const int from[10] = {0, -1, 1, 2, 3, 4, 5, -1, 8, 9};
+        const int from[10] = {-1, -1, 1, 2, 3, 4, 5, -1, 8, 9};
         for (int i = 0; i < 10; ++i)
             if (from[i] >= 0)
                 txtFields[i]->setText(m->txtFields[from[i]]->text());
     }
+    txtFields[0]->setText(m_Code);
     txtFields[1]->setText(g_CurSecurity);
     txtFields[7]->setText(FormatDate(Today())); // a save stamps today as the update date
     loadCategories();
@@ -72,14 +75,6 @@ void frmModifyForm::Label1_Click()
     MsgBox(QStringLiteral("此项不能修改，请注意！"), 64, QStringLiteral("提示:"));
 }
 
-QString frmModifyForm::managerCode() const
-{
-    // The modal dialog keeps the manager window from changing its boxes: this is the code read at opening.
-    if (frmManager *m = frmManager::existing())
-        return m->txtFields[0]->text();
-    return txtFields[0]->text();
-}
-
 bool frmModifyForm::txtFields_KeyPress(int index, QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -96,7 +91,7 @@ bool frmModifyForm::txtFields_KeyPress(int index, QKeyEvent *event)
         }
         return true;
     }
-    return numericKey(index, event);
+    return false;
 }
 
 void frmModifyForm::txtFields_LostFocus(int index)
@@ -127,8 +122,7 @@ bool frmModifyForm::save()
         refuseEmpty(1, QStringLiteral("证券名称不能空，且不能重复   "), QStringLiteral("证券名称有错误")) ||
         refuseEmpty(0, QStringLiteral("证券代码不能空 ，且不能重复  "), QStringLiteral("证券代码有错误")))
         return false;
-    const QString oldCode = managerCode();
-    if (!storeBoxes([&oldCode](Database &db, const SecurityRow &row) { return ReplaceSecurity(db, oldCode, row); }))
+    if (!storeBoxes([this](Database &db, const SecurityRow &row) { return ReplaceSecurity(db, m_Code, row); }))
         return false;
     if (frmManager *m = frmManager::existing())
         m->lblFileCaption->setText(txtFields[1]->text());

@@ -35,7 +35,7 @@ protected:
 
 private:
     bool save();
-    QString managerCode() const;
+    QString m_Code; // the loaded security's code at opening: the row a save replaces
 };
 
 } // namespace tv

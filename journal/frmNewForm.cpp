@@ -74,7 +74,7 @@ bool frmNewForm::txtFields_KeyPress(int index, QKeyEvent *event)
             picEditFile_Click();
         return true;
     }
-    return numericKey(index, event);
+    return false;
 }
 
 void frmNewForm::txtFields_LostFocus(int index)

@@ -2,7 +2,6 @@
 
 #include "journal/TradeForm.h"
 
-#include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/Seams.h"
@@ -18,7 +17,6 @@
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -42,8 +40,6 @@ modqix::modqix()
         Text1[i] = c.boxes[i];
     Command1 = c.save;
     Command2 = c.cancel;
-    for (QPushButton *b : {Command1, Command2})
-        b->setAutoDefault(false);
 
     connect(Command1, &QPushButton::clicked, this, &modqix::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &modqix::Command2_Click);
@@ -118,12 +114,6 @@ void modqix::Command2_Click()
     close();
 }
 
-void modqix::Text1_KeyPress(int index, int &keyAscii)
-{
-    if (index >= 1 && index <= 10)
-        NumericKeyFilter(keyAscii, Text1[index]);
-}
-
 void modqix::Text1_LostFocus(int index)
 {
     QLineEdit *box = Text1[index];
@@ -155,18 +145,6 @@ bool modqix::eventFilter(QObject *watched, QEvent *event)
         if (isVisible() && FocusMovedWithinWindow(static_cast<QFocusEvent *>(event), box))
             Text1_LostFocus(index);
         break;
-    case QEvent::KeyPress: {
-        auto *ke = static_cast<QKeyEvent *>(event);
-        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter || ke->key() == Qt::Key_Tab)
-            break;
-        int key = TypedKey(ke);
-        if (!key)
-            break;
-        Text1_KeyPress(index, key);
-        if (key == 0)
-            return true;
-        break;
-    }
     default:
         break;
     }

@@ -33,7 +33,6 @@ public:
     void Form_Load();
     void Command1_Click();
     void Command2_Click();
-    void Text1_KeyPress(int index, int &keyAscii);
     void Text1_LostFocus(int index);
 
 protected:

@@ -1,5 +1,6 @@
 #include "admin/ConfigForm.h"
 #include "admin/SelectFile.h"
+#include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/frmMain.h"

@@ -10,7 +10,7 @@
 #include <QFile>
 #include <QDir>
 #include <QLineEdit>
-#include <QKeyEvent>
+#include <QInputMethodEvent>
 #include <QLockFile>
 #include <QSettings>
 #include <QTest>
@@ -26,7 +26,9 @@ private Q_SLOTS:
     void numericKeyRule_data();
     void numericKeyRule();
     void numericKeyFilterOnABox();
-    void numericBoxSwallowsControlKeys();
+    void numericEdit_data();
+    void numericEdit();
+    void numericBoxRefusesTextHoweverItComes();
     void resolveFirstStart();
     void resolveStoredPathGone();
     void resolveStoredPathKept();
@@ -97,36 +99,73 @@ void TestShared::numericKeyFilterOnABox()
     QCOMPARE(env.beeps, 1);
 }
 
-namespace {
-// A numeric box as the windows wire it: every key press goes through the filter first.
-class NumericBox : public QLineEdit
+void TestShared::numericEdit_data()
 {
-protected:
-    void keyPressEvent(QKeyEvent *e) override
-    {
-        if (!SwallowNumericKey(this, e))
-            QLineEdit::keyPressEvent(e);
-    }
-};
-} // namespace
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("digits pasted at the end") << "12" << "1234" << true;
+    QTest::newRow("a number pasted into an empty box") << "" << "-12.5" << true;
+    QTest::newRow("input method text") << "1" << "1十元" << false;
+    QTest::newRow("letters replacing all") << "12" << "ab" << false;
+    QTest::newRow("a second point") << "1.5" << "1.5.2" << false;
+    QTest::newRow("a minus inside") << "12" << "1-2" << false;
+    QTest::newRow("a minus before a minus") << "-5" << "--5" << false;
+    QTest::newRow("a blank over a selection") << "12" << " 2" << true;
+    QTest::newRow("a blank with nothing replaced") << "12" << "1 2" << false;
+    QTest::newRow("a control character") << "1" << "1\t" << false;
+    QTest::newRow("text taken away") << "1a2" << "12" << true;
+    QTest::newRow("unchanged") << "abc" << "abc" << true;
+}
 
-void TestShared::numericBoxSwallowsControlKeys()
+void TestShared::numericEdit()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(bool, allowed);
+    QCOMPARE(NumericEditAllowed(before, after), allowed);
+}
+
+void TestShared::numericBoxRefusesTextHoweverItComes()
 {
     TestEnv env;
-    NumericBox box;
+    QLineEdit box;
+    SetUpNumericBox(&box);
     box.show();
     QApplication::clipboard()->setText(QStringLiteral("abc"));
     QTest::keyClicks(&box, QStringLiteral("12x"));
     QCOMPARE(box.text(), QStringLiteral("12"));
-    // Ctrl with a letter is a control key: paste and cut do not get past the filter.
+    // Ctrl with a letter is a control key: paste and cut do not get past the filter from the keyboard.
     QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(box.text(), QStringLiteral("12"));
     box.selectAll();
     QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier);
     QCOMPARE(box.text(), QStringLiteral("12"));
+    QTest::keyClick(&box, Qt::Key_End);
+    QTest::keyClick(&box, Qt::Key_Minus);
+    QCOMPARE(env.beeps, 1);
+
+    // A paste from the box's own menu, and an input method's commit, are judged as typing would be.
+    box.paste();
+    QCOMPARE(box.text(), QStringLiteral("12"));
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("十元"));
+    QCoreApplication::sendEvent(&box, &commit);
+    QCOMPARE(box.text(), QStringLiteral("12"));
+    QApplication::clipboard()->setText(QStringLiteral(".5"));
+    box.paste();
+    QCOMPARE(box.text(), QStringLiteral("12.5"));
+    QInputMethodEvent digits;
+    digits.setCommitString(QStringLiteral("0"));
+    QCoreApplication::sendEvent(&box, &digits);
+    QCOMPARE(box.text(), QStringLiteral("12.50"));
+
+    // What the program writes stands, and the operator may still edit it.
+    box.setText(QStringLiteral("-1.2%"));
     QTest::keyClick(&box, Qt::Key_Backspace);
-    QCOMPARE(box.text(), QString());
-    QCOMPARE(env.beeps, 0);
+    QCOMPARE(box.text(), QStringLiteral("-1.2"));
+    QTest::keyClick(&box, Qt::Key_3);
+    QCOMPARE(box.text(), QStringLiteral("-1.23"));
 }
 
 void TestShared::resolveFirstStart()

@@ -149,6 +149,7 @@ private Q_SLOTS:
     void tradeModeDuplicatesRefused();
     void tradeModeModifyAndDelete();
     void tradeModeCommandStates();
+    void keysPickWhatTheyHighlight();
     void closeRebuildsManagerOnlyAfterChange();
     void positionAndMainMenu();
 };
@@ -652,6 +653,37 @@ void TestCatalog::tradeModeCommandStates()
     QCOMPARE(root->data(0, Qt::UserRole + 2).toString(), QStringLiteral("SClosed"));
     root->setExpanded(true);
     QCOMPARE(root->data(0, Qt::UserRole + 2).toString(), QStringLiteral("SOpen"));
+}
+
+void TestCatalog::keysPickWhatTheyHighlight()
+{
+    TestEnv env;
+    env.makeDatabase();
+    addSecondCategory();
+    frmCatalog *w = openOn(kA);
+    w->show();
+    QApplication::setActiveWindow(w);
+    w->ListView1->setFocus();
+    // An arrow that highlights the next category picks it, as a click would: 修改 and 删除 then act on it.
+    QTest::keyClick(w->ListView1, Qt::Key_Right);
+    QCOMPARE(w->ListView1->currentItem(), w->categoryItem(QStringLiteral("B股")));
+    QCOMPARE(w->m_Category, QStringLiteral("B股"));
+    QCOMPARE(w->m_Account, QStringLiteral("B000000001"));
+    QCOMPARE(modeNames(w), QStringList{"证券买入"});
+    QCOMPARE(QApplication::focusWidget(), w->ListView1);
+    env.answers << vbNo;
+    w->DeleteB_Click();
+    QCOMPARE(env.boxes.value(0).text, QStringLiteral("真的要删除[B股]类型,及其所有文件吗？（Y/N）    "));
+
+    // In the trade modes, the arrow picks the mode it lands on.
+    w->ListView1_ItemClick(w->categoryItem(kA));
+    QTreeWidgetItem *first = w->TreeView1->topLevelItem(0)->child(0);
+    w->TreeView1_NodeClick(first);
+    w->TreeView1->setCurrentItem(first);
+    w->TreeView1->setFocus();
+    QTest::keyClick(w->TreeView1, Qt::Key_Down);
+    QCOMPARE(w->m_TradeMode, w->TreeView1->topLevelItem(0)->child(1)->text(0));
+    QVERIFY(w->cmdModify1->isEnabled());
 }
 
 void TestCatalog::closeRebuildsManagerOnlyAfterChange()

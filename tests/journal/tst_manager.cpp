@@ -2,24 +2,31 @@
 #include "app/Globals.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
+#include "app/VbCompat.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "data/Settings.h"
 #include "journal/SplitLayout.h"
 #include "journal/TradeGrid.h"
 #include "journal/frmManager.h"
+#include "journal/frmModifyForm.h"
 #include "tests/common/TestSupport.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 
 using namespace tv;
 using tv::test::TestEnv;
@@ -88,6 +95,40 @@ QColor textColour(QLineEdit *box) { return box->palette().color(QPalette::Text);
 
 bool toolbarOn(int index) { return frmMain::instance()->toolbarButton(index)->isEnabled(); }
 
+QList<int> enabledToolbarButtons()
+{
+    QList<int> on;
+    for (int i = 1; i <= 13; ++i)
+        if (!frmMain::instance()->toolbarButton(i)->isSeparator() && toolbarOn(i))
+            on << i;
+    return on;
+}
+
+
+// Every Detail row as text, for telling that nothing but the expected row changed.
+QStringList detailRows()
+{
+    Database db(g_DbPath, g_DbConnect);
+    const RowSet rs = db.openQuery(QStringLiteral("SELECT * FROM Detail ORDER BY 证券代码"));
+    QStringList rows;
+    for (int r = 0; r < rs.recordCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < rs.fieldCount(); ++c)
+            cells << rs.text(r, c);
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+// A code typed into the manager's code box the way the operator types it, without leaving the box.
+void typeCode(frmManager *w, const QString &code)
+{
+    QApplication::setActiveWindow(frmMain::instance());
+    w->txtFields[0]->setFocus();
+    w->txtFields[0]->selectAll();
+    QTest::keyClicks(w->txtFields[0], code);
+    QCOMPARE(QApplication::focusWidget(), w->txtFields[0]);
+}
 } // namespace
 
 class TestManager : public QObject
@@ -114,6 +155,11 @@ private Q_SLOTS:
     void exportFailureShowsMessage();
     void documentOpening();
     void codeLookup();
+    void typedCodeConfirmedFirst_data();
+    void typedCodeConfirmedFirst();
+    void lookupTakesTheSecuritysCategory();
+    void rightPressPicksTheNode();
+    void keysPickTheNode();
     void lookupThenTreeShowsTreeSecurity();
     void vanishedSecurityOffersNoCommands();
 };
@@ -288,8 +334,6 @@ void TestManager::deleteSecurity()
     const Journal j = makeJournal(env);
     frmManager *w = test::OpenManager("浦发银行");
     const int details = test::DbCount("SELECT COUNT(*) FROM Detail");
-    // Text typed into the code box and not confirmed does not change what is deleted.
-    w->txtFields[0]->setText(QStringLiteral("000001"));
     env.answers << vbYes;
     w->MnuDeleteFile_Click();
     QCOMPARE(env.boxes.size(), 1);
@@ -410,15 +454,26 @@ void TestManager::splitterStoredAndDragged()
     TestEnv env;
     makeJournal(env);
     SaveSetting(ExeAppName(), "Config", "Split", "800");
-    frmManager *w = test::OpenManager();
+    QPointer<frmManager> w = test::OpenManager();
     QCOMPARE(w->splitPosition(), 1500.0);
     w->close();
     QVERIFY(!frmManager::isLoaded());
 
-    SaveSetting(ExeAppName(), "Config", "Split", "2400");
-    w = test::OpenManager();
-    QCOMPARE(w->splitPosition(), 2400.0);
-    QCOMPARE(w->TreeView->width(), TwipsToPx(2400));
+    // Stored positions that fit the window as it is shown come back as they were; one that does not is
+    // cut to the shown width less 1500, and the stored value stays until the next release.
+    for (const double stored : {11000.0, 13000.0, 30000.0, 2400.0}) {
+        if (w)
+            w->close();
+        QCoreApplication::processEvents();
+        SaveSetting(ExeAppName(), "Config", "Split", NumText(stored));
+        w = test::OpenManager();
+        const double shownWidth = PxToTwips(w->width());
+        QVERIFY(shownWidth > 14500 && shownWidth < 31500);
+        const double expected = std::min(stored, shownWidth - 1500);
+        QCOMPARE(w->splitPosition(), expected);
+        QCOMPARE(w->TreeView->width(), TwipsToPx(expected));
+        QCOMPARE(Val(GetSetting(ExeAppName(), "Config", "Split")), stored);
+    }
 
     // A drag far to the left stops the bar at 500 and lays out at 1500, which is stored.
     QTest::mousePress(w->imgSplit, Qt::LeftButton, {}, QPoint(1, 5));
@@ -481,17 +536,22 @@ void TestManager::managerKeyToggles()
     makeJournal(env);
     frmMain *m = frmMain::instance();
     m->show();
+    // At the first start the keys that act on the manager window are off, as its close leaves them.
+    const QList<int> closed = {1, 11, 13};
+    QCOMPARE(enabledToolbarButtons(), closed);
     m->Toolbar1_ButtonClick(QStringLiteral("Manager"));
     QVERIFY(frmManager::isLoaded());
     QVERIFY(g_ManagerOpen);
     QCOMPARE(m->toolbarButton(1)->text(), QStringLiteral("返回首页"));
-    QVERIFY(toolbarOn(3));
+    QCOMPARE(enabledToolbarButtons(), (QList<int>{1, 3, 9, 10, 13}));
     QCOMPARE(m->findChild<QMdiArea *>()->subWindowList().size(), 1);
+    frmManager::existing()->TreeView_NodeClick(frmManager::existing()->securityNode("浦发银行"));
+    QCOMPARE(enabledToolbarButtons(), (QList<int>{1, 3, 5, 6, 7, 9, 10, 13}));
     m->Toolbar1_ButtonClick(QStringLiteral("Manager"));
     QCoreApplication::processEvents();
     QVERIFY(!frmManager::isLoaded());
     QVERIFY(!g_ManagerOpen);
-    QVERIFY(!toolbarOn(3));
+    QCOMPARE(enabledToolbarButtons(), closed);
     QCOMPARE(m->toolbarButton(1)->text(), QStringLiteral("证券交易"));
     QTRY_COMPARE(m->findChild<QMdiArea *>()->subWindowList().size(), 0);
     // And open once more.
@@ -591,6 +651,176 @@ void TestManager::codeLookup()
     w->txtFields_LostFocus(0);
     g_Idle = true;
     QCOMPARE(env.boxes.size(), 0);
+}
+
+void TestManager::typedCodeConfirmedFirst_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("command"); // menu:<item>, key:<sequence> or toolbar:<key>
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QString>("actedOn"); // the security the command acted on; "" for none
+    const QList<int> no = {vbNo};
+    QTest::newRow("modify by menu") << "000001" << "menu:MnuModifyFile" << QList<int>{} << "平安银行";
+    QTest::newRow("modify by accelerator") << "000001" << "key:Ctrl+L" << QList<int>{} << "平安银行";
+    QTest::newRow("entry by toolbar") << "000001" << "toolbar:Add" << QList<int>{} << "平安银行";
+    QTest::newRow("entry by accelerator") << "000001" << "key:Ctrl+H" << QList<int>{} << "平安银行";
+    QTest::newRow("delete by menu") << "000001" << "menu:MnuDeleteFile" << no << "平安银行";
+    QTest::newRow("price by accelerator") << "000001" << "key:Ctrl+U" << QList<int>{} << "平安银行";
+    QTest::newRow("document by menu") << "000001" << "menu:MnuOpenFile" << QList<int>{} << "平安银行";
+    QTest::newRow("unknown code, not added") << "601398" << "menu:MnuModifyFile" << no << "";
+    QTest::newRow("unknown code, entry") << "601398" << "toolbar:Add" << no << "";
+    QTest::newRow("short code") << "6000" << "key:Ctrl+D" << QList<int>{} << "";
+}
+
+void TestManager::typedCodeConfirmedFirst()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, command);
+    QFETCH(QList<int>, answers);
+    QFETCH(QString, actedOn);
+    TestEnv env;
+    makeJournal(env);
+    test::DbExec("UPDATE Detail SET 基本面 = 证券代码 || '.doc'");
+    frmManager *w = test::OpenManager("浦发银行");
+    const QStringList before = detailRows();
+    typeCode(w, typed);
+    env.answers = answers;
+
+    // A dialog the command opens modally tells whose values it shows, and is closed unsaved.
+    QString modifyShown;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&modifyShown] {
+        if (frmModifyForm *d = frmModifyForm::existing(); d && d->isVisible()) {
+            modifyShown = d->txtFields[1]->text() + u' ' + d->txtFields[0]->text() + u' ' + d->txtFields[5]->text();
+            d->ExitB_Click();
+        }
+    });
+    closer.start(0);
+    const QString how = command.section(u':', 0, 0), what = command.section(u':', 1);
+    if (how == QLatin1String("menu"))
+        w->menuItem(what)->trigger();
+    else if (how == QLatin1String("key"))
+        QTest::keySequence(w->txtFields[0], QKeySequence(what));
+    else
+        frmMain::instance()->toolbarButton(what)->trigger();
+    QCoreApplication::processEvents();
+    closer.stop();
+
+    // What the command acted on, as the operator sees it.
+    QString acted;
+    if (what == QLatin1String("MnuModifyFile") || what == QLatin1String("Ctrl+L")) {
+        acted = modifyShown.section(u' ', 0, 0);
+        if (!actedOn.isEmpty())
+            QCOMPARE(modifyShown, QStringLiteral("平安银行 000001 10.005"));
+    } else if (what == QLatin1String("Add") || what == QLatin1String("Ctrl+H")) {
+        if (w->Frame2->isVisible())
+            acted = g_CurSecurity;
+        QCOMPARE(w->m_EntryCode, actedOn.isEmpty() ? QString() : g_CurCode);
+    } else {
+        // The delete names the security, the document is the security's own.
+        for (const test::RecordedBox &b : env.boxes) {
+            if (b.title == QStringLiteral("证券删除后将不能恢复!") || b.title == QStringLiteral("买卖记录系统"))
+                acted = b.text.contains(QStringLiteral("平安银行")) || b.text.contains(QStringLiteral("000001.doc"))
+                            ? QStringLiteral("平安银行")
+                            : b.text;
+        }
+        if (what == QLatin1String("Ctrl+U") && LastStatusText() == QStringLiteral("更新完毕！"))
+            acted = g_CurSecurity;
+    }
+    QCOMPARE(acted, actedOn);
+    if (!actedOn.isEmpty()) {
+        QCOMPARE(g_CurCode, QStringLiteral("000001"));
+        QCOMPARE(w->txtFields[0]->text(), QStringLiteral("000001"));
+        QCOMPARE(w->lblFileCaption->text(), actedOn);
+    }
+    QCOMPARE(detailRows(), before);
+    QCOMPARE(test::DbCount("SELECT COUNT(*) FROM rep"), 4);
+}
+
+void TestManager::lookupTakesTheSecuritysCategory()
+{
+    TestEnv env;
+    makeJournal(env);
+    test::DbExec("UPDATE Detail SET 基本面 = 'fund.doc' WHERE 证券代码 = 'k000001'");
+    frmManager *w = test::OpenManager("浦发银行");
+    QVERIFY(!w->menuItem("MnuOpenFile")->isEnabled());
+    typeCode(w, "k000001");
+    w->txtFields_LostFocus(0);
+    QCOMPARE(g_CurSecurity, QStringLiteral("华夏成长"));
+    QCOMPARE(g_CurCategory, QStringLiteral("基金"));
+    QCOMPARE(g_CurAccount, QStringLiteral("J000000001"));
+    QVERIFY(w->menuItem("MnuOpenFile")->isEnabled()); // its document
+
+    // Saved without an edit, the fund stays in its own category.
+    QString category;
+    QTimer::singleShot(0, [&category] {
+        frmModifyForm *d = frmModifyForm::existing();
+        category = d->Combo1->currentText();
+        d->SaveAdd_Click();
+    });
+    w->MnuModifyFile_Click();
+    QCOMPARE(category, QStringLiteral("基金"));
+    QCOMPARE(test::DbCount("SELECT COUNT(*) FROM Detail WHERE 证券代码 = 'k000001' AND 股东账号 = 'J000000001'"), 1);
+    QCOMPARE(w->m_LoadedName, QStringLiteral("华夏成长"));
+
+    // Moved to another category after a lookup: the tree is rebuilt and shows it there.
+    typeCode(w, "000001");
+    w->txtFields_LostFocus(0);
+    QVERIFY(!w->menuItem("MnuOpenFile")->isEnabled());
+    QTimer::singleShot(0, [] {
+        frmModifyForm *d = frmModifyForm::existing();
+        d->Combo1->setEditText(QStringLiteral("基金"));
+        d->SaveAdd_Click();
+    });
+    w->MnuModifyFile_Click();
+    QCOMPARE(w->securityNode("平安银行")->parent(), w->categoryNode("J000000001"));
+    QCOMPARE(childNames(w->categoryNode("A000000001")), QStringList{"浦发银行"});
+    QVERIFY(w->m_LoadedName.isEmpty());
+}
+
+void TestManager::rightPressPicksTheNode()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmManager *w = test::OpenManager("浦发银行");
+    w->categoryNode("A000000001")->setExpanded(true);
+    w->TreeView_NodeClick(w->securityNode("浦发银行"));
+    QCoreApplication::processEvents();
+    // A right press as the window system delivers it: the press, then the request for the menu.
+    QWindow *window = frmMain::instance()->windowHandle();
+    const QPoint at = w->TreeView->viewport()->mapTo(frmMain::instance(),
+                                                     w->TreeView->visualItemRect(w->securityNode("平安银行")).center());
+    QTest::mousePress(window, Qt::RightButton, {}, at);
+    QTRY_VERIFY(w->MnuControl->isVisible());
+    QCOMPARE(g_CurSecurity, QStringLiteral("平安银行"));
+    QCOMPARE(w->txtFields[0]->text(), QStringLiteral("000001"));
+    env.answers << vbNo;
+    w->menuItem("MnuDeleteFile")->trigger();
+    w->MnuControl->close();
+    QCOMPARE_BOX(env.boxes.value(0), "真的要删除该证券及其记录吗？     \r\n\r\n平安银行 [是/否]？     ", 276,
+                 "证券删除后将不能恢复!");
+}
+
+void TestManager::keysPickTheNode()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmManager *w = test::OpenManager("浦发银行");
+    w->categoryNode("A000000001")->setExpanded(true);
+    w->TreeView->setCurrentItem(w->securityNode("浦发银行"));
+    w->TreeView->setFocus();
+    // The arrow moves to the next security, which loads as a click would load it.
+    QTest::keyClick(w->TreeView, Qt::Key_Down);
+    QCOMPARE(w->TreeView->currentItem(), w->securityNode("平安银行"));
+    QCOMPARE(g_CurSecurity, QStringLiteral("平安银行"));
+    QCOMPARE(g_CurCode, QStringLiteral("000001"));
+    QCOMPARE(w->gridRowCount(), 4);
+    QCOMPARE(QApplication::focusWidget(), w->TreeView);
+    // On to a category: the detail is emptied, as a click on it empties it.
+    QTest::keyClick(w->TreeView, Qt::Key_Down);
+    QCOMPARE(g_CurCategory, w->TreeView->currentItem()->text(0));
+    QVERIFY(w->txtFields[0]->text().isEmpty());
+    QVERIFY(!w->menuItem("MnuDeleteFile")->isEnabled());
 }
 
 void TestManager::lookupThenTreeShowsTreeSecurity()
