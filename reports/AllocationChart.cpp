@@ -24,7 +24,8 @@ QList<PieSlice> AllocationSlices(const TextGrid &grid, int totalsRow)
 {
     QList<PieSlice> slices;
     for (int r = 1; r < totalsRow; ++r)
-        slices << PieSlice{grid.text(r, kNameColumn), sliceValue(grid.text(r, kMarketValueColumn)), QString()};
+        slices << PieSlice{grid.text(r, kNameColumn), sliceValue(grid.text(r, kMarketValueColumn)),
+                           QString()};
     slices << PieSlice{kCashSlice, sliceValue(grid.text(totalsRow, kCashColumn)), QString()};
 
     Sum whole;

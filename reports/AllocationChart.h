@@ -9,7 +9,7 @@ namespace tv {
 
 struct PieSlice
 {
-    QString name;    // the security's name, or "资金余额"
+    QString name; // the security's name, or "资金余额"
     double value = 0;
     QString percent; // the share, "0.0%"
 };

@@ -46,8 +46,9 @@ struct Group
 TextGrid SummaryLayout()
 {
     return TextGrid::fromFormat(
-        QStringLiteral("^ 证券名称|^证券代码|^交易次数 |^前证券余额|^证券余额|^ 成交数量|^成交金额|^收支金额|^手续费|"
-                       "^ 印花税|^ 过户费|^其它费用|^最新行情|^浮动盈亏"),
+        QStringLiteral(
+            "^ 证券名称|^证券代码|^交易次数 |^前证券余额|^证券余额|^ 成交数量|^成交金额|^收支金额|^手续费|"
+            "^ 印花税|^ 过户费|^其它费用|^最新行情|^浮动盈亏"),
         {1000, 900, 800, 1000, 1000, 1000, 1200, 1200, 1000, 1001, 1000, 1000, 1000, 1300});
 }
 
@@ -60,11 +61,13 @@ QueryDisplay SecuritySummary(Database &db, const QDate &from, const QDate &to)
     // brought.
     RowStream before(db, QStringLiteral("SELECT 证券余额 FROM rep WHERE 证券代码 = ? AND 交收日期 < ? "
                                         "ORDER BY 交收日期 DESC, repid DESC LIMIT 1"));
-    RowStream rs(db,
-                 QStringLiteral("SELECT 证券代码, 证券余额, 成交数量, 成交金额, 收支金额, 手续费, 印花税, 过户费, 其它费用 "
-                                "FROM rep WHERE ") +
-                     range.sql() + QStringLiteral(" ORDER BY 证券代码 ASC, 交收日期 ASC, repid ASC"),
-                 range.args());
+    RowStream rs(
+        db,
+        QStringLiteral(
+            "SELECT 证券代码, 证券余额, 成交数量, 成交金额, 收支金额, 手续费, 印花税, 过户费, 其它费用 "
+            "FROM rep WHERE ") +
+            range.sql() + QStringLiteral(" ORDER BY 证券代码 ASC, 交收日期 ASC, repid ASC"),
+        range.args());
 
     QueryDisplay d;
     d.grid = SummaryLayout();

@@ -15,7 +15,10 @@ constexpr int kSummed[][2] = {{4, 5}, {6, 7}, {8, 9}, {9, 10}, {10, 11}, {11, 12
 
 } // namespace
 
-QString DetailLookup::key(const QString &code) { return RTrim(code).toCaseFolded(); }
+QString DetailLookup::key(const QString &code)
+{
+    return RTrim(code).toCaseFolded();
+}
 
 DetailLookup::DetailLookup(Database &db)
 {

@@ -48,7 +48,10 @@ inline void AddIndexRow(Database &db)
                               "3100.5, '-0.5%', '0', 5000, 3000)"));
 }
 
-inline QDate d(const char *iso) { return QDate::fromString(QString::fromLatin1(iso), Qt::ISODate); }
+inline QDate d(const char *iso)
+{
+    return QDate::fromString(QString::fromLatin1(iso), Qt::ISODate);
+}
 
 inline QStringList cells(std::initializer_list<const char *> texts)
 {
