@@ -1,16 +1,21 @@
 // The query window's displays over the large journal: the holdings analysis and the daily, monthly and
 // yearly reports of dates in 2000 (the year that holds most records), each against sqlite3 stepping
 // bare statements that return the same rows and read the columns the display uses, in the same run.
-// Also the date-range trade list of the whole journal until shown.
+// Also the date-range trade list and the per-security summary of the whole journal until shown, and the
+// export of that trade list to a spreadsheet.
 // Run by hand: build/bench/bench_reports [rounds]
 
 #include "app/Globals.h"
+#include "app/Seams.h"
 #include "app/frmMain.h"
 #include "bench/BenchJournal.h"
 #include "data/Database.h"
+#include "data/Spreadsheet.h"
 #include "journal/frmManager.h"
+#include "reports/GridExport.h"
 #include "reports/HoldingsAnalysis.h"
 #include "reports/PeriodReports.h"
+#include "reports/SecuritySummary.h"
 #include "reports/TradeList.h"
 #include "reports/frmSearchForm.h"
 
@@ -18,6 +23,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTabBar>
 #include <QTableView>
 
@@ -121,6 +127,43 @@ int rawAnalysis(sqlite3 *db, const QDate &date)
     stepAll(cash);
     sqlite3_finalize(cash);
     return held;
+}
+
+// The summary's rows: the grouping statement with the range's count and sums per code, then per code its
+// last row before the range and its last row in it; and the Detail names and prices.
+int rawSummary(sqlite3 *db, const QDate &from, const QDate &to)
+{
+    const QString first = from.toString(Qt::ISODate), last = to.toString(Qt::ISODate);
+    sqlite3_stmt *detail = prepare(db, "SELECT 证券代码, 证券名称, 市场价格 FROM Detail ORDER BY rowid");
+    stepAll(detail);
+    sqlite3_finalize(detail);
+    sqlite3_stmt *groups =
+        prepare(db, "SELECT 证券代码, COUNT(*), SUM(成交数量), SUM(成交金额), SUM(收支金额), SUM(手续费), "
+                    "SUM(印花税), SUM(过户费), SUM(其它费用) FROM rep WHERE 交收日期 >= ? AND 交收日期 <= ? "
+                    "GROUP BY 证券代码 ORDER BY 证券代码");
+    sqlite3_stmt *before = prepare(db, "SELECT 证券余额 FROM rep WHERE 证券代码 = ? AND 交收日期 < ? "
+                                       "ORDER BY 交收日期 DESC, repid DESC LIMIT 1");
+    sqlite3_stmt *end = prepare(db, "SELECT 证券余额 FROM rep WHERE 证券代码 = ? AND 交收日期 <= ? "
+                                    "ORDER BY 交收日期 DESC, repid DESC LIMIT 1");
+    bindText(groups, 1, first);
+    bindText(groups, 2, last);
+    int n = 0;
+    while (sqlite3_step(groups) == SQLITE_ROW) {
+        readRow(groups);
+        const char *code = reinterpret_cast<const char *>(sqlite3_column_text(groups, 0));
+        for (auto [st, day] : {std::pair{before, &first}, std::pair{end, &last}}) {
+            sqlite3_reset(st);
+            sqlite3_bind_text(st, 1, code, -1, SQLITE_TRANSIENT);
+            bindText(st, 2, *day);
+            if (sqlite3_step(st) == SQLITE_ROW)
+                readRow(st);
+        }
+        ++n;
+    }
+    sqlite3_finalize(end);
+    sqlite3_finalize(before);
+    sqlite3_finalize(groups);
+    return n;
 }
 
 // Each display opens the database file afresh, as every action of the program does; so does the
@@ -248,9 +291,46 @@ int main(int argc, char **argv)
         std::printf("%-28s grid rows %d, record count %s\n", "", shown.grid.rowCount(), qPrintable(shown.count));
     }
 
+    const QDate from(1999, 1, 1), to(2010, 12, 31);
+    auto showRange = [&] {
+        w->TabStrip1->setCurrentIndex(1);
+        w->DTPicker2->setDate(from);
+        w->DTPicker3->setDate(to);
+        w->Command1_Click();
+    };
+
+    // The per-security summary of the whole journal.
+    {
+        Figures f;
+        int rows = 0;
+        QueryDisplay summary;
+        showRange();
+        for (int r = 0; r < rounds; ++r) {
+            f.raw.push_back(timed([&] {
+                rows = onNewConnection(path, [&](sqlite3 *db) { return rawSummary(db, from, to); });
+            }));
+            summary = QueryDisplay();
+            f.rule.push_back(timed([&] {
+                Database db(g_DbPath, g_DbConnect);
+                summary = SecuritySummary(db, from, to);
+            }));
+            f.window.push_back(timed([&] {
+                w->Command8_Click();
+                w->my1->repaint();
+                QCoreApplication::processEvents();
+            }));
+        }
+        if (w->gridRowCount() != summary.grid.rowCount() || rows + 3 != summary.grid.rowCount()) {
+            std::fprintf(stderr, "summary: %d groups, the window shows %d rows, the display has %d\n", rows,
+                         w->gridRowCount(), summary.grid.rowCount());
+            return 1;
+        }
+        report("whole-journal summary", rows, f);
+        w->TabStrip1->setCurrentIndex(0);
+    }
+
     // The whole journal as one date-range trade list.
     {
-        const QDate from(1999, 1, 1), to(2010, 12, 31);
         Figures f;
         int rows = 0;
         const int few = std::max(1, rounds / 4);
@@ -265,16 +345,46 @@ int main(int argc, char **argv)
                 list = TradeList(db, DateRangeCondition(from, to));
             }));
             f.window.push_back(timed([&] {
-                w->TabStrip1->setCurrentIndex(1);
-                w->DTPicker2->setDate(from);
-                w->DTPicker3->setDate(to);
-                w->Command1_Click();
+                showRange();
                 w->my1->repaint();
                 QCoreApplication::processEvents();
             }));
             w->TabStrip1->setCurrentIndex(0);
         }
         report("whole-journal trade list", rows, f);
+    }
+
+    // That trade list exported: the routine on a copy of its rows, and "导出" in the window with its
+    // caption and event pass after every row. The desktop opener only notes the file.
+    {
+        showRange();
+        QString opened;
+        seams::openUrl = [&](const QUrl &url) {
+            opened = url.toLocalFile();
+            return true;
+        };
+        seams::msgBox = [](const QString &text, int, const QString &) {
+            std::fprintf(stderr, "message: %s\n", qPrintable(text));
+            return int(vbOK);
+        };
+        const QList<QStringList> rows = w->gridModel()->grid().rows.mid(0, w->gridRow);
+        std::vector<double> routine, button;
+        for (int r = 0; r < std::max(1, rounds / 7); ++r) {
+            opened.clear();
+            routine.push_back(
+                timed([&] { ExportToSpreadsheet(rows, NewExportPath(QStringLiteral("bench")), {}); }));
+            QFile::remove(opened);
+            opened.clear();
+            button.push_back(timed([&] { w->Command4_Click(); }));
+            if (opened.isEmpty()) {
+                std::fprintf(stderr, "the export opened nothing\n");
+                return 1;
+            }
+            QFile::remove(opened);
+        }
+        std::printf("%-28s %7d rows  routine %8.2f ms  \"导出\" %8.2f ms  (caption %s)\n",
+                    "whole-journal export", int(rows.size()), median(routine), median(button),
+                    qPrintable(w->windowTitle()));
     }
 
     std::printf("(checksum %.0f)\n", g_sink);

@@ -42,6 +42,7 @@ TextGrid AnalysisLayout()
 HoldingsAnalysis AnalyseHoldings(Database &db, const QDate &date)
 {
     HoldingsAnalysis a;
+    a.date = date;
     const RowSet index = db.openQuery(
         QStringLiteral("SELECT 市场价格, 涨跌幅, 目标价, 止损位 FROM Detail WHERE 证券代码 = ? ORDER BY rowid LIMIT 1"),
         {kIndexCode});

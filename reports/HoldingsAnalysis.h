@@ -30,6 +30,7 @@ struct WatchEntry
 
 struct HoldingsAnalysis
 {
+    QDate date; // the day analysed
     QueryDisplay display;
     QString totalText;  // cash plus market value, the total-assets box
     double cash = 0;    // as of the date; 0 when the journal has no row on or before it

@@ -20,6 +20,23 @@ RowStream::RowStream(Database &db, const QString &sql, const QVariantList &args)
     const QByteArray utf8 = sql.toUtf8();
     if (!h || sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &m_stmt, nullptr) != SQLITE_OK)
         fail(h);
+    if (!bind(args)) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        fail(h);
+    }
+}
+
+void RowStream::rebind(const QVariantList &args)
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    if (!bind(args))
+        fail(sqlite3_db_handle(m_stmt));
+}
+
+bool RowStream::bind(const QVariantList &args)
+{
     for (int i = 0; i < args.size(); ++i) {
         const QVariant v = BindValue(args[i]);
         int rc = SQLITE_OK;
@@ -33,12 +50,10 @@ RowStream::RowStream(Database &db, const QString &sql, const QVariantList &args)
             const QByteArray text = v.toString().toUtf8();
             rc = sqlite3_bind_text(m_stmt, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
         }
-        if (rc != SQLITE_OK) {
-            sqlite3_finalize(m_stmt);
-            m_stmt = nullptr;
-            fail(h);
-        }
+        if (rc != SQLITE_OK)
+            return false;
     }
+    return true;
 }
 
 RowStream::~RowStream() { sqlite3_finalize(m_stmt); }

@@ -22,6 +22,8 @@ public:
     RowStream(const RowStream &) = delete;
     RowStream &operator=(const RowStream &) = delete;
 
+    // Runs the statement again from its first row with new values, without preparing it again.
+    void rebind(const QVariantList &args);
     bool next(); // false after the last row; throws DbError on a failure
 
     bool isNull(int column) const;
@@ -29,6 +31,8 @@ public:
     double number(int column) const; // a number as it is, a text's leading number, 0 for Null
 
 private:
+    bool bind(const QVariantList &args);
+
     sqlite3_stmt *m_stmt = nullptr;
 };
 

@@ -4,36 +4,37 @@
 #include "data/Database.h"
 #include "reports/RowStream.h"
 
-#include <QHash>
 #include <array>
 
 namespace tv {
 
 namespace {
 
-// Detail's name and latest price of every code, read once for the whole list. Codes compare as the
-// database compares them: without case and without trailing blanks.
-struct DetailLookup
-{
-    QHash<QString, QPair<QString, QString>> byCode;
-
-    static QString key(const QString &code) { return RTrim(code).toCaseFolded(); }
-
-    explicit DetailLookup(Database &db)
-    {
-        RowStream rs(db, QStringLiteral("SELECT 证券代码, 证券名称, 市场价格 FROM Detail ORDER BY rowid"));
-        while (rs.next()) {
-            const QString k = key(rs.text(0));
-            if (!byCode.contains(k))
-                byCode.insert(k, {rs.text(1), rs.text(2)});
-        }
-    }
-};
-
 // rep columns 成交数量, 成交金额, 手续费, 印花税, 过户费, 其它费用, 收支金额 and the grid columns of their totals.
 constexpr int kSummed[][2] = {{4, 5}, {6, 7}, {8, 9}, {9, 10}, {10, 11}, {11, 12}, {12, 13}};
 
 } // namespace
+
+QString DetailLookup::key(const QString &code)
+{
+    return RTrim(code).toCaseFolded();
+}
+
+DetailLookup::DetailLookup(Database &db)
+{
+    RowStream rs(db, QStringLiteral("SELECT 证券代码, 证券名称, 市场价格 FROM Detail ORDER BY rowid"));
+    while (rs.next()) {
+        const QString k = key(rs.text(0));
+        if (!byCode.contains(k))
+            byCode.insert(k, {rs.text(1), rs.text(2)});
+    }
+}
+
+const QPair<QString, QString> *DetailLookup::find(const QString &code) const
+{
+    const auto found = byCode.constFind(key(code));
+    return found == byCode.constEnd() ? nullptr : &*found;
+}
 
 TextGrid TradeListLayout()
 {
@@ -68,8 +69,7 @@ QueryDisplay TradeList(Database &db, const QueryCondition &condition)
         if (!rs.isNull(0)) {
             for (int c = 0; c <= 13; ++c)
                 row[c + 1] = rs.text(c);
-            const auto found = detail.byCode.constFind(DetailLookup::key(row[1]));
-            if (found != detail.byCode.constEnd()) {
+            if (const auto *found = detail.find(row[1])) {
                 row[0] = found->first;
                 row[15] = found->second;
             }

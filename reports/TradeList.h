@@ -6,11 +6,26 @@
 #include "reports/QueryCondition.h"
 #include "reports/QueryGrid.h"
 
+#include <QHash>
+#include <QPair>
+
 namespace tv {
 
 class Database;
 
 constexpr int kTradeListColumns = 16;
+
+// Detail's name and latest price of every code, read once for a whole display. Codes compare as the
+// database compares them: without case and without trailing blanks.
+struct DetailLookup
+{
+    explicit DetailLookup(Database &db);
+    static QString key(const QString &code);
+    // Name and price text of the code's first Detail row; null when it has none.
+    const QPair<QString, QString> *find(const QString &code) const;
+
+    QHash<QString, QPair<QString, QString>> byCode;
+};
 
 TextGrid TradeListLayout();  // the 16 columns of the trade list, header only
 TextGrid PriceAlertLayout(); // the 6 columns of the price-alert list, header only

@@ -7,10 +7,17 @@
 #include "app/VbCompat.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "data/Spreadsheet.h"
+#include "reports/AllocationChart.h"
+#include "reports/GridExport.h"
 #include "reports/PeriodReports.h"
+#include "reports/SecuritySummary.h"
+#include "reports/SnapshotSave.h"
 #include "reports/TradeList.h"
 
 #include <QAction>
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -20,7 +27,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -34,9 +46,20 @@ const QString kAnalysis = QStringLiteral("持仓分析");
 const QString kDaily = QStringLiteral("日报表");
 const QString kMonthly = QStringLiteral("月报表");
 const QString kYearly = QStringLiteral("年报表");
+const QString kChartCaption = QStringLiteral("图形");
+const QString kGridCaption = QStringLiteral("表格");
+const QString kWindowCaption = QStringLiteral("查询记录");
 // A value the condition cannot compare: the dispatcher's trap tells it apart from other failures.
 struct DataTypeError
 {};
+
+// The message of a failure the window cannot explain; a file held by another workstation has its own.
+void showFailure(const std::exception &e)
+{
+    const auto *db = dynamic_cast<const DbError *>(&e);
+    if (!db || !ShowBusyDatabase(*db))
+        ShowUnknownError();
+}
 
 QDateEdit *newPicker(QWidget *parent, const QString &name)
 {
@@ -81,7 +104,7 @@ void place(QWidget *w, int left, int top, int width, int height, const QWidget *
 frmSearchForm::frmSearchForm()
 {
     setObjectName(QStringLiteral("frmSearchForm"));
-    setWindowTitle(QStringLiteral("查询记录"));
+    setWindowTitle(kWindowCaption);
     buildControls();
 
     // Opening
@@ -226,8 +249,9 @@ void frmSearchForm::buildControls()
     my1->verticalHeader()->hide();
     my1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     my1->verticalHeader()->setDefaultSectionSize(20);
-    MSChart1 = new QWidget(this);
+    MSChart1 = new QChartView(this);
     MSChart1->setObjectName(QStringLiteral("MSChart1"));
+    MSChart1->setRenderHint(QPainter::Antialiasing);
     MSChart1->hide();
 
     connect(Command1, &QPushButton::clicked, this, &frmSearchForm::Command1_Click);
@@ -337,8 +361,8 @@ void frmSearchForm::Combo4_Click()
         try {
             Database db(g_DbPath, g_DbConnect);
             Combo1->addItems(DetailColumn(db, field));
-        } catch (const DbError &) {
-            ShowUnknownError();
+        } catch (const DbError &e) {
+            showFailure(e);
         }
         if (Combo1->count() > 0)
             Combo1->setCurrentIndex(0);
@@ -357,7 +381,7 @@ void frmSearchForm::Command1_Click()
     Command7->hide();
     MSChart1->hide();
     Command8->hide();
-    Command7->setText(QStringLiteral("图形"));
+    Command7->setText(kChartCaption);
     Command8->setText(QStringLiteral("汇总"));
     my1->hide();
     try {
@@ -382,8 +406,8 @@ void frmSearchForm::Command1_Click()
         }
     } catch (const DataTypeError &) {
         MsgBox(QStringLiteral("数据类型不对，请修改！"), 16, QStringLiteral("不能进行查询"));
-    } catch (const std::exception &) {
-        ShowUnknownError();
+    } catch (const std::exception &e) {
+        showFailure(e);
     }
 }
 
@@ -483,6 +507,104 @@ void frmSearchForm::runTradeCondition()
     shownCondition = condition;
     Check1->show();
     Check1->setChecked(false);
+}
+
+// ---- Follow-up commands ------------------------------------------------------------------------
+
+void frmSearchForm::Command8_Click()
+{
+    my1->hide();
+    try {
+        QueryDisplay d;
+        {
+            Database db(g_DbPath, g_DbConnect);
+            d = SecuritySummary(db, DTPicker2->date(), DTPicker3->date());
+        }
+        showDisplay(d);
+    } catch (const std::exception &e) {
+        showFailure(e);
+    }
+}
+
+void frmSearchForm::Command3_Click()
+{
+    // The figures are the analysis's (or the live watch's since), so the day is the analysis's too.
+    const Snapshot s{g_Cash, g_MarketValue, Val(Text3->text()),
+                     analysis.date.isValid() ? analysis.date : DTPicker4->date(), g_CurUser};
+    try {
+        Database db(g_DbPath, g_DbConnect);
+        SaveSnapshot(db, s);
+    } catch (const std::exception &e) {
+        showFailure(e);
+        return;
+    }
+    reloadNotebook();
+}
+
+// The notebook lists a saved snapshot at once: Frmbook::qixload() is called here once the notebook
+// window exists.
+void frmSearchForm::reloadNotebook() {}
+
+void frmSearchForm::Command7_Click()
+{
+    try {
+        const bool toChart = Command7->text() == kChartCaption;
+        Command7->setText(toChart ? kGridCaption : kChartCaption);
+        my1->setVisible(!toChart);
+        MSChart1->setVisible(toChart);
+        fillChart();
+    } catch (const std::exception &e) {
+        showFailure(e);
+    }
+}
+
+void frmSearchForm::fillChart()
+{
+    const QList<PieSlice> slices = AllocationSlices(m_grid->grid(), gridRow);
+    auto *series = new QPieSeries;
+    series->setName(QStringLiteral("资金配比"));
+    QFont labelFont = font();
+    labelFont.setPointSize(12);
+    for (const PieSlice &s : slices) {
+        QPieSlice *slice = series->append(s.percent, s.value);
+        slice->setLabelPosition(QPieSlice::LabelOutside);
+        slice->setLabelFont(labelFont);
+        slice->setLabelVisible(true);
+    }
+    QChart *chart = MSChart1->chart();
+    chart->removeAllSeries();
+    chart->addSeries(series);
+    chart->setTitle(series->name());
+    // The slices show their shares; the legend names them.
+    const QList<QLegendMarker *> markers = chart->legend()->markers(series);
+    for (int i = 0; i < markers.size() && i < slices.size(); ++i)
+        markers[i]->setLabel(slices[i].name);
+}
+
+void frmSearchForm::Command4_Click()
+{
+    // The header and the data rows as they stand now: what runs while the export lets events through
+    // changes neither the copy nor, with the button off, starts a second export.
+    const QList<QStringList> rows = m_grid->grid().rows.mid(0, gridRow);
+    Command4->setEnabled(false);
+    QPointer<frmSearchForm> self(this);
+    bool ok = false;
+    try {
+        ok = ExportToSpreadsheet(rows, NewExportPath(QStringLiteral("tallyvane-query")), [&](int written) {
+            if (self)
+                self->setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) +
+                                     QStringLiteral("记录"));
+        });
+    } catch (const std::exception &) {
+        ok = false;
+    }
+    if (!ok)
+        MsgBox(QStringLiteral("系统错误Excel未安装或版本不符，不能继续！"), 16, QStringLiteral("不能导出"));
+    if (!self)
+        return;
+    if (!ok)
+        setWindowTitle(QStringLiteral("[查询记录]"));
+    Command4->setEnabled(true);
 }
 
 // ---- The grid ----------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <array>
 
+class QChartView;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -44,7 +45,7 @@ public:
     QPushButton *Command1 = nullptr;  // "确定"
     QPushButton *Command2 = nullptr;  // "关闭"
     QTableView *my1 = nullptr;
-    QWidget *MSChart1 = nullptr;
+    QChartView *MSChart1 = nullptr; // the allocation pie, in the grid's place
     QFrame *Frame2 = nullptr;
     QLineEdit *Text2 = nullptr; // number of result rows
     QPushButton *Command7 = nullptr; // "图形"
@@ -73,12 +74,12 @@ public:
     void TabStrip1_Click();
     void Combo4_Click();
     void Combo1_Change();
-    void Command3_Click() {} // "保存"
-    void Command4_Click() {} // "导出"
+    void Command3_Click();   // "保存": a snapshot of the analysis into the notebook
+    void Command4_Click();   // "导出": the grid's header and data rows into a spreadsheet
     void Command5_Click() {} // "更新"
     void Command6_Click() {} // "实时监控"
-    void Command7_Click() {} // "图形"
-    void Command8_Click() {} // "汇总"
+    void Command7_Click();   // "图形"/"表格": the allocation pie in the grid's place and back
+    void Command8_Click();   // "汇总": the per-security summary of the date range
 
     // The grid layouts and the trade list of g_RepWhere's condition.
     void display1();
@@ -108,6 +109,8 @@ private:
     void runCondition();
     void runPriceAlert();
     void runTradeCondition();
+    void fillChart();
+    void reloadNotebook();
 
     TextGridModel *m_grid = nullptr;
 };

@@ -1,9 +1,12 @@
 #pragma once
 
-// Rows for the query tests: securities of Detail and records of rep, with every value bound.
+// Rows for the query tests: securities of Detail and records of rep, with every value bound; and the
+// short ways the tests write dates, rows of cells and a grid's column.
 
 #include "data/Database.h"
+#include "reports/QueryGrid.h"
 
+#include <QDate>
 #include <QString>
 #include <QVariant>
 
@@ -43,6 +46,28 @@ inline void AddIndexRow(Database &db)
     db.execute(QStringLiteral("INSERT INTO Detail (股东账号, 证券名称, 证券代码, 基本面, 分析评论, 目标价, 市场价格, 涨跌幅, "
                               "更新日期, 止损位, 买入点) VALUES ('上证指数', '上证指数', 'shzs000001', '0', '0', 10000, "
                               "3100.5, '-0.5%', '0', 5000, 3000)"));
+}
+
+inline QDate d(const char *iso)
+{
+    return QDate::fromString(QString::fromLatin1(iso), Qt::ISODate);
+}
+
+inline QStringList cells(std::initializer_list<const char *> texts)
+{
+    QStringList out;
+    for (const char *t : texts)
+        out << QString::fromUtf8(t);
+    return out;
+}
+
+// Grid rows 1 to the last, of one column.
+inline QStringList column(const TextGrid &g, int c)
+{
+    QStringList out;
+    for (int r = 1; r < g.rowCount(); ++r)
+        out << g.text(r, c);
+    return out;
 }
 
 } // namespace tv::test

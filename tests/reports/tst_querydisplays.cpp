@@ -15,30 +15,15 @@ using namespace tv;
 using tv::test::AddDetail;
 using tv::test::AddIndexRow;
 using tv::test::AddRep;
+using tv::test::cells;
+using tv::test::column;
+using tv::test::d;
 using tv::test::Rep;
 using tv::test::TestEnv;
 
 Q_DECLARE_METATYPE(tv::QueryCondition)
 
 namespace {
-
-QDate d(const char *iso) { return QDate::fromString(QString::fromLatin1(iso), Qt::ISODate); }
-
-QStringList cells(std::initializer_list<const char *> texts)
-{
-    QStringList out;
-    for (const char *t : texts)
-        out << QString::fromUtf8(t);
-    return out;
-}
-
-QStringList column(const TextGrid &g, int c)
-{
-    QStringList out;
-    for (int r = 1; r < g.rowCount(); ++r)
-        out << g.text(r, c);
-    return out;
-}
 
 // Four records: two of 600000, one of 600016, one of 000001.
 void addCodes(Database &db)

@@ -9,19 +9,29 @@
 #include "tests/reports/ReportsFixture.h"
 
 #include <QAction>
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEventLoop>
+#include <QFile>
 #include <QFrame>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+
+#include <sqlite3.h>
 
 using namespace tv;
 using tv::test::AddDetail;
@@ -52,6 +62,42 @@ frmSearchForm *openQuery()
     m->MnuSearchFile_Click();
     QCoreApplication::processEvents();
     return frmSearchForm::existing();
+}
+
+// The cells of a spreadsheet row (1 up), column A on.
+QStringList sheetRow(const QMap<QString, QString> &sheet, int row, int columns)
+{
+    QStringList out;
+    for (int c = 0; c < columns; ++c)
+        out << sheet.value(QChar(u'A' + c) + QString::number(row));
+    return out;
+}
+
+QStringList gridRowCells(frmSearchForm *w, int row)
+{
+    QStringList out;
+    for (int c = 0; c < w->gridModel()->columnCount(); ++c)
+        out << w->gridText(row, c);
+    return out;
+}
+
+// Rows 1 to `rows` of the sheet the last export opened hold the grid's rows 0 to rows - 1, and nothing
+// follows them.
+void verifySheet(const TestEnv &env, const TextGrid &grid, int rows)
+{
+    QVERIFY(!env.openedUrls.isEmpty());
+    const QString path = env.openedUrls.last().toLocalFile();
+    const QMap<QString, QString> sheet = test::XlsxCells(path);
+    for (int r = 0; r < rows; ++r)
+        QCOMPARE(sheetRow(sheet, r + 1, grid.columnCount()), grid.rows[r]);
+    QVERIFY(!sheet.contains(QStringLiteral("A") + QString::number(rows + 1)));
+    QFile::remove(path);
+}
+
+// What the export of the shown display writes: the header and the data rows, up to the row counter.
+void verifySheetIsShownRows(const TestEnv &env, frmSearchForm *w)
+{
+    verifySheet(env, w->gridModel()->grid(), w->gridRow);
 }
 
 bool toolbarOn(int index) { return frmMain::instance()->toolbarButton(index)->isEnabled(); }
@@ -110,6 +156,13 @@ private Q_SLOTS:
     void dateRangeAndPeriodReports();
     void failedDisplayPublishesNothing();
     void fieldRuleDatabaseFailure();
+    void summaryOfTheRangeAtTheClick();
+    void snapshotOfTheAnalysis();
+    void snapshotFailures();
+    void chartToggle();
+    void exportShownRows();
+    void exportFailures();
+    void exportWhileEventsRun();
 };
 
 void TestSearchForm::opensOnTodaysHoldings()
@@ -387,6 +440,254 @@ void TestSearchForm::fieldRuleDatabaseFailure()
     QCOMPARE_BOX(env.boxes[0], "系统未知错误，不能继续！", 16, "未知错误");
     QCOMPARE(w->Combo1->count(), 0);
     QVERIFY(frmSearchForm::isLoaded());
+}
+
+void TestSearchForm::summaryOfTheRangeAtTheClick()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    clickTab(w, 1);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    const QString listed = g_LastWhere;
+    QCOMPARE(g_ListRows, 2);
+
+    // The pickers as they stand at the click, not the range listed.
+    w->DTPicker2->setDate(QDate(2026, 11, 1));
+    QTest::mouseClick(w->Command8, Qt::LeftButton);
+    QVERIFY(env.boxes.isEmpty());
+    QVERIFY(w->my1->isVisible());
+    QCOMPARE(w->gridModel()->columnCount(), 14);
+    QCOMPARE(w->my1->model()->headerData(13, Qt::Horizontal).toString(), QStringLiteral("浮动盈亏"));
+    QCOMPARE(gridColumn(w, 1), (QStringList{"000002", "600000", "2", ""}));
+    QCOMPARE(gridRowCells(w, 2), (QStringList{"浦发银行", "600000", "3", "0", "800", "1200", "12200", "0",
+                                              "0", "0", "0", "0", "11", "8800"}));
+    QCOMPARE(w->gridText(3, 13), QStringLiteral("9600"));
+    QCOMPARE(w->Text2->text(), QStringLiteral("2"));
+    QCOMPARE(w->gridRow, 3);
+    QCOMPARE(g_RepWhere, QStringLiteral("交收日期  <= #2026-12-10# and 交收日期  >= #2026-11-01#"));
+    QCOMPARE(g_LastWhere, listed);
+    QCOMPARE(g_ListRows, 2);
+    QCOMPARE(g_TotalAssets, 101000.0);
+    QCOMPARE(w->my1->currentIndex().row(), 0);
+
+    // A database that cannot be opened: the message, and the grid stays hidden.
+    g_DbPath = env.path(QStringLiteral("missing.zqd"));
+    QTest::mouseClick(w->Command8, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], "系统未知错误，不能继续！", 16, "未知错误");
+    QVERIFY(!w->my1->isVisible());
+    QCOMPARE(w->Text2->text(), QStringLiteral("2"));
+    QCOMPARE(g_RepWhere, QStringLiteral("交收日期  <= #2026-12-10# and 交收日期  >= #2026-11-01#"));
+}
+
+void TestSearchForm::snapshotOfTheAnalysis()
+{
+    TestEnv env;
+    makeJournal(env);
+    g_CurUser = QStringLiteral("admin");
+    frmSearchForm *w = openQuery();
+    QVERIFY(w->Command3->isVisible());
+    // The picker moved after the analysis: the figures stay the analysis's, and so does the day.
+    w->DTPicker4->setDate(QDate(2026, 12, 1));
+    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    // The live watch writes its total back; the cash stays the analysis's.
+    g_MarketValue = 1143167.89;
+    w->Text3->setText(QStringLiteral("1234567.89"));
+    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    QVERIFY(env.boxes.isEmpty());
+
+    Database db(g_DbPath, g_DbConnect);
+    const RowSet rows = db.openQuery(
+        QStringLiteral("SELECT 资金余额, 证券市值, 资产总值, 上证指数, 涨跌幅, 日期, 备注 FROM qixst "
+                       "ORDER BY qixstid"));
+    QCOMPARE(rows.recordCount(), 3);
+    const QVariantList first = rows.rows()[0];
+    QCOMPARE(first, (QVariantList{91400.0, 9600.0, 101000.0, 3100.5, "-0.5%", "2026-12-10", "admin"}));
+    QCOMPARE(rows.rows()[1], first);
+    QCOMPARE(rows.number(2, 1), 1143167.89);
+    QCOMPARE(rows.number(2, 2), 1234567.89);
+    QCOMPARE(rows.number(2, 0), 91400.0);
+    QCOMPARE(rows.text(2, 5), QStringLiteral("2026-12-10"));
+}
+
+void TestSearchForm::snapshotFailures()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+
+    // Another workstation holds the file past the busy time-out.
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open(g_DbPath.toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], DbBusyText(), 48, QStringLiteral("提示："));
+
+    // No index row to take the index level from.
+    test::DbExec(QStringLiteral("DELETE FROM Detail WHERE 证券代码 = 'shzs000001'"));
+    QTest::mouseClick(w->Command3, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 2);
+    QCOMPARE_BOX(env.boxes[1], "系统未知错误，不能继续！", 16, "未知错误");
+    QCOMPARE(test::DbCount(QStringLiteral("SELECT COUNT(*) FROM qixst")), 0);
+}
+
+void TestSearchForm::chartToggle()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    QCOMPARE(w->Command7->text(), QStringLiteral("图形"));
+    QTest::mouseClick(w->Command7, Qt::LeftButton);
+    QCOMPARE(w->Command7->text(), QStringLiteral("表格"));
+    QVERIFY(w->MSChart1->isVisible());
+    QVERIFY(!w->my1->isVisible());
+    QCOMPARE(w->MSChart1->geometry(), w->my1->geometry());
+
+    // 8800 and 800 held, 91400 in cash.
+    QCOMPARE(w->MSChart1->chart()->series().size(), 1);
+    auto *pie = qobject_cast<QPieSeries *>(w->MSChart1->chart()->series()[0]);
+    QVERIFY(pie);
+    QCOMPARE(pie->name(), QStringLiteral("资金配比"));
+    QStringList labels, names;
+    for (QPieSlice *slice : pie->slices()) {
+        labels << slice->label();
+        QVERIFY(slice->isLabelVisible());
+        QCOMPARE(slice->labelPosition(), QPieSlice::LabelOutside);
+        QCOMPARE(slice->labelFont().pointSize(), 12);
+    }
+    for (QLegendMarker *m : w->MSChart1->chart()->legend()->markers(pie))
+        names << m->label();
+    QCOMPARE(labels, (QStringList{"8.7%", "0.8%", "90.5%"}));
+    QCOMPARE(names, (QStringList{"浦发银行", "万科A", "资金余额"}));
+    QCOMPARE(pie->slices()[0]->value(), 8800.0);
+
+    QTest::mouseClick(w->Command7, Qt::LeftButton);
+    QCOMPARE(w->Command7->text(), QStringLiteral("图形"));
+    QVERIFY(w->my1->isVisible());
+    QVERIFY(!w->MSChart1->isVisible());
+
+    // "确定" while the chart shows returns to the grid as well.
+    QTest::mouseClick(w->Command7, Qt::LeftButton);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(w->Command7->text(), QStringLiteral("图形"));
+    QVERIFY(w->my1->isVisible());
+    QVERIFY(!w->MSChart1->isVisible());
+    QVERIFY(env.boxes.isEmpty());
+}
+
+void TestSearchForm::exportShownRows()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+
+    // A monthly report of three days: the header and the three days, no totals.
+    w->Combo2->setCurrentIndex(2);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(w->gridRow, 4);
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    QCOMPARE(w->windowTitle(), QStringLiteral("添加3记录"));
+    verifySheetIsShownRows(env, w);
+
+    // A trade list of twelve rows.
+    {
+        Database db(g_DbPath, g_DbConnect);
+        for (int i = 0; i < 10; ++i)
+            AddRep(db, {"000002", "证券买入", "2026-12-09", 8, 10, 110.0 + 10 * i, 80, 91320.0 - 80 * i});
+    }
+    clickTab(w, 1);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(w->Text2->text(), QStringLiteral("12"));
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    QCOMPARE(w->windowTitle(), QStringLiteral("添加12记录"));
+    QCOMPARE(env.openedUrls.size(), 2);
+    verifySheetIsShownRows(env, w);
+    QVERIFY(w->Command4->isEnabled());
+
+    // Nothing listed: the header alone.
+    w->DTPicker2->setDate(QDate(2025, 1, 1));
+    w->DTPicker3->setDate(QDate(2025, 1, 31));
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    QCOMPARE(w->windowTitle(), QStringLiteral("添加0记录"));
+    verifySheetIsShownRows(env, w);
+    QVERIFY(env.boxes.isEmpty());
+}
+
+void TestSearchForm::exportFailures()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+
+    // The desktop cannot open the workbook.
+    env.openSucceeds = false;
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], "系统错误Excel未安装或版本不符，不能继续！", 16, "不能导出");
+    QCOMPARE(w->windowTitle(), QStringLiteral("[查询记录]"));
+    QVERIFY(w->Command4->isEnabled());
+    QVERIFY(!QFile::exists(env.openedUrls.value(0).toLocalFile()));
+
+    // The workbook cannot be written: the temporary folder is a plain file.
+    env.openSucceeds = true;
+    env.openedUrls.clear();
+    w->setWindowTitle(QStringLiteral("查询记录"));
+    QFile plain(env.path(QStringLiteral("plain")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const QByteArray tmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", plain.fileName().toLocal8Bit());
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    if (tmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", tmp);
+    QCOMPARE(env.boxes.size(), 2);
+    QCOMPARE_BOX(env.boxes[1], "系统错误Excel未安装或版本不符，不能继续！", 16, "不能导出");
+    QCOMPARE(w->windowTitle(), QStringLiteral("[查询记录]"));
+    QVERIFY(env.openedUrls.isEmpty());
+}
+
+// The export lets events run after every row: a query run meanwhile does not reach the sheet, a second
+// export cannot start, and a close does not leave the export writing to a destroyed window.
+void TestSearchForm::exportWhileEventsRun()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    clickTab(w, 1);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    const TextGrid list = w->gridModel()->grid();
+    const int listRow = w->gridRow;
+
+    bool exportOffered = true;
+    QTimer::singleShot(0, w, [&] {
+        exportOffered = w->Command4->isEnabled();
+        w->DTPicker2->setDate(QDate(2026, 11, 1));
+        QTest::mouseClick(w->Command1, Qt::LeftButton);
+    });
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    QVERIFY(!exportOffered);
+    QCOMPARE(w->gridText(1, 3), QStringLiteral("2026-11-20")); // the query ran
+    verifySheet(env, list, listRow);
+    QCOMPARE(w->windowTitle(), QStringLiteral("添加2记录"));
+
+    // Closed meanwhile: the export still finishes what it copied.
+    const TextGrid shown = w->gridModel()->grid();
+    const int shownRow = w->gridRow;
+    QPointer<frmSearchForm> alive(w);
+    QTimer::singleShot(0, w, [w] { w->close(); });
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    QVERIFY(!alive);
+    QCOMPARE(env.openedUrls.size(), 2);
+    verifySheet(env, shown, shownRow);
+    QVERIFY(env.boxes.isEmpty());
 }
 
 QTEST_MAIN(TestSearchForm)
