@@ -118,8 +118,8 @@ void frmMain::buildMenus()
             &QAction::triggered, this, &frmMain::MnuSearchGuest_Click);
     connect(addItem(MnuGuestManager, QStringLiteral("seleup"), QStringLiteral("行情服务器选择[&S]")),
             &QAction::triggered, this, &frmMain::seleup_Click);
-    connect(addItem(MnuGuestManager, QStringLiteral("Proxy"), QStringLiteral("代理服务器选择")), &QAction::triggered,
-            this, &frmMain::Proxy_Click);
+    connect(addItem(MnuGuestManager, QStringLiteral("Proxy"), QStringLiteral("代理服务器选择")),
+            &QAction::triggered, this, &frmMain::Proxy_Click);
     MnuGuestManager->addSeparator();
     connect(addItem(MnuGuestManager, QStringLiteral("MnuExi"), QStringLiteral("退出系统 [&E]"), Qt::Key_F9),
             &QAction::triggered, this, &frmMain::MnuExi_Click);

@@ -150,7 +150,9 @@ void frmMain::every(const QStringList &codes, int n)
         return;
     try {
         // A database that cannot be opened is found before anything is fetched.
-        { Database check(g_DbPath, g_DbConnect); }
+        {
+            Database check(g_DbPath, g_DbConnect);
+        }
         const QuoteListSplit split = SplitQuoteList(codes, n);
         if (split.stockCount() > 0) {
             fetchStockEntries(split);
@@ -308,7 +310,8 @@ void frmMain::UpdateAllPrices()
         if (!batch.funds().isEmpty()) {
             IdleGuard fetch;
             const QStringList funds = batch.fundCodes();
-            const QuoteReading reading = FetchFundQuotes(Inet1, currentSource(), funds, int(batch.funds().size()));
+            const QuoteReading reading =
+                FetchFundQuotes(Inet1, currentSource(), funds, int(batch.funds().size()));
             if (!self)
                 return;
             ReportFundFailure(reading, funds);

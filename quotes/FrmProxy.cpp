@@ -27,8 +27,8 @@ FrmProxy::FrmProxy()
     connect(Check1, &QCheckBox::clicked, this, &FrmProxy::Check1_Click);
     connect(Check2, &QCheckBox::clicked, this, &FrmProxy::Check2_Click);
 
-    const QStringList labels = {QStringLiteral("代理服务器："), QStringLiteral("端口："), QStringLiteral("用户名："),
-                                QStringLiteral("密码：")};
+    const QStringList labels = {QStringLiteral("代理服务器："), QStringLiteral("端口："),
+                                QStringLiteral("用户名："), QStringLiteral("密码：")};
     auto *boxes = new QGridLayout;
     for (int i = 0; i < 4; ++i) {
         Text1[i] = new QLineEdit(this);

@@ -21,8 +21,8 @@ public:
     FrmProxy();
     ~FrmProxy() override;
 
-    QCheckBox *Check1; // a named proxy
-    QCheckBox *Check2; // the system's settings
+    QCheckBox *Check1;                  // a named proxy
+    QCheckBox *Check2;                  // the system's settings
     std::array<QLineEdit *, 4> Text1{}; // server, port, user name, password
     std::array<QLabel *, 4> Label1{};
     QPushButton *Command1;

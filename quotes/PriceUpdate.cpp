@@ -77,7 +77,8 @@ PriceWrite PriceWriteOf(const QString &code, const QuoteEntry &entry)
     return {code, Trim(entry.price), Trim(entry.change)};
 }
 
-void StorePrices(const QString &path, const QString &connect, const QList<PriceWrite> &writes, const QDate &today)
+void StorePrices(const QString &path, const QString &connect, const QList<PriceWrite> &writes,
+                 const QDate &today)
 {
     if (writes.isEmpty())
         return;
@@ -85,14 +86,16 @@ void StorePrices(const QString &path, const QString &connect, const QList<PriceW
     Transaction tx(db);
     const QString date = FormatDate(today);
     for (const PriceWrite &w : writes)
-        db.execute(QStringLiteral("UPDATE Detail SET 更新日期 = ?, 市场价格 = ?, 涨跌幅 = ? WHERE 证券代码 = ?"),
-                   {date, w.price, w.change, w.code});
+        db.execute(
+            QStringLiteral("UPDATE Detail SET 更新日期 = ?, 市场价格 = ?, 涨跌幅 = ? WHERE 证券代码 = ?"),
+            {date, w.price, w.change, w.code});
     tx.commit();
 }
 
 QList<DetailRow> ReadDetailRows(Database &db)
 {
-    const RowSet set = db.openQuery(QStringLiteral("SELECT 股东账号, 证券名称, 证券代码 FROM Detail ORDER BY rowid"));
+    const RowSet set =
+        db.openQuery(QStringLiteral("SELECT 股东账号, 证券名称, 证券代码 FROM Detail ORDER BY rowid"));
     QList<DetailRow> rows;
     rows.reserve(set.recordCount());
     for (int r = 0; r < set.recordCount(); ++r)
@@ -137,7 +140,8 @@ QList<DetailRow> PriceBatch::nextPass()
     return stocks;
 }
 
-QList<PriceWrite> PriceBatch::takeResults(const QList<DetailRow> &rows, const QuoteReading &reading, bool funds)
+QList<PriceWrite> PriceBatch::takeResults(const QList<DetailRow> &rows, const QuoteReading &reading,
+                                          bool funds)
 {
     QList<PriceWrite> writes;
     for (int k = 1; k <= rows.size(); ++k) {

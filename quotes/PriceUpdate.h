@@ -59,7 +59,8 @@ PriceWrite PriceWriteOf(const QString &code, const QuoteEntry &entry);
 
 // Writes the rows, dated today, in one transaction of their own; nothing when there are none. Throws
 // DbError, and then nothing of these rows is written.
-void StorePrices(const QString &path, const QString &connect, const QList<PriceWrite> &writes, const QDate &today);
+void StorePrices(const QString &path, const QString &connect, const QList<PriceWrite> &writes,
+                 const QDate &today);
 
 // The batch update of every Detail row.
 struct DetailRow

@@ -50,7 +50,8 @@ QuoteReading FetchFundPrices(Inet &inet, const QStringList &codes, int n)
     return fetchPage(n, [&] {
         const QString address = FundPriceAddress(services::Required(services::fund));
         const QString pageBase = services::Required(services::fundPage);
-        return ReadFundPrices(inet.OpenURL(address), codes, n, pageBase, services::Address(services::fundProfile));
+        return ReadFundPrices(inet.OpenURL(address), codes, n, pageBase,
+                              services::Address(services::fundProfile));
     });
 }
 
@@ -73,7 +74,8 @@ void ReportFundFailure(const QuoteReading &reading, const QStringList &codes)
     if (!reading.failed())
         return;
     const QString code = reading.failedEntry > 0 ? codes.value(reading.failedEntry) : QString();
-    MsgBox(QStringLiteral("原因为") + reading.error, 0, QStringLiteral("查询") + code + QStringLiteral("打开URL时出错"));
+    MsgBox(QStringLiteral("原因为") + reading.error, 0,
+           QStringLiteral("查询") + code + QStringLiteral("打开URL时出错"));
 }
 
 } // namespace tv

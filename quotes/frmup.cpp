@@ -22,8 +22,9 @@ frmup::frmup()
     Option2 = new QRadioButton(QStringLiteral("新浪"), Frame1);
     Option3 = new QRadioButton(QStringLiteral("网易"), Frame1);
     auto *options = new QVBoxLayout(Frame1);
-    const QList<std::pair<QRadioButton *, QString>> sources = {
-        {Option1, QStringLiteral("star")}, {Option2, QStringLiteral("sina")}, {Option3, QStringLiteral("sohu")}};
+    const QList<std::pair<QRadioButton *, QString>> sources = {{Option1, QStringLiteral("star")},
+                                                               {Option2, QStringLiteral("sina")},
+                                                               {Option3, QStringLiteral("sohu")}};
     for (int i = 0; i < sources.size(); ++i) {
         QRadioButton *option = sources[i].first;
         const QString source = sources[i].second;

@@ -97,8 +97,11 @@ PageEntry GeneratedStock(const QString &storedCode)
 PageEntry GeneratedFund(const QString &code)
 {
     const quint32 s = seedOf(QStringLiteral("k") + code);
-    return {code, QStringLiteral("基金") + nameOf(code).mid(2), QString::number(1 + (s % 20000) / 10000.0, 'f', 4),
-            {}, percentText(double(int(s / 7 % 1001) - 500) / 100.0)};
+    return {code,
+            QStringLiteral("基金") + nameOf(code).mid(2),
+            QString::number(1 + (s % 20000) / 10000.0, 'f', 4),
+            {},
+            percentText(double(int(s / 7 % 1001) - 500) / 100.0)};
 }
 
 bool ReadQuoteBook(const QString &path, QuoteBook &book, QString *error)
@@ -127,7 +130,8 @@ bool ReadQuoteBook(const QString &path, QuoteBook &book, QString *error)
             QString(fields[3]).remove(u'%').toDouble(&changeOk);
         if (!priceOk || !changeOk || fields.size() > 4) {
             if (error)
-                *error = QStringLiteral("%1:%2: expected \"code name price [change%]\"").arg(path).arg(number);
+                *error =
+                    QStringLiteral("%1:%2: expected \"code name price [change%]\"").arg(path).arg(number);
             return false;
         }
         const QString change = percentText(fields.size() >= 4 ? percentOf(fields[3]) : 0.0);
@@ -176,7 +180,8 @@ HttpServer::Handler QuoteHandler(const QuoteBook &book)
         if (path == kFundSinaPath)
             return page(FundSinaPage(base, book.funds));
         if (path == "/")
-            return page(QStringLiteral("<html><head><title>Tallyvane 行情服务</title></head><body>行情服务正常。</body></html>"));
+            return page(QStringLiteral(
+                "<html><head><title>Tallyvane 行情服务</title></head><body>行情服务正常。</body></html>"));
         HttpReply missing;
         missing.status = 404;
         missing.body = "no such page";

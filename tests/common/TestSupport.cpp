@@ -82,7 +82,8 @@ bool ServeQuotes(HttpServer &server, const QStringList &unset)
 }
 
 namespace {
-constexpr const char *kProxyVariables[] = {"http_proxy", "HTTP_PROXY", "no_proxy", "NO_PROXY", "all_proxy", "ALL_PROXY"};
+constexpr const char *kProxyVariables[] = {"http_proxy", "HTTP_PROXY", "no_proxy",
+                                           "NO_PROXY",   "all_proxy",  "ALL_PROXY"};
 } // namespace
 
 ProxyEnvironment::ProxyEnvironment(const QByteArray &httpProxy)

@@ -15,7 +15,7 @@ using namespace tv::test;
 
 namespace {
 
-const char *const kServiceKeys[] = {"star", "starDetail", "sina",     "sohu",       "stockPage", "fund",
+const char *const kServiceKeys[] = {"star",     "starDetail",  "sina",     "sohu",       "stockPage", "fund",
                                     "fundPage", "fundProfile", "fundSina", "fundLookup", "wake"};
 
 // Some open-end funds for a first try without a data file.
@@ -37,7 +37,8 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(QStringLiteral("Answers Tallyvane's quote requests on 127.0.0.1 with "
                                                     "generated quotes."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (default 8765)."),
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Port to listen on (default 8765)."),
                                         QStringLiteral("N"), QStringLiteral("8765"));
     const QCommandLineOption dataOption(
         QStringLiteral("data"),
@@ -79,7 +80,8 @@ int main(int argc, char **argv)
 
     std::printf("Tallyvane quote server on %s, %d funds on the fund pages.\n", qPrintable(server.address()),
                 int(book.funds.size()));
-    std::printf("Put these lines in the [Services] section of ~/.config/tallyvane/App_Name.ini:\n[Services]\n");
+    std::printf(
+        "Put these lines in the [Services] section of ~/.config/tallyvane/App_Name.ini:\n[Services]\n");
     for (const char *key : kServiceKeys)
         std::printf("%s=%s\n", key, qPrintable(server.address()));
     std::fflush(stdout);

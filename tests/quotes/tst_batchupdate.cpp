@@ -30,8 +30,9 @@ frmMain *openMain(TestEnv &env, HttpServer &server, const QString &pattern)
     frmMain *m = frmMain::instance();
     QuoteBook book;
     Database db(g_DbPath, g_DbConnect);
-    const QString insert = QStringLiteral("INSERT INTO Detail (股东账号, 证券名称, 证券代码, 市场价格, 涨跌幅, 更新日期) "
-                                          "VALUES (?, ?, ?, 1, '', '2026-12-09')");
+    const QString insert =
+        QStringLiteral("INSERT INTO Detail (股东账号, 证券名称, 证券代码, 市场价格, 涨跌幅, 更新日期) "
+                       "VALUES (?, ?, ?, 1, '', '2026-12-09')");
     for (int i = 0; i < pattern.size(); ++i) {
         const QString n = QString::number(i + 2).rightJustified(2, u'0');
         if (pattern[i] == u'y') {
@@ -51,7 +52,8 @@ frmMain *openMain(TestEnv &env, HttpServer &server, const QString &pattern)
 QStringList updatedCodes()
 {
     Database db(g_DbPath, g_DbConnect);
-    const RowSet rs = db.openQuery("SELECT 证券代码 FROM Detail WHERE 更新日期 = '2026-12-10' ORDER BY rowid");
+    const RowSet rs =
+        db.openQuery("SELECT 证券代码 FROM Detail WHERE 更新日期 = '2026-12-10' ORDER BY rowid");
     QStringList out;
     for (int r = 0; r < rs.recordCount(); ++r)
         out << rs.text(r, 0);
@@ -272,9 +274,10 @@ void TestBatchUpdate::othersSaveWhileItWaits()
     QString failure = QStringLiteral("not run");
     onHeldRequest(server, 0, [&] {
         try {
-            DbExec("INSERT INTO rep (证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, 成交金额, 资金余额, "
-                   "手续费, 印花税, 过户费, 其它费用, 收支金额, 合同号, 录入者) VALUES ('600002', '证券买入', "
-                   "'2026-12-10', 10, 100, 100, 1000, 99000, 5, 0, 0, 0, -1005, 'H1', 'admin')");
+            DbExec("INSERT INTO rep (证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, "
+                   "成交金额, 资金余额, 手续费, 印花税, 过户费, 其它费用, 收支金额, 合同号, 录入者) "
+                   "VALUES ('600002', '证券买入', '2026-12-10', 10, 100, 100, 1000, 99000, 5, 0, 0, 0, "
+                   "-1005, 'H1', 'admin')");
             failure.clear();
         } catch (const DbError &e) {
             failure = e.message();

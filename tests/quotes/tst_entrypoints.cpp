@@ -47,7 +47,8 @@ frmMain *openMain(TestEnv &env)
 QString stored(const QString &code)
 {
     Database db(g_DbPath, g_DbConnect);
-    const RowSet rs = db.openQuery("SELECT 更新日期, 市场价格, 涨跌幅 FROM Detail WHERE 证券代码 = ?", {code});
+    const RowSet rs =
+        db.openQuery("SELECT 更新日期, 市场价格, 涨跌幅 FROM Detail WHERE 证券代码 = ?", {code});
     return rs.isEmpty() ? QStringLiteral("<none>")
                         : QStringList{rs.text(0, 0), rs.text(0, 1), rs.text(0, 2)}.join(u'|');
 }
@@ -63,7 +64,8 @@ QStringList targets(const HttpServer &server)
 QuoteBook bookWithFunds()
 {
     QuoteBook book;
-    book.funds = {{"161005", "富国天惠", "2.3456", {}, "1.25%"}, {"110022", "易方达消费", "3.1000", {}, "-0.50%"}};
+    book.funds = {{"161005", "富国天惠", "2.3456", {}, "1.25%"},
+                  {"110022", "易方达消费", "3.1000", {}, "-0.50%"}};
     return book;
 }
 
@@ -100,9 +102,11 @@ void TestEntryPoints::everyWritesTheQuotes()
     HttpServer server;
     QVERIFY(ServeQuotes(server));
     const QString base = server.address();
-    server.setReply(kStarPath.toLatin1(), Gbk(StarPage(base, {{"000001", "上证指数", "3030.12", {}, " 1.00%' "},
-                                                              {"600000", "浦发银行", " 12.30 ", {}, "-0.50%"}})));
-    server.setReply("/fund.html", Gbk(FundPricePage(base, base, {{"161005", "富国天惠", "2.3456", {}, "1.25%"}})));
+    server.setReply(kStarPath.toLatin1(),
+                    Gbk(StarPage(base, {{"000001", "上证指数", "3030.12", {}, " 1.00%' "},
+                                        {"600000", "浦发银行", " 12.30 ", {}, "-0.50%"}})));
+    server.setReply("/fund.html",
+                    Gbk(FundPricePage(base, base, {{"161005", "富国天惠", "2.3456", {}, "1.25%"}})));
     g_WatchPrice[2] = QStringLiteral("旧");
     const QStringList codes = list({"shzs000001", "k161005", "600000"});
     m->every(codes, 3);
@@ -176,8 +180,8 @@ void TestEntryPoints::everyWithoutQuotes()
     QStringList texts;
     for (const RecordedBox &b : env.boxes)
         texts << b.text;
-    QCOMPARE(texts, (QStringList{"没找到！600000", "没找到！000002", "原因为服务器返回 503 Service Unavailable",
-                                 "没找到！k161005"}));
+    QCOMPARE(texts, (QStringList{"没找到！600000", "没找到！000002",
+                                 "原因为服务器返回 503 Service Unavailable", "没找到！k161005"}));
     QCOMPARE(DbCount("SELECT COUNT(*) FROM Detail WHERE 更新日期 = '2026-12-10'"), 0);
 }
 
@@ -311,8 +315,9 @@ void TestEntryPoints::newoneFillsTheAddDialog()
     m->newone(list({" k161005"}), 1);
     QCOMPARE(targets(server), QStringList{kRankPath});
     QCOMPARE(g_WatchCode[1], QStringLiteral("161005"));
-    QCOMPARE(boxes(), (QStringList{"富国天惠", server.address() + "/suggest/lookup_n.php?q=161005&country=fund",
-                                   "3.5184", "2.3456", "1.25%", "2.11104", "1.64192"}));
+    QCOMPARE(boxes(),
+             (QStringList{"富国天惠", server.address() + "/suggest/lookup_n.php?q=161005&country=fund",
+                          "3.5184", "2.3456", "1.25%", "2.11104", "1.64192"}));
     QVERIFY(env.boxes.isEmpty());
 }
 
@@ -321,12 +326,18 @@ void TestEntryPoints::wakeConnection_data()
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("wake"); // "@" the server, "" unset, "closed" a port nobody listens on
     QTest::addColumn<bool>("wakeAfter");
-    QTest::newRow("severy, page comes") << "severy" << "@" << false;
-    QTest::newRow("every, page comes") << "every" << "@" << false;
-    QTest::newRow("newone, page comes") << "newone" << "@" << false;
-    QTest::newRow("down key, page comes") << "down" << "@" << false;
-    QTest::newRow("severy, not set") << "severy" << "" << true;
-    QTest::newRow("severy, refused") << "severy" << "closed" << true;
+    QTest::newRow("severy, page comes") << "severy"
+                                        << "@" << false;
+    QTest::newRow("every, page comes") << "every"
+                                       << "@" << false;
+    QTest::newRow("newone, page comes") << "newone"
+                                        << "@" << false;
+    QTest::newRow("down key, page comes") << "down"
+                                          << "@" << false;
+    QTest::newRow("severy, not set") << "severy"
+                                     << "" << true;
+    QTest::newRow("severy, refused") << "severy"
+                                     << "closed" << true;
 }
 
 void TestEntryPoints::wakeConnection()

@@ -34,15 +34,15 @@ void TestPriceRules::splitsLists_data()
     QTest::addColumn<QStringList>("stocks");
     QTest::addColumn<QList<int>>("positions");
     QTest::addColumn<QStringList>("funds");
-    QTest::newRow("index, fund, stock") << QStringList{"shzs000001", "k161005", "600000"}
-                                        << QStringList{"shzs000001", "600000"} << QList<int>{1, 3}
-                                        << QStringList{"161005"};
+    QTest::newRow("index, fund, stock")
+        << QStringList{"shzs000001", "k161005", "600000"} << QStringList{"shzs000001", "600000"}
+        << QList<int>{1, 3} << QStringList{"161005"};
     QTest::newRow("funds only") << QStringList{"k161005", "k110022"} << QStringList{} << QList<int>{}
                                 << QStringList{"161005", "110022"};
-    QTest::newRow("upper-case K is a stock") << QStringList{"K161005"} << QStringList{"K161005"} << QList<int>{1}
-                                             << QStringList{};
-    QTest::newRow("blank before k is a stock") << QStringList{" k161005"} << QStringList{" k161005"}
-                                               << QList<int>{1} << QStringList{};
+    QTest::newRow("upper-case K is a stock")
+        << QStringList{"K161005"} << QStringList{"K161005"} << QList<int>{1} << QStringList{};
+    QTest::newRow("blank before k is a stock")
+        << QStringList{" k161005"} << QStringList{" k161005"} << QList<int>{1} << QStringList{};
     QTest::newRow("empty") << QStringList{} << QStringList{} << QList<int>{} << QStringList{};
 }
 
@@ -75,10 +75,12 @@ void TestPriceRules::captions_data()
 {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("bracket");
-    QTest::newRow("normal") << "证券交易记录 [ Tallyvane ]" << "Tallyvane";
-    QTest::newRow("updating") << "证券交易记录 [ Tallyvane ][股价更新]" << "Tallyvane";
-    QTest::newRow("other text") << "证券交易记录 [ 我的 账本 ]" << "我的 账本";
-    QTest::newRow("empty") << "证券交易记录 [  ]" << "";
+    // clang-format off
+    QTest::newRow("normal")     << "证券交易记录 [ Tallyvane ]"          << "Tallyvane";
+    QTest::newRow("updating")   << "证券交易记录 [ Tallyvane ][股价更新]" << "Tallyvane";
+    QTest::newRow("other text") << "证券交易记录 [ 我的 账本 ]"           << "我的 账本";
+    QTest::newRow("empty")      << "证券交易记录 [  ]"                   << "";
+    // clang-format on
 }
 
 void TestPriceRules::captions()
@@ -123,7 +125,10 @@ void TestPriceRules::batchPasses_data()
     QTest::addColumn<int>("funds");
     QTest::addColumn<int>("skipped");
     QTest::newRow("23 rows") << "isssssysskssssssssssssk" << QList<int>{8, 10, 2} << 2 << 1;
-    QTest::newRow("last pass without stocks") << "isssssssss" "ssssssssss" "kyk" << QList<int>{10, 10, 0} << 2 << 1;
+    QTest::newRow("last pass without stocks") << "isssssssss"
+                                                 "ssssssssss"
+                                                 "kyk"
+                                              << QList<int>{10, 10, 0} << 2 << 1;
     QTest::newRow("12 funds") << "ikkkkkkkkkkkk" << QList<int>{1, 0} << 12 << 0;
     QTest::newRow("empty") << "" << QList<int>{} << 0 << 0;
 }
@@ -177,7 +182,7 @@ void TestPriceRules::batchCounts()
     fund[1] = {"1.2345", "0.50%", "富国天惠", {}};
     const QList<PriceWrite> fundWrites = batch.takeFundResults(fund);
     QCOMPARE(fundWrites.size(), 1);
-    QCOMPARE(fundWrites[0].code, QStringLiteral("k161003")); // the stored code, "k" included
+    QCOMPARE(fundWrites[0].code, QStringLiteral("k161003"));        // the stored code, "k" included
     QCOMPARE(LastStatusText(), QStringLiteral("正在更新富国天惠")); // the page's name
     QCOMPARE(BatchSummary(batch.counts()), QStringLiteral("扫描4，更新2，未更新2"));
 }
@@ -199,8 +204,8 @@ void TestPriceRules::storesTrimmedTexts()
     QuoteEntry quote{" 12.30 ", " -1.25%' ", "ignored", "ignored"};
     StorePrices(g_DbPath, g_DbConnect, {PriceWriteOf("600000", quote)}, QDate(2026, 12, 10));
     Database db(g_DbPath, g_DbConnect);
-    const RowSet rows =
-        db.openQuery("SELECT 证券代码, 更新日期, 市场价格, 涨跌幅 FROM Detail WHERE 股东账号 = 'A000000001' ORDER BY rowid");
+    const RowSet rows = db.openQuery("SELECT 证券代码, 更新日期, 市场价格, 涨跌幅 FROM Detail WHERE 股东账号 "
+                                     "= 'A000000001' ORDER BY rowid");
     QCOMPARE(rows.text(0, 1), QStringLiteral("2026-12-10"));
     QCOMPARE(rows.number(0, 2), 12.3); // the column holds numbers
     QCOMPARE(rows.text(0, 3), QStringLiteral("-1.25%'"));

@@ -86,8 +86,8 @@ void TestQuoteDialogs::menusOpenThemModeless()
     for (QLabel *l : proxy->Label1)
         texts << l->text();
     texts << proxy->Command1->text() << proxy->Command2->text();
-    QCOMPARE(texts, (QStringList{"使用代理：", "通过IE获得数据：", "代理服务器：", "端口：", "用户名：", "密码：", "确定",
-                                 "取消"}));
+    QCOMPARE(texts, (QStringList{"使用代理：", "通过IE获得数据：", "代理服务器：", "端口：", "用户名：",
+                                 "密码：", "确定", "取消"}));
     QCOMPARE(proxy->Text1[2]->objectName(), QStringLiteral("Text1_2"));
 }
 
@@ -225,8 +225,9 @@ void TestQuoteDialogs::proxyConfirm()
     QCOMPARE(stored("Proxy", "ProxyPort"), port);
     if (clicks == u"1") {
         QCOMPARE(g_ProxyPort, port);
-        QCOMPARE((QStringList{g_ProxyServer, g_ProxyUser, g_ProxyPassword, m->Inet1.userName, m->Inet1.password}),
-                 (QStringList{"proxy.lan", "user", "secret", "user", "secret"}));
+        QCOMPARE(
+            (QStringList{g_ProxyServer, g_ProxyUser, g_ProxyPassword, m->Inet1.userName, m->Inet1.password}),
+            (QStringList{"proxy.lan", "user", "secret", "user", "secret"}));
         QCOMPARE(stored("Proxy", "Password"), QStringLiteral("secret"));
     }
 }
