@@ -15,6 +15,8 @@
 #include "app/frmTip.h"
 #include "journal/frmCatalog.h"
 #include "journal/frmManager.h"
+#include "quotes/FrmProxy.h"
+#include "quotes/frmup.h"
 #include "reports/frmSearchForm.h"
 #include "data/Database.h"
 #include "data/Settings.h"
@@ -114,8 +116,10 @@ void frmMain::buildMenus()
     MnuGuestManager->addSeparator();
     connect(addItem(MnuGuestManager, QStringLiteral("MnuSearchGuest"), QStringLiteral("证券买卖[&T]"), Qt::Key_F5),
             &QAction::triggered, this, &frmMain::MnuSearchGuest_Click);
-    addItem(MnuGuestManager, QStringLiteral("seleup"), QStringLiteral("行情服务器选择[&S]"));
-    addItem(MnuGuestManager, QStringLiteral("Proxy"), QStringLiteral("代理服务器选择"));
+    connect(addItem(MnuGuestManager, QStringLiteral("seleup"), QStringLiteral("行情服务器选择[&S]")),
+            &QAction::triggered, this, &frmMain::seleup_Click);
+    connect(addItem(MnuGuestManager, QStringLiteral("Proxy"), QStringLiteral("代理服务器选择")),
+            &QAction::triggered, this, &frmMain::Proxy_Click);
     MnuGuestManager->addSeparator();
     connect(addItem(MnuGuestManager, QStringLiteral("MnuExi"), QStringLiteral("退出系统 [&E]"), Qt::Key_F9),
             &QAction::triggered, this, &frmMain::MnuExi_Click);
@@ -421,6 +425,16 @@ void frmMain::MnuEmploy_Click()
     showOrRaise<frmOperator>(this);
 }
 
+void frmMain::seleup_Click()
+{
+    showOrRaise<frmup>(this);
+}
+
+void frmMain::Proxy_Click()
+{
+    showOrRaise<FrmProxy>(this);
+}
+
 void frmMain::MnuNetData_Click()
 {
     SetMousePointer(this, 11);
@@ -539,16 +553,6 @@ void frmMain::Toolbar1_ButtonClick(const QString &key)
         MnuExi_Click();
     }
 }
-
-void frmMain::UpdateAllPrices() {}
-
-void frmMain::every(QStringList &, int) {}
-
-// Fetches the quote of codes[1] and fills the add-security dialog with it; the fetch comes with the
-// quote services. The caller holds g_Idle false around it.
-void frmMain::newone(QStringList &, int) {}
-
-void frmMain::WakeConnection() {}
 
 void frmMain::MnuExi_Click()
 {

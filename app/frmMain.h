@@ -3,6 +3,7 @@
 #include "app/Forms.h"
 #include "app/Globals.h"
 #include "quotes/Inet.h"
+#include "quotes/PriceUpdate.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -71,13 +72,23 @@ public:
     void MnuNetData_Click();
     void MnuVkr_Click();
 
+    void seleup_Click();
+    void Proxy_Click();
+
+    // The batch update of every Detail row's price (toolbar key "down"); a click while it waits for a
+    // reply asks it to stop.
     void UpdateAllPrices();
+    // Opens the wake address once, so a connection through the system's settings is up; a page that
+    // comes clears g_WakeBrowser.
     void WakeConnection();
-    // Updates the market prices of codes[1] to codes[n]; the caller holds g_Idle false around it.
-    void every(QStringList &codes, int n);
-    // Fetches one quote for codes[1] (n is 1) and fills the add-security dialog's boxes with it; the
-    // caller holds g_Idle false around it.
-    void newone(QStringList &codes, int n);
+    // Quote lists are codes[1] to codes[n], n at most 30 (a longer list is refused, nothing fetched);
+    // "k" entries are funds. The caller holds g_Idle false around each call.
+    // every: the prices of the list into Detail, a box for each entry without a quote.
+    void every(const QStringList &codes, int n);
+    // severy: the stock entries' quotes into the buffers at their own positions; nothing else.
+    void severy(const QStringList &codes, int n);
+    // newone: one quote for codes[1] into the add-security dialog's boxes; n is not used.
+    void newone(const QStringList &codes, int n);
 
     // Shows a window as a child of the client area; while it is the active child its menus stand in
     // the menu bar in place of the main window's own.
@@ -94,6 +105,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Entry i of the reading into the four buffers at positions[i - 1], or at i when positions is empty.
+    void storeReading(const QuoteReading &reading, const QList<int> &positions = {});
+    void fetchStockEntries(const QuoteListSplit &split);
+    void fetchFunds(const QStringList &codes, int n);
+    QList<PriceWrite> reportQuotes(const QList<int> &positions, const QStringList &codes, bool funds);
+    void endBatch(const QString &bracket, const BatchCounts &counts);
+    void restoreBatchState(const QString &bracket);
     void FetchQuotesStar(const QStringList &codes, int n);
     void FetchQuotesSina(const QStringList &codes, int n);
     void FetchQuotesSohu(const QStringList &codes, int n);
@@ -120,6 +138,7 @@ private:
     QTimer *m_clock = nullptr;
     bool m_FirstActivated = false;
     bool m_BatchStop = true;
+    PriceBatch *m_Batch = nullptr; // the batch update that waits for a reply
     bool m_hasPicture = false;
     QList<double> m_loadedTwips;
     QRect m_loadedRect;

@@ -1,6 +1,7 @@
 #include "quotes/Inet.h"
 
 #include "app/Globals.h"
+#include "app/VbCompat.h"
 #include "data/Settings.h"
 
 #include <QAuthenticator>
@@ -80,6 +81,7 @@ QNetworkAccessManager *Inet::manager()
 
 QString Inet::OpenURL(const QString &address)
 {
+    m_location.clear();
     if (address.trimmed().isEmpty())
         throw InetError(QStringLiteral("网址为空"));
     const QUrl url(address, QUrl::StrictMode);
@@ -138,7 +140,9 @@ QString Inet::OpenURL(const QString &address)
     QStringDecoder gbk("GBK");
     if (!gbk.isValid())
         throw InetError(QStringLiteral("无法解码网页文字"));
-    return gbk.decode(reply->readAll());
+    const QString page = gbk.decode(reply->readAll());
+    m_location = reply->url().toString();
+    return page;
 }
 
 void LoadProxySettings()
@@ -163,6 +167,34 @@ void ApplyProxySettings(Inet &inet)
     } else {
         inet.accessType = Inet::Direct;
     }
+}
+
+void ConfirmProxySettings(Inet &inet, const ProxyBoxes &boxes)
+{
+    const QString section = QStringLiteral("Proxy");
+    QString mode = g_ProxyMode;
+    if (mode == QLatin1String("1")) {
+        SaveSetting(kAppNameShared, section, QStringLiteral("proxyServer"), boxes.server);
+        SaveSetting(kAppNameShared, section, QStringLiteral("ProxyPort"), boxes.port);
+        SaveSetting(kAppNameShared, section, QStringLiteral("UserName"), boxes.user);
+        SaveSetting(kAppNameShared, section, QStringLiteral("Password"), boxes.password);
+        g_ProxyServer = boxes.server;
+        g_ProxyPort = boxes.port;
+        g_ProxyUser = boxes.user;
+        g_ProxyPassword = boxes.password;
+        inet.accessType = Inet::NamedProxy;
+        inet.proxy = g_ProxyServer + u':' + Trim(g_ProxyPort);
+        inet.userName = g_ProxyUser;
+        inet.password = g_ProxyPassword;
+    } else if (mode == QLatin1String("2")) {
+        inet.accessType = Inet::SystemDefault;
+        g_WakeBrowser = true;
+    } else {
+        inet.accessType = Inet::Direct;
+        g_WakeBrowser = false;
+        mode = QStringLiteral("0");
+    }
+    SaveSetting(kAppNameShared, section, QStringLiteral("model"), mode);
 }
 
 int StoredInetTimeout()

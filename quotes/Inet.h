@@ -49,9 +49,13 @@ public:
     // and port, no connection, the time-out, or an HTTP status of 400 or more.
     QString OpenURL(const QString &address);
 
+    // The address the last request finally reached, redirects followed; empty when it brought no page.
+    QString location() const { return m_location; }
+
 private:
     QNetworkAccessManager *manager();
     std::unique_ptr<QNetworkAccessManager> m_manager;
+    QString m_location;
 };
 
 // Reads "App_Name"/Proxy into g_ProxyServer, g_ProxyPort, g_ProxyUser, g_ProxyPassword and g_ProxyMode.
@@ -60,6 +64,19 @@ void LoadProxySettings();
 // Mode "1": a named proxy with its user and password; mode "2": the browser is woken before the next
 // batch update and the access type stays as it is; anything else: direct.
 void ApplyProxySettings(Inet &inet);
+
+// What the network dialog's OK does, by g_ProxyMode. "1": stores the four boxes as typed, copies them
+// into g_ProxyServer, g_ProxyPort, g_ProxyUser and g_ProxyPassword and uses that proxy, its port trimmed
+// of blanks. "2": the system's settings, the connection woken before the next fetch. Anything else:
+// direct, no waking. The mode is stored as "1", "2" or "0".
+struct ProxyBoxes
+{
+    QString server;
+    QString port;
+    QString user;
+    QString password;
+};
+void ConfirmProxySettings(Inet &inet, const ProxyBoxes &boxes);
 
 // "App_Name"/Inet/Timeout in whole seconds; missing, unreadable or not positive gives the default.
 int StoredInetTimeout();

@@ -81,6 +81,31 @@ bool ServeQuotes(HttpServer &server, const QStringList &unset)
     return true;
 }
 
+namespace {
+constexpr const char *kProxyVariables[] = {"http_proxy", "HTTP_PROXY", "no_proxy",
+                                           "NO_PROXY",   "all_proxy",  "ALL_PROXY"};
+} // namespace
+
+ProxyEnvironment::ProxyEnvironment(const QByteArray &httpProxy)
+{
+    for (const char *name : kProxyVariables) {
+        m_saved.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+        qunsetenv(name);
+    }
+    if (!httpProxy.isEmpty())
+        qputenv("http_proxy", httpProxy);
+}
+
+ProxyEnvironment::~ProxyEnvironment()
+{
+    for (const Saved &s : m_saved) {
+        if (s.set)
+            qputenv(s.name, s.value);
+        else
+            qunsetenv(s.name);
+    }
+}
+
 QByteArray FileBytes(const QString &path)
 {
     QFile f(path);

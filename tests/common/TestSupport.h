@@ -77,6 +77,26 @@ frmManager *OpenManager(const QString &security = QString());
 // `unset`, which are left empty. False when it cannot listen.
 bool ServeQuotes(HttpServer &server, const QStringList &unset = {});
 
+// The proxy variables of the environment for the length of a test, only http_proxy set (when given),
+// put back afterwards.
+class ProxyEnvironment
+{
+public:
+    explicit ProxyEnvironment(const QByteArray &httpProxy = {});
+    ~ProxyEnvironment();
+    ProxyEnvironment(const ProxyEnvironment &) = delete;
+    ProxyEnvironment &operator=(const ProxyEnvironment &) = delete;
+
+private:
+    struct Saved
+    {
+        const char *name;
+        QByteArray value;
+        bool set;
+    };
+    QList<Saved> m_saved;
+};
+
 } // namespace tv::test
 
 // One recorded message box, all three parts at once.

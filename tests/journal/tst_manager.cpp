@@ -10,6 +10,8 @@
 #include "journal/TradeGrid.h"
 #include "journal/frmManager.h"
 #include "journal/frmModifyForm.h"
+#include "tests/common/HttpServer.h"
+#include "tests/common/QuotePages.h"
 #include "tests/common/TestSupport.h"
 
 #include <QAction>
@@ -255,21 +257,28 @@ void TestManager::profitFormatsAndColours()
 {
     TestEnv env;
     makeJournal(env);
+    test::HttpServer server;
+    QVERIFY(test::ServeQuotes(server));
+    g_QuoteSource = QStringLiteral("sina");
+    const auto quote = [&server](const QString &price) {
+        server.setReply("/list=", test::Gbk(test::SinaPage({{"sz000001", "平安银行", price, "10.00", {}}})));
+    };
+    g_UserRight = QStringLiteral("超级权限"); // the right that may refresh a price
     // 100 at 10.005 less 1000 paid: a half above zero.
     frmManager *w = test::OpenManager("平安银行");
     QCOMPARE(w->txtFields[6]->text(), QStringLiteral("0.5"));
     QCOMPARE(textColour(w->txtFields[6]), VbColor(0x8080FF));
-    // After a price update the other format stands: no leading zero.
-    w->uprice_click();
+    // After a price update (the "刷新" button) the other format stands: no leading zero.
+    quote(QStringLiteral("10.005"));
+    w->Command4->click();
+    QCOMPARE(server.requestCount(), 1);
     QCOMPARE(w->txtFields[6]->text(), QStringLiteral(".5"));
     QCOMPARE(textColour(w->txtFields[6]), VbColor(0x8080FF));
     QCOMPARE(env.boxes.size(), 0);
 
-    {
-        Database db(g_DbPath, g_DbConnect);
-        db.execute(QStringLiteral("UPDATE Detail SET 市场价格 = 10 WHERE 证券代码 = '000001'"));
-    }
+    quote(QStringLiteral("10"));
     w->uprice_click();
+    QCOMPARE(w->txtFields[4]->text(), QStringLiteral("10"));
     QCOMPARE(w->txtFields[6]->text(), QStringLiteral("0"));
     QCOMPARE(textColour(w->txtFields[6]), VbColor(0xC000));
 

@@ -10,6 +10,8 @@
 #include "journal/frmManager.h"
 #include "journal/frmModifyForm.h"
 #include "journal/frmNewForm.h"
+#include "tests/common/HttpServer.h"
+#include "tests/common/QuoteService.h"
 #include "tests/common/TestSupport.h"
 
 #include <QApplication>
@@ -392,14 +394,23 @@ void TestNewForm::lookupOnlyForLongNewCodes()
 {
     TestEnv env;
     makeJournal(env);
+    test::HttpServer server;
+    QVERIFY(test::ServeQuotes(server));
+    test::QuoteBook book;
+    book.stocks.insert("600036", {"600036", "招商银行", "10.50", {}, "1.00%"});
+    server.setHandler(test::QuoteHandler(book));
     frmNewForm *w = shown<frmNewForm>();
     SetStatusText(QString());
     w->txtFields[0]->setText(QStringLiteral("60003"));
     leave(w, 0, 1);
     QCOMPARE(LastStatusText(), QString());
+    QCOMPARE(server.requestCount(), 0);
     w->txtFields[0]->setText(QStringLiteral("600036"));
     leave(w, 0, 1);
     QCOMPARE(LastStatusText(), QStringLiteral("查询股票"));
+    QCOMPARE(server.requestCount(), 1);
+    QCOMPARE(w->txtFields[1]->text(), QStringLiteral("招商银行")); // filled from the quote
+    QCOMPARE(w->txtFields[5]->text(), QStringLiteral("10.5"));
     QVERIFY(g_Idle); // given back after the fetch
     // During another fetch no second one is started, and the busy state is left to its owner.
     g_Idle = false;

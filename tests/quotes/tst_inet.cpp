@@ -4,6 +4,7 @@
 #include "quotes/Inet.h"
 #include "tests/common/HttpServer.h"
 #include "tests/common/QuotePages.h"
+#include "tests/common/TestSupport.h"
 
 #include <QTcpServer>
 #include <QTest>
@@ -14,41 +15,6 @@ using namespace tv;
 using namespace tv::test;
 
 namespace {
-
-// The proxy variables for the length of a test, put back afterwards.
-class ProxyEnvironment
-{
-public:
-    explicit ProxyEnvironment(const QByteArray &httpProxy)
-    {
-        for (const char *name : kNames) {
-            m_saved.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
-            qunsetenv(name);
-        }
-        if (!httpProxy.isEmpty())
-            qputenv("http_proxy", httpProxy);
-    }
-    ~ProxyEnvironment()
-    {
-        for (const auto &s : m_saved) {
-            if (s.set)
-                qputenv(s.name, s.value);
-            else
-                qunsetenv(s.name);
-        }
-    }
-
-private:
-    static constexpr const char *kNames[] = {"http_proxy", "HTTP_PROXY", "no_proxy",
-                                             "NO_PROXY",   "all_proxy",  "ALL_PROXY"};
-    struct Saved
-    {
-        const char *name;
-        QByteArray value;
-        bool set;
-    };
-    QList<Saved> m_saved;
-};
 
 QString openUrl(Inet &inet, const QString &address, QString *error = nullptr)
 {
@@ -170,7 +136,7 @@ void TestInet::namedProxyAnswersTheChallenge()
     QVERIFY(proxy.listen());
     proxy.setProxyCredentials("trader", "s3cret");
     proxy.setReply("/list=", Gbk(kPage));
-    const ProxyEnvironment env({});
+    const ProxyEnvironment env;
     Inet inet;
     inet.accessType = Inet::NamedProxy;
     inet.proxy = QStringLiteral("127.0.0.1: %1 ").arg(proxy.port()); // blanks around the port
@@ -217,7 +183,7 @@ void TestInet::systemSettingsFollowHttpProxy()
         QCOMPARE(proxy.requestCount(), 1);
         QCOMPARE(proxy.requests()[0].target, (server.address() + "/page").toUtf8());
     }
-    const ProxyEnvironment none({});
+    const ProxyEnvironment none;
     QCOMPARE(openUrl(inet, server.address() + "/page"), QStringLiteral("直接"));
     QCOMPARE(server.requestCount(), 1);
 }
