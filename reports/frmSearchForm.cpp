@@ -11,6 +11,7 @@
 #include "reports/AllocationChart.h"
 #include "reports/GridExport.h"
 #include "reports/PeriodReports.h"
+#include "reports/ReportFailure.h"
 #include "reports/SecuritySummary.h"
 #include "reports/SnapshotSave.h"
 #include "reports/TradeList.h"
@@ -52,14 +53,6 @@ const QString kWindowCaption = QStringLiteral("查询记录");
 // A value the condition cannot compare: the dispatcher's trap tells it apart from other failures.
 struct DataTypeError
 {};
-
-// The message of a failure the window cannot explain; a file held by another workstation has its own.
-void showFailure(const std::exception &e)
-{
-    const auto *db = dynamic_cast<const DbError *>(&e);
-    if (!db || !ShowBusyDatabase(*db))
-        ShowUnknownError();
-}
 
 QDateEdit *newPicker(QWidget *parent, const QString &name)
 {
@@ -362,7 +355,7 @@ void frmSearchForm::Combo4_Click()
             Database db(g_DbPath, g_DbConnect);
             Combo1->addItems(DetailColumn(db, field));
         } catch (const DbError &e) {
-            showFailure(e);
+            ShowFailure(e);
         }
         if (Combo1->count() > 0)
             Combo1->setCurrentIndex(0);
@@ -407,7 +400,7 @@ void frmSearchForm::Command1_Click()
     } catch (const DataTypeError &) {
         MsgBox(QStringLiteral("数据类型不对，请修改！"), 16, QStringLiteral("不能进行查询"));
     } catch (const std::exception &e) {
-        showFailure(e);
+        ShowFailure(e);
     }
 }
 
@@ -522,7 +515,7 @@ void frmSearchForm::Command8_Click()
         }
         showDisplay(d);
     } catch (const std::exception &e) {
-        showFailure(e);
+        ShowFailure(e);
     }
 }
 
@@ -535,7 +528,7 @@ void frmSearchForm::Command3_Click()
         Database db(g_DbPath, g_DbConnect);
         SaveSnapshot(db, s);
     } catch (const std::exception &e) {
-        showFailure(e);
+        ShowFailure(e);
         return;
     }
     reloadNotebook();
@@ -554,7 +547,7 @@ void frmSearchForm::Command7_Click()
         MSChart1->setVisible(toChart);
         fillChart();
     } catch (const std::exception &e) {
-        showFailure(e);
+        ShowFailure(e);
     }
 }
 
@@ -594,7 +587,7 @@ void frmSearchForm::Command4_Click()
             if (self)
                 self->setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) +
                                      QStringLiteral("记录"));
-        });
+        }, ExportEvents::RunAfterEachRow);
     } catch (const std::exception &) {
         ok = false;
     }
