@@ -9,6 +9,7 @@
 #include "data/Database.h"
 #include "data/Spreadsheet.h"
 #include "reports/AllocationChart.h"
+#include "reports/Frmbook.h"
 #include "reports/GridExport.h"
 #include "reports/PeriodReports.h"
 #include "reports/ReportFailure.h"
@@ -534,9 +535,14 @@ void frmSearchForm::Command3_Click()
     reloadNotebook();
 }
 
-// The notebook lists a saved snapshot at once: Frmbook::qixload() is called here once the notebook
-// window exists.
-void frmSearchForm::reloadNotebook() {}
+// The notebook lists a saved snapshot at once; a notebook not loaded is loaded and shown first (its
+// opening lists the default range, then the call lists again).
+void frmSearchForm::reloadNotebook()
+{
+    QPointer<Frmbook> book = Frmbook::isLoaded() ? Frmbook::existing() : Frmbook::open();
+    if (book)
+        book->qixload();
+}
 
 void frmSearchForm::Command7_Click()
 {
