@@ -36,9 +36,10 @@ void fillSnapshots(const QString &path)
     Database db(path, g_DbConnect);
     Transaction tx(db);
     for (int i = 0; i < kSnapshots; ++i)
-        db.execute(QStringLiteral("INSERT INTO qixst (资金余额, 证券市值, 资产总值, 日期, 上证指数, 涨跌幅, 备注) "
-                                  "VALUES (?, ?, ?, ?, ?, '0.5%', 'admin')"),
-                   {50000.0 + i, 100000.0 + i * 3, 150000.0 + i * 4, kFirstSnapshot.addDays(i), 3000.0 + i % 500});
+        db.execute(
+            QStringLiteral("INSERT INTO qixst (资金余额, 证券市值, 资产总值, 日期, 上证指数, 涨跌幅, 备注) "
+                           "VALUES (?, ?, ?, ?, ?, '0.5%', 'admin')"),
+            {50000.0 + i, 100000.0 + i * 3, 150000.0 + i * 4, kFirstSnapshot.addDays(i), 3000.0 + i % 500});
     tx.commit();
 }
 
@@ -48,12 +49,14 @@ void drawn(QWidget *w)
     QCoreApplication::processEvents();
 }
 
-void report(const char *name, const char *what, const std::vector<double> &rule, const std::vector<double> &window)
+void report(const char *name, const char *what, const std::vector<double> &rule,
+            const std::vector<double> &window)
 {
     if (rule.empty())
         std::printf("%-34s %-22s %28s until drawn %9.2f ms\n", name, what, "", median(window));
     else
-        std::printf("%-34s %-22s rule %9.2f ms  until drawn %9.2f ms\n", name, what, median(rule), median(window));
+        std::printf("%-34s %-22s rule %9.2f ms  until drawn %9.2f ms\n", name, what, median(rule),
+                    median(window));
 }
 
 } // namespace

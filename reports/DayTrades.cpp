@@ -25,7 +25,8 @@ double DayResult(const TextGrid &grid, int rows)
         if (r >= grid.rowCount() || grid.rows[r].join(QString()).isEmpty())
             continue; // the row of a trade without a code
         const QString type = grid.text(r, kType);
-        const bool lowersHolding = type == QStringLiteral("证券卖出") || type == QStringLiteral("基金赎回拨入");
+        const bool lowersHolding =
+            type == QStringLiteral("证券卖出") || type == QStringLiteral("基金赎回拨入");
         const double worth = Val(grid.text(r, kLatest)) * Val(grid.text(r, kQuantity));
         result.add(Val(grid.text(r, kFlow)) + (lowersHolding ? -worth : worth));
     }

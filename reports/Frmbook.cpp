@@ -36,8 +36,8 @@
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTableView>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -47,10 +47,11 @@ namespace tv {
 namespace {
 
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
-const QStringList kBoxLabels = {QStringLiteral("资金余额："), QStringLiteral("证券市值："), QStringLiteral("资产总值："),
-                                QStringLiteral("上证指数："), QStringLiteral("涨跌幅："),   QStringLiteral("备注：")};
-const QStringList kSeriesNames = {QStringLiteral("资金余额"), QStringLiteral("证券市值"), QStringLiteral("资产总额"),
-                                  QStringLiteral("上证指数")};
+const QStringList kBoxLabels = {QStringLiteral("资金余额："), QStringLiteral("证券市值："),
+                                QStringLiteral("资产总值："), QStringLiteral("上证指数："),
+                                QStringLiteral("涨跌幅："),   QStringLiteral("备注：")};
+const QStringList kSeriesNames = {QStringLiteral("资金余额"), QStringLiteral("证券市值"),
+                                  QStringLiteral("资产总额"), QStringLiteral("上证指数")};
 
 QPushButton *newButton(const QString &text, QWidget *parent, const QString &name)
 {
@@ -88,7 +89,8 @@ QWidget *newBox(QWidget *parent, const QString &name, bool multiLine)
 
 // The labelled boxes of an area, one under the other.
 template <size_t N>
-void layBoxes(QGridLayout *grid, const std::array<QWidget *, N> &boxes, const QStringList &labels, QWidget *parent)
+void layBoxes(QGridLayout *grid, const std::array<QWidget *, N> &boxes, const QStringList &labels,
+              QWidget *parent)
 {
     for (size_t i = 0; i < N; ++i) {
         grid->addWidget(new QLabel(labels[int(i)], parent), int(i), 0, Qt::AlignRight | Qt::AlignTop);
@@ -103,7 +105,8 @@ void setColumnWidths(QTableView *view, const TextGrid &layout)
     for (int c = 0; c < layout.widths.size(); ++c) {
         view->setColumnHidden(c, layout.widths[c] == 0);
         if (layout.widths[c] > 0)
-            view->setColumnWidth(c, std::max(TwipsToPx(layout.widths[c]), fm.horizontalAdvance(layout.text(0, c)) + 12));
+            view->setColumnWidth(
+                c, std::max(TwipsToPx(layout.widths[c]), fm.horizontalAdvance(layout.text(0, c)) + 12));
     }
 }
 
@@ -161,7 +164,10 @@ Frmbook::Frmbook()
     setEditing(false);
 }
 
-Frmbook::~Frmbook() { formUnloaded(this); }
+Frmbook::~Frmbook()
+{
+    formUnloaded(this);
+}
 
 Frmbook *Frmbook::open()
 {
@@ -172,7 +178,10 @@ Frmbook *Frmbook::open()
     return book;
 }
 
-QSize Frmbook::sizeHint() const { return {TwipsToPx(16200), TwipsToPx(8400)}; }
+QSize Frmbook::sizeHint() const
+{
+    return {TwipsToPx(16200), TwipsToPx(8400)};
+}
 
 void Frmbook::buildControls()
 {
@@ -305,7 +314,8 @@ QFrame *Frmbook::buildListPage()
         if (auto *l = qobject_cast<QLineEdit *>(box))
             connect(l, &QLineEdit::textChanged, this, &Frmbook::Text1_Change);
         else
-            connect(static_cast<QPlainTextEdit *>(box), &QPlainTextEdit::textChanged, this, &Frmbook::Text1_Change);
+            connect(static_cast<QPlainTextEdit *>(box), &QPlainTextEdit::textChanged, this,
+                    &Frmbook::Text1_Change);
     }
     Text1_Change();
     return page;
@@ -466,7 +476,10 @@ void Frmbook::my1_Click()
         selectRow(current.row() + 1, true);
 }
 
-void Frmbook::my1_DblClick() { openDayOf(DTPicker3->date()); }
+void Frmbook::my1_DblClick()
+{
+    openDayOf(DTPicker3->date());
+}
 
 void Frmbook::my1_MouseDown(int button)
 {
@@ -549,7 +562,10 @@ void Frmbook::Command1_Click()
         rowGone();
 }
 
-void Frmbook::Command2_Click() { setEditing(false); }
+void Frmbook::Command2_Click()
+{
+    setEditing(false);
+}
 
 void Frmbook::Command3_Click()
 {
@@ -557,9 +573,10 @@ void Frmbook::Command3_Click()
         return;
     const qint64 key = *BookKey;
     QPointer<Frmbook> self(this);
-    const int answer = MsgBox(QStringLiteral("真的要删除资金余额为") + boxText(Text1[0]) + QStringLiteral("记录吗？") +
-                                  QStringLiteral("\r\n\r\n") + QStringLiteral("    [是/否]？     "),
-                              276, QStringLiteral("记事删除后将不能恢复!"));
+    const int answer =
+        MsgBox(QStringLiteral("真的要删除资金余额为") + boxText(Text1[0]) + QStringLiteral("记录吗？") +
+                   QStringLiteral("\r\n\r\n") + QStringLiteral("    [是/否]？     "),
+               276, QStringLiteral("记事删除后将不能恢复!"));
     if (answer != vbYes || !self)
         return;
     bool found = false;
@@ -610,9 +627,11 @@ void Frmbook::Command6_Click()
     const QList<QStringList> rows = m_book->grid().rows;
     bool ok = false;
     try {
-        ok = ExportToSpreadsheet(rows, NewExportPath(QStringLiteral("tallyvane-notebook")), [this](int written) {
-            setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) + QStringLiteral("记录"));
-        });
+        ok = ExportToSpreadsheet(rows, NewExportPath(QStringLiteral("tallyvane-notebook")),
+                                 [this](int written) {
+                                     setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) +
+                                                    QStringLiteral("记录"));
+                                 });
     } catch (const std::exception &) {
         ok = false;
     }
@@ -713,7 +732,10 @@ void Frmbook::HScroll1_Change()
     drawChart(span.first, span.count);
 }
 
-void Frmbook::HScroll1_KeyDown(int key) { ChartToEnd = key == Qt::Key_Up || key == Qt::Key_Down; }
+void Frmbook::HScroll1_KeyDown(int key)
+{
+    ChartToEnd = key == Qt::Key_Up || key == Qt::Key_Down;
+}
 
 void Frmbook::drawChart(int first, int count)
 {
@@ -753,7 +775,8 @@ void Frmbook::drawChart(int first, int count)
         connect(sets[j], &QBarSet::clicked, this, [this](int k) { MSChart1_PointSelected(k + 1); });
         connect(sets[j], &QBarSet::doubleClicked, this, [this](int k) { MSChart1_PointActivated(k + 1); });
     }
-    connect(index, &QLineSeries::clicked, this, [this](const QPointF &p) { MSChart1_PointSelected(qRound(p.x()) + 1); });
+    connect(index, &QLineSeries::clicked, this,
+            [this](const QPointF &p) { MSChart1_PointSelected(qRound(p.x()) + 1); });
     connect(index, &QLineSeries::doubleClicked, this,
             [this](const QPointF &p) { MSChart1_PointActivated(qRound(p.x()) + 1); });
 
@@ -812,7 +835,8 @@ bool Frmbook::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == my1->viewport()) {
         const QEvent::Type t = event->type();
-        if (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick || t == QEvent::MouseButtonRelease) {
+        if (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick ||
+            t == QEvent::MouseButtonRelease) {
             // The right button opens the day of the snapshot already selected; it selects nothing.
             if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
                 if (t != QEvent::MouseButtonRelease)

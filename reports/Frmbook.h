@@ -37,31 +37,31 @@ public:
     QFrame *Frame5 = nullptr;
     QFrame *Frame6 = nullptr;
 
-    QDateEdit *DTPicker1 = nullptr; // from
-    QDateEdit *DTPicker2 = nullptr; // to
+    QDateEdit *DTPicker1 = nullptr;  // from
+    QDateEdit *DTPicker2 = nullptr;  // to
     QPushButton *Command7 = nullptr; // "确定" of the range
     QLineEdit *Text3 = nullptr;      // snapshots listed
     QTableView *my1 = nullptr;
-    QFrame *Frame2 = nullptr;          // edit area
-    std::array<QWidget *, 6> Text1{};  // 0 to 4 QLineEdit, 5 the multi-line 备注 (QPlainTextEdit)
+    QFrame *Frame2 = nullptr;         // edit area
+    std::array<QWidget *, 6> Text1{}; // 0 to 4 QLineEdit, 5 the multi-line 备注 (QPlainTextEdit)
     QDateEdit *DTPicker3 = nullptr;
-    QFrame *Frame3 = nullptr;          // insert area
-    std::array<QWidget *, 6> Text2{};  // as Text1
-    QPushButton *Command3 = nullptr;   // "删除"
-    QPushButton *Command2 = nullptr;   // "取消" of the edit
-    QPushButton *Command1 = nullptr;   // "修改", "确定" while editing
-    QPushButton *Command6 = nullptr;   // "导出数据"
-    QPushButton *Command4 = nullptr;   // "确定" of the insert
-    QPushButton *Command5 = nullptr;   // "取消": close
+    QFrame *Frame3 = nullptr;         // insert area
+    std::array<QWidget *, 6> Text2{}; // as Text1
+    QPushButton *Command3 = nullptr;  // "删除"
+    QPushButton *Command2 = nullptr;  // "取消" of the edit
+    QPushButton *Command1 = nullptr;  // "修改", "确定" while editing
+    QPushButton *Command6 = nullptr;  // "导出数据"
+    QPushButton *Command4 = nullptr;  // "确定" of the insert
+    QPushButton *Command5 = nullptr;  // "取消": close
 
     QChartView *MSChart1 = nullptr;
     QScrollBar *HScroll1 = nullptr;
-    std::array<QWidget *, 7> Text5{};  // 0 to 5 QLineEdit, 6 the 备注 (QPlainTextEdit)
+    std::array<QWidget *, 7> Text5{}; // 0 to 5 QLineEdit, 6 the 备注 (QPlainTextEdit)
 
     QDateEdit *DTPicker4 = nullptr;
-    QPushButton *Command8 = nullptr;   // "确定" of the day
+    QPushButton *Command8 = nullptr; // "确定" of the day
     QTableView *myday = nullptr;
-    QLineEdit *Text4 = nullptr;        // the day's result
+    QLineEdit *Text4 = nullptr; // the day's result
 
     // Window state
     std::optional<qint64> BookKey; // the selected snapshot; none when no listed snapshot is selected

@@ -34,7 +34,10 @@ struct ChartSpan
 ChartSpan ChartSpanAt(int bookRows, int position, int window, bool toEnd);
 
 // Chart row k (from 1) at scroll position v shows grid row k + v − 1.
-inline int ChartGridRow(int chartRow, int position) { return chartRow + position - 1; }
+inline int ChartGridRow(int chartRow, int position)
+{
+    return chartRow + position - 1;
+}
 
 // One chart row from a grid row: the date without its first five characters ("MM-dd") and the numbers
 // of columns 1 to 4 (资金余额, 证券市值, 资产总值, 上证指数); an empty cell is 0.

@@ -12,14 +12,16 @@ namespace tv {
 
 namespace {
 
-const QStringList kColumns = {QStringLiteral("资金余额"), QStringLiteral("证券市值"), QStringLiteral("资产总值"),
-                              QStringLiteral("上证指数"), QStringLiteral("涨跌幅"),   QStringLiteral("备注")};
+const QStringList kColumns = {QStringLiteral("资金余额"), QStringLiteral("证券市值"),
+                              QStringLiteral("资产总值"), QStringLiteral("上证指数"),
+                              QStringLiteral("涨跌幅"),   QStringLiteral("备注")};
 
 // A whole text that is a number: digits with one optional point, a sign in front, an exponent after;
 // no thousands separators and nothing else.
 std::optional<double> wholeNumber(const QString &text)
 {
-    static const QRegularExpression number(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
     const QString t = Trim(text);
     if (!number.match(t).hasMatch())
         return std::nullopt;
@@ -43,19 +45,24 @@ QVariant numberValue(const QString &text)
 
 } // namespace
 
-QString BookBoxColumn(int box) { return kColumns.value(box); }
+QString BookBoxColumn(int box)
+{
+    return kColumns.value(box);
+}
 
 TextGrid BookLayout()
 {
-    return TextGrid::fromFormat(QStringLiteral("^ 日期 |^ 资金余额|^ 证券市值|^ 资产总值|^上证指数|^涨跌幅|^备注|^qixstID"),
-                                {1200, 1000, 1000, 1000, 1000, 1000, 1400, 0});
+    return TextGrid::fromFormat(
+        QStringLiteral("^ 日期 |^ 资金余额|^ 证券市值|^ 资产总值|^上证指数|^涨跌幅|^备注|^qixstID"),
+        {1200, 1000, 1000, 1000, 1000, 1000, 1400, 0});
 }
 
 BookList ListSnapshots(Database &db, const QDate &from, const QDate &to)
 {
     RowStream rs(db,
-                 QStringLiteral("SELECT 日期, 资金余额, 证券市值, 资产总值, 上证指数, 涨跌幅, 备注, qixstid FROM qixst "
-                                "WHERE 日期 <= ? AND 日期 >= ? ORDER BY 日期 ASC, qixstid ASC"),
+                 QStringLiteral(
+                     "SELECT 日期, 资金余额, 证券市值, 资产总值, 上证指数, 涨跌幅, 备注, qixstid FROM qixst "
+                     "WHERE 日期 <= ? AND 日期 >= ? ORDER BY 日期 ASC, qixstid ASC"),
                  {to, from});
     BookList list;
     list.grid = BookLayout();
@@ -92,7 +99,8 @@ BookSelection SelectBookRow(const TextGrid &grid, int row)
 std::optional<BookRefusal> CheckSnapshot(const QStringList &boxes, bool insert)
 {
     if (insert && Trim(boxes.value(0)).isEmpty())
-        return BookRefusal{QStringLiteral("资金余额不能空，不能保存!"), 64, QStringLiteral("资金余额有错误"), 0};
+        return BookRefusal{QStringLiteral("资金余额不能空，不能保存!"), 64, QStringLiteral("资金余额有错误"),
+                           0};
     for (int i = 0; i < kBookNumberBoxes; ++i) {
         const QString text = boxes.value(i);
         if (!Trim(text).isEmpty() && !wholeNumber(text))
@@ -109,9 +117,10 @@ bool UpdateSnapshot(Database &db, qint64 key, const QStringList &boxes, const QD
         args << numberValue(boxes.value(i));
     args << Trim(boxes.value(4)) << Trim(boxes.value(5)) << date << key;
     Transaction tx(db);
-    const int changed = db.execute(QStringLiteral("UPDATE qixst SET 资金余额 = ?, 证券市值 = ?, 资产总值 = ?, 上证指数 = ?, "
-                                                  "涨跌幅 = ?, 备注 = ?, 日期 = ? WHERE qixstid = ?"),
-                                   args);
+    const int changed =
+        db.execute(QStringLiteral("UPDATE qixst SET 资金余额 = ?, 证券市值 = ?, 资产总值 = ?, 上证指数 = ?, "
+                                  "涨跌幅 = ?, 备注 = ?, 日期 = ? WHERE qixstid = ?"),
+                   args);
     tx.commit();
     return changed > 0;
 }
@@ -131,9 +140,10 @@ qint64 InsertSnapshot(Database &db, const QStringList &boxes, const QDate &day)
         args << numberValue(boxes.value(i));
     args << boxes.value(4) << day << boxes.value(5);
     Transaction tx(db);
-    db.execute(QStringLiteral("INSERT INTO qixst (资金余额, 证券市值, 资产总值, 上证指数, 涨跌幅, 日期, 备注) "
-                              "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-               args);
+    db.execute(
+        QStringLiteral("INSERT INTO qixst (资金余额, 证券市值, 资产总值, 上证指数, 涨跌幅, 日期, 备注) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+        args);
     const qint64 key = db.lastInsertId();
     tx.commit();
     return key;

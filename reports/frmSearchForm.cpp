@@ -589,11 +589,14 @@ void frmSearchForm::Command4_Click()
     QPointer<frmSearchForm> self(this);
     bool ok = false;
     try {
-        ok = ExportToSpreadsheet(rows, NewExportPath(QStringLiteral("tallyvane-query")), [&](int written) {
-            if (self)
-                self->setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) +
-                                     QStringLiteral("记录"));
-        }, ExportEvents::RunAfterEachRow);
+        ok = ExportToSpreadsheet(
+            rows, NewExportPath(QStringLiteral("tallyvane-query")),
+            [&](int written) {
+                if (self)
+                    self->setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) +
+                                         QStringLiteral("记录"));
+            },
+            ExportEvents::RunAfterEachRow);
     } catch (const std::exception &) {
         ok = false;
     }

@@ -48,9 +48,10 @@ namespace {
 qint64 addSnapshot(const QString &date, const QVariant &cash, const QString &note = QStringLiteral("admin"))
 {
     Database db(g_DbPath, g_DbConnect);
-    db.execute(QStringLiteral("INSERT INTO qixst (资金余额, 证券市值, 资产总值, 日期, 上证指数, 涨跌幅, 备注) "
-                              "VALUES (?, 1000, ?, ?, 3100.5, '-0.5%', ?)"),
-               {cash, cash.isNull() ? QVariant() : QVariant(cash.toDouble() + 1000), date, note});
+    db.execute(
+        QStringLiteral("INSERT INTO qixst (资金余额, 证券市值, 资产总值, 日期, 上证指数, 涨跌幅, 备注) "
+                       "VALUES (?, 1000, ?, ?, 3100.5, '-0.5%', ?)"),
+        {cash, cash.isNull() ? QVariant() : QVariant(cash.toDouble() + 1000), date, note});
     return db.lastInsertId();
 }
 
@@ -82,7 +83,10 @@ Frmbook *openBook()
     return Frmbook::existing();
 }
 
-QString text(const QWidget *box) { return Frmbook::boxText(box); }
+QString text(const QWidget *box)
+{
+    return Frmbook::boxText(box);
+}
 
 QStringList texts(const std::array<QWidget *, 6> &boxes)
 {
@@ -98,7 +102,10 @@ void setTexts(const std::array<QWidget *, 6> &boxes, const QStringList &values)
         Frmbook::setBoxText(boxes[i], values.value(i));
 }
 
-QString cell(Frmbook *w, int row, int column) { return w->gridModel()->grid().text(row, column); }
+QString cell(Frmbook *w, int row, int column)
+{
+    return w->gridModel()->grid().text(row, column);
+}
 
 QPoint rowPoint(QTableView *view, int gridRow)
 {
@@ -119,8 +126,10 @@ void clickTab(Frmbook *w, int index)
 QList<QVariantList> stored()
 {
     Database db(g_DbPath, g_DbConnect);
-    return db.openQuery(QStringLiteral("SELECT qixstid, 日期, 资金余额, 证券市值, 资产总值, 上证指数, 涨跌幅, 备注 FROM qixst "
-                                       "ORDER BY qixstid"))
+    return db
+        .openQuery(QStringLiteral(
+            "SELECT qixstid, 日期, 资金余额, 证券市值, 资产总值, 上证指数, 涨跌幅, 备注 FROM qixst "
+            "ORDER BY qixstid"))
         .rows();
 }
 
@@ -157,7 +166,10 @@ QStringList labelsFrom(const QDate &first, int count)
     return out;
 }
 
-void pressKey(QWidget *w, Qt::Key key) { QTest::keyClick(w, key); }
+void pressKey(QWidget *w, Qt::Key key)
+{
+    QTest::keyClick(w, key);
+}
 
 } // namespace
 
@@ -490,8 +502,8 @@ void TestFrmbook::deleteQuestion()
     env.answers = {vbNo};
     QTest::mouseClick(w->Command3, Qt::LeftButton);
     QCOMPARE(env.boxes.size(), 1);
-    QCOMPARE_BOX(env.boxes[0], QStringLiteral("真的要删除资金余额为改了记录吗？\r\n\r\n    [是/否]？     "), 276,
-                 "记事删除后将不能恢复!");
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("真的要删除资金余额为改了记录吗？\r\n\r\n    [是/否]？     "),
+                 276, "记事删除后将不能恢复!");
     QCOMPARE(stored(), before);
 
     env.answers = {vbYes};
@@ -509,7 +521,8 @@ void TestFrmbook::failedWritesAndRowsGone()
     Frmbook *w = openBook();
 
     // A write the database refuses: rolled back, the message, the boxes and the mode kept.
-    test::DbExec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON qixst BEGIN SELECT RAISE(ABORT, 'no'); END"));
+    test::DbExec(
+        QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON qixst BEGIN SELECT RAISE(ABORT, 'no'); END"));
     QTest::mouseClick(w->Command1, Qt::LeftButton);
     Frmbook::setBoxText(w->Text1[0], QStringLiteral("999"));
     QTest::mouseClick(w->Command1, Qt::LeftButton);
@@ -682,7 +695,8 @@ void TestFrmbook::chartScrollingAndKeys()
 
     // The bar takes the focus; Up steps back and turns the to-end mode on before the step is drawn.
     w->HScroll1->setValue(45);
-    QTest::mouseClick(w->HScroll1, Qt::LeftButton, {}, QPoint(w->HScroll1->width() / 2, w->HScroll1->height() / 2));
+    QTest::mouseClick(w->HScroll1, Qt::LeftButton, {},
+                      QPoint(w->HScroll1->width() / 2, w->HScroll1->height() / 2));
     QCOMPARE(QApplication::focusWidget(), w->HScroll1);
     w->HScroll1->setValue(45);
     pressKey(w->HScroll1, Qt::Key_Up);

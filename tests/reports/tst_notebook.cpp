@@ -24,10 +24,11 @@ namespace {
 void addSnapshot(Database &db, qint64 key, const char *date, const QVariant &cash, double index = 3100.5,
                  const char *note = "admin")
 {
-    db.execute(QStringLiteral("INSERT INTO qixst (qixstid, 资金余额, 证券市值, 资产总值, 日期, 上证指数, 涨跌幅, 备注) "
-                              "VALUES (?, ?, 1000, ?, ?, ?, '-0.5%', ?)"),
-               {key, cash, cash.isNull() ? QVariant() : QVariant(cash.toDouble() + 1000), QString::fromLatin1(date),
-                index, QString::fromUtf8(note)});
+    db.execute(QStringLiteral(
+                   "INSERT INTO qixst (qixstid, 资金余额, 证券市值, 资产总值, 日期, 上证指数, 涨跌幅, 备注) "
+                   "VALUES (?, ?, 1000, ?, ?, ?, '-0.5%', ?)"),
+               {key, cash, cash.isNull() ? QVariant() : QVariant(cash.toDouble() + 1000),
+                QString::fromLatin1(date), index, QString::fromUtf8(note)});
 }
 
 // Around the range 2026-11-10 to 2026-12-10: one snapshot each side of it, both ends, two of one day
@@ -48,9 +49,10 @@ void makeBook(TestEnv &env)
 QVariantList storedRow(qint64 key)
 {
     Database db(g_DbPath, g_DbConnect);
-    const RowSet rs = db.openQuery(QStringLiteral("SELECT 资金余额, 证券市值, 资产总值, 上证指数, 涨跌幅, 备注, 日期 FROM qixst "
-                                                  "WHERE qixstid = ?"),
-                                   {key});
+    const RowSet rs = db.openQuery(
+        QStringLiteral("SELECT 资金余额, 证券市值, 资产总值, 上证指数, 涨跌幅, 备注, 日期 FROM qixst "
+                       "WHERE qixstid = ?"),
+        {key});
     if (rs.isEmpty())
         return {};
     QVariantList row = rs.rows()[0];
@@ -63,8 +65,9 @@ QVariantList storedRow(qint64 key)
 // A statement on qixst that the database refuses.
 void refuseWrites(const char *event)
 {
-    test::DbExec(QStringLiteral("CREATE TRIGGER refuse BEFORE %1 ON qixst BEGIN SELECT RAISE(ABORT, 'refused'); END")
-                     .arg(QString::fromLatin1(event)));
+    test::DbExec(
+        QStringLiteral("CREATE TRIGGER refuse BEFORE %1 ON qixst BEGIN SELECT RAISE(ABORT, 'refused'); END")
+            .arg(QString::fromLatin1(event)));
 }
 
 } // namespace
@@ -101,10 +104,14 @@ void TestNotebook::listOfRange_data()
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<int>("rows");
     QTest::newRow("both ends included, Null cash empty but counted")
-        << "2026-11-10" << "2026-12-10" << QStringList{"2", "10", "20", "", "6", ""} << 5;
-    QTest::newRow("one day, key order") << "2026-12-01" << "2026-12-01" << QStringList{"10", "20", ""} << 2;
-    QTest::newRow("from after to") << "2026-12-10" << "2026-12-01" << QStringList{""} << 0;
-    QTest::newRow("nothing in range") << "2025-01-01" << "2025-12-31" << QStringList{""} << 0;
+        << "2026-11-10"
+        << "2026-12-10" << QStringList{"2", "10", "20", "", "6", ""} << 5;
+    QTest::newRow("one day, key order") << "2026-12-01"
+                                        << "2026-12-01" << QStringList{"10", "20", ""} << 2;
+    QTest::newRow("from after to") << "2026-12-10"
+                                   << "2026-12-01" << QStringList{""} << 0;
+    QTest::newRow("nothing in range") << "2025-01-01"
+                                      << "2025-12-31" << QStringList{""} << 0;
 }
 
 void TestNotebook::listOfRange()
@@ -116,7 +123,8 @@ void TestNotebook::listOfRange()
     TestEnv env;
     makeBook(env);
     Database db(g_DbPath, g_DbConnect);
-    const BookList list = ListSnapshots(db, QDate::fromString(from, Qt::ISODate), QDate::fromString(to, Qt::ISODate));
+    const BookList list =
+        ListSnapshots(db, QDate::fromString(from, Qt::ISODate), QDate::fromString(to, Qt::ISODate));
     QCOMPARE(column(list.grid, kBookKeyColumn), keys);
     QCOMPARE(list.rows, rows);
     QCOMPARE(list.grid.rowCount(), rows + 2);
@@ -128,7 +136,8 @@ void TestNotebook::listCells()
     makeBook(env);
     Database db(g_DbPath, g_DbConnect);
     const BookList list = ListSnapshots(db, d("2026-11-10"), d("2026-12-10"));
-    QCOMPARE(list.grid.rows[0], cells({" 日期 ", " 资金余额", " 证券市值", " 资产总值", "上证指数", "涨跌幅", "备注", "qixstID"}));
+    QCOMPARE(list.grid.rows[0], cells({" 日期 ", " 资金余额", " 证券市值", " 资产总值", "上证指数", "涨跌幅",
+                                       "备注", "qixstID"}));
     QCOMPARE(list.grid.widths, (QList<int>{1200, 1000, 1000, 1000, 1000, 1000, 1400, 0}));
     QCOMPARE(list.grid.rows[1],
              cells({"2026-11-10", "1234567.89", "1000", "1235567.89", "3100.5", "-0.5%", "admin", "2"}));
@@ -164,20 +173,26 @@ void TestNotebook::checks_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<int>("box");
     const QString ok;
-    QTest::newRow("numbers with blanks, a sign, a point") << true << cells({" 12.5 ", "-3", ".5", "+1e3", "x", "'"}) << ok
-                                                          << ok << -1;
+    QTest::newRow("numbers with blanks, a sign, a point")
+        << true << cells({" 12.5 ", "-3", ".5", "+1e3", "x", "'"}) << ok << ok << -1;
     QTest::newRow("update, empty boxes") << false << cells({"", "", "", "", "", ""}) << ok << ok << -1;
-    QTest::newRow("insert, empty cash") << true << cells({"", "1", "1", "1", "", ""}) << "资金余额不能空，不能保存!"
-                                        << "资金余额有错误" << 0;
-    QTest::newRow("insert, blank cash") << true << cells({"   ", "12a", "", "", "", ""}) << "资金余额不能空，不能保存!"
-                                        << "资金余额有错误" << 0;
-    QTest::newRow("letters after a number") << false << cells({"12a", "", "", "", "", ""})
-                                            << "资金余额不是数字，不能保存!" << "资金余额有错误" << 0;
-    QTest::newRow("thousands separator") << true << cells({"1", "1", "1,234", "", "", ""})
-                                         << "资产总值不是数字，不能保存!" << "资产总值有错误" << 2;
-    QTest::newRow("first fault wins") << false << cells({"1", "abc", "", "1-", "", ""})
-                                      << "证券市值不是数字，不能保存!" << "证券市值有错误" << 1;
-    QTest::newRow("index") << false << cells({"1", "1", "1", "3000点", "", ""}) << "上证指数不是数字，不能保存!"
+    QTest::newRow("insert, empty cash")
+        << true << cells({"", "1", "1", "1", "", ""}) << "资金余额不能空，不能保存!"
+        << "资金余额有错误" << 0;
+    QTest::newRow("insert, blank cash")
+        << true << cells({"   ", "12a", "", "", "", ""}) << "资金余额不能空，不能保存!"
+        << "资金余额有错误" << 0;
+    QTest::newRow("letters after a number")
+        << false << cells({"12a", "", "", "", "", ""}) << "资金余额不是数字，不能保存!"
+        << "资金余额有错误" << 0;
+    QTest::newRow("thousands separator")
+        << true << cells({"1", "1", "1,234", "", "", ""}) << "资产总值不是数字，不能保存!"
+        << "资产总值有错误" << 2;
+    QTest::newRow("first fault wins")
+        << false << cells({"1", "abc", "", "1-", "", ""}) << "证券市值不是数字，不能保存!"
+        << "证券市值有错误" << 1;
+    QTest::newRow("index") << false << cells({"1", "1", "1", "3000点", "", ""})
+                           << "上证指数不是数字，不能保存!"
                            << "上证指数有错误" << 3;
 }
 
@@ -204,9 +219,11 @@ void TestNotebook::update()
     makeBook(env);
     Database db(g_DbPath, g_DbConnect);
     // Trimmed, numbers stored as numbers, empty ones as Null, moved to another day.
-    QVERIFY(UpdateSnapshot(db, 10, cells({" 12.5 ", "-3", "", " 3000 ", "  +1% ", " 备注 "}), d("2026-10-01")));
+    QVERIFY(
+        UpdateSnapshot(db, 10, cells({" 12.5 ", "-3", "", " 3000 ", "  +1% ", " 备注 "}), d("2026-10-01")));
     QCOMPARE(storedRow(10), (QVariantList{12.5, -3.0, QVariant(), 3000.0, "+1%", "备注", "2026-10-01"}));
-    QCOMPARE(db.scalar(QStringLiteral("SELECT typeof(资金余额) || typeof(资产总值) FROM qixst WHERE qixstid = 10")),
+    QCOMPARE(db.scalar(
+                 QStringLiteral("SELECT typeof(资金余额) || typeof(资产总值) FROM qixst WHERE qixstid = 10")),
              QVariant(QStringLiteral("realnull")));
     QCOMPARE(storedRow(20).value(0), QVariant(200.0)); // only the row of the key
     QVERIFY(!UpdateSnapshot(db, 99, cells({"1", "1", "1", "1", "", ""}), d("2026-10-01")));
@@ -223,8 +240,10 @@ void TestNotebook::deleteAndInsert()
     QVERIFY(!DeleteSnapshot(db, 10));
 
     // 涨跌幅 and 备注 as typed, blanks kept; the numbers read through their blanks.
-    const qint64 key = InsertSnapshot(db, cells({" 1234567.89", "", "-3 ", "", " 0.5% ", " 留言 "}), d("2026-12-10"));
-    QCOMPARE(storedRow(key), (QVariantList{1234567.89, QVariant(), -3.0, QVariant(), " 0.5% ", " 留言 ", "2026-12-10"}));
+    const qint64 key =
+        InsertSnapshot(db, cells({" 1234567.89", "", "-3 ", "", " 0.5% ", " 留言 "}), d("2026-12-10"));
+    QCOMPARE(storedRow(key),
+             (QVariantList{1234567.89, QVariant(), -3.0, QVariant(), " 0.5% ", " 留言 ", "2026-12-10"}));
     QVERIFY(InsertSnapshot(db, cells({"1", "", "", "", "", ""}), d("2026-12-10")) > key);
 }
 
@@ -235,7 +254,8 @@ void TestNotebook::failedWritesChangeNothing()
     refuseWrites("UPDATE");
     {
         Database db(g_DbPath, g_DbConnect);
-        QVERIFY_THROWS_EXCEPTION(DbError, UpdateSnapshot(db, 10, cells({"1", "1", "1", "1", "", ""}), d("2026-10-01")));
+        QVERIFY_THROWS_EXCEPTION(
+            DbError, UpdateSnapshot(db, 10, cells({"1", "1", "1", "1", "", ""}), d("2026-10-01")));
     }
     QCOMPARE(storedRow(10).value(0), QVariant(100.0));
     test::DbExec(QStringLiteral("DROP TRIGGER refuse"));
@@ -295,12 +315,14 @@ void TestNotebook::dayGrid()
     const TextGrid &g = day.grid;
     QCOMPARE(g.rows[0], DayLayout().rows[0]);
     QCOMPARE(g.text(0, 8), QStringLiteral(" 资金余额"));
-    QCOMPARE(g.widths, (QList<int>{900, 800, 1000, 1300, 800, 800, 800, 1000, 1000, 800, 800, 800, 900, 1000, 1000, 1200}));
+    QCOMPARE(g.widths, (QList<int>{900, 800, 1000, 1300, 800, 800, 800, 1000, 1000, 800, 800, 800, 900, 1000,
+                                   1000, 1200}));
     QCOMPARE(g.rowCount(), 6);
     QCOMPARE(g.rows[2], g.emptyRow());
-    QCOMPARE(g.rows[3], cells({"浦发银行", "600000", "证券买入", "2026-12-08", "10", "", "100", "100", "4993.25", "5",
-                               "0", "0.1", "0", "-106", "", "10.5"}));
-    QCOMPARE(g.rows[4], cells({" 合计", "2", "", "", "", "10", "", "200", "4993.25", "6", "0.5", "0.2", "0", "-7", "", ""}));
+    QCOMPARE(g.rows[3], cells({"浦发银行", "600000", "证券买入", "2026-12-08", "10", "", "100", "100",
+                               "4993.25", "5", "0", "0.1", "0", "-106", "", "10.5"}));
+    QCOMPARE(g.rows[4], cells({" 合计", "2", "", "", "", "10", "", "200", "4993.25", "6", "0.5", "0.2", "0",
+                               "-7", "", ""}));
     QCOMPARE(g.rows[5], g.emptyRow());
     // 99 − 105, then −106 + 0.
     QCOMPARE(DoubleText(day.result), QStringLiteral("-112"));
@@ -313,7 +335,8 @@ void TestNotebook::emptyDay()
     Database db(g_DbPath, g_DbConnect);
     const DayTrades day = TradesOfDay(db, d("2026-12-08"));
     QCOMPARE(day.grid.rowCount(), 3);
-    QCOMPARE(day.grid.rows[1], cells({" 合计", "0", "", "", "", "0", "", "0", "0", "0", "0", "0", "0", "0", "", ""}));
+    QCOMPARE(day.grid.rows[1],
+             cells({" 合计", "0", "", "", "", "0", "", "0", "0", "0", "0", "0", "0", "0", "", ""}));
     QCOMPARE(day.grid.rows[2], day.grid.emptyRow());
     QCOMPARE(DoubleText(day.result), QStringLiteral("0"));
 }
@@ -395,7 +418,8 @@ void TestNotebook::exportHoldsEvents()
         bool ran = false;
         QList<bool> seen;
         QTimer::singleShot(0, [&] { ran = true; });
-        QVERIFY(ExportToSpreadsheet(rows, env.path(QStringLiteral("out.xlsx")), [&](int) { seen << ran; }, events));
+        QVERIFY(ExportToSpreadsheet(
+            rows, env.path(QStringLiteral("out.xlsx")), [&](int) { seen << ran; }, events));
         const bool hold = events == ExportEvents::Hold;
         QCOMPARE(seen, (QList<bool>{false, !hold, !hold}));
         QCoreApplication::processEvents();
