@@ -17,6 +17,7 @@
 #include "journal/frmManager.h"
 #include "quotes/FrmProxy.h"
 #include "quotes/frmup.h"
+#include "reports/Frmbook.h"
 #include "reports/frmSearchForm.h"
 #include "data/Database.h"
 #include "data/Settings.h"
@@ -468,6 +469,7 @@ frmManager *manager()
 void frmMain::MnuSearchGuest_Click()
 {
     frmSearchForm::unload(); // refused while a fetch runs; the toggle goes on all the same
+    Frmbook::unload();
     if (toolbarButton(1)->text() == QStringLiteral("证券交易")) {
         manager();
         toolbarButton(3)->setEnabled(true);
@@ -542,12 +544,14 @@ void frmMain::Toolbar1_ButtonClick(const QString &key)
         manager()->Mnudelqix_Click();
     } else if (key == QLatin1String("Search")) {
         manager()->MnuSearchFile_Click();
+        Frmbook::unload();
     } else if (key == QLatin1String("down")) {
         if (g_WakeBrowser)
             WakeConnection();
         UpdateAllPrices();
     } else if (key == QLatin1String("frmbook")) {
         SetStatusText(QStringLiteral("记事薄操作"));
+        Frmbook::open();
     } else if (key == QLatin1String("Exit")) {
         SetStatusText(QStringLiteral("退出Tallyvane"));
         MnuExi_Click();

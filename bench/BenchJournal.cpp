@@ -65,6 +65,14 @@ BenchJournal::BenchJournal()
     m_fillMs = fill.elapsed();
 }
 
+double timed(const std::function<void()> &f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
+}
+
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <vector>
 
 namespace tv::bench {
@@ -33,5 +34,7 @@ private:
 };
 
 double median(std::vector<double> v);
+// Milliseconds that f takes.
+double timed(const std::function<void()> &f);
 
 } // namespace tv::bench

@@ -22,7 +22,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTabBar>
 #include <QTableView>
@@ -178,16 +177,6 @@ int onNewConnection(const QString &path, const std::function<int(sqlite3 *)> &wo
     const int rows = work(db);
     sqlite3_close(db);
     return rows;
-}
-
-double msSince(const QElapsedTimer &t) { return t.nsecsElapsed() / 1e6; }
-
-double timed(const std::function<void()> &f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return msSince(t);
 }
 
 struct Figures

@@ -9,7 +9,7 @@
 namespace tv {
 
 bool ExportToSpreadsheet(const QList<QStringList> &rows, const QString &path,
-                         const std::function<void(int written)> &afterRow)
+                         const std::function<void(int written)> &afterRow, ExportEvents events)
 {
     bool ok = false;
     {
@@ -23,7 +23,8 @@ bool ExportToSpreadsheet(const QList<QStringList> &rows, const QString &path,
                 break;
             if (afterRow)
                 afterRow(r + 1);
-            QCoreApplication::processEvents();
+            if (events == ExportEvents::RunAfterEachRow)
+                QCoreApplication::processEvents();
         }
         ok = sheet.close() && ok;
     }

@@ -9,8 +9,10 @@
 #include "data/Database.h"
 #include "data/Spreadsheet.h"
 #include "reports/AllocationChart.h"
+#include "reports/Frmbook.h"
 #include "reports/GridExport.h"
 #include "reports/PeriodReports.h"
+#include "reports/ReportFailure.h"
 #include "reports/SecuritySummary.h"
 #include "reports/SnapshotSave.h"
 #include "reports/TradeList.h"
@@ -52,14 +54,6 @@ const QString kWindowCaption = QStringLiteral("查询记录");
 // A value the condition cannot compare: the dispatcher's trap tells it apart from other failures.
 struct DataTypeError
 {};
-
-// The message of a failure the window cannot explain; a file held by another workstation has its own.
-void showFailure(const std::exception &e)
-{
-    const auto *db = dynamic_cast<const DbError *>(&e);
-    if (!db || !ShowBusyDatabase(*db))
-        ShowUnknownError();
-}
 
 QDateEdit *newPicker(QWidget *parent, const QString &name)
 {
@@ -362,7 +356,7 @@ void frmSearchForm::Combo4_Click()
             Database db(g_DbPath, g_DbConnect);
             Combo1->addItems(DetailColumn(db, field));
         } catch (const DbError &e) {
-            showFailure(e);
+            ShowFailure(e);
         }
         if (Combo1->count() > 0)
             Combo1->setCurrentIndex(0);
@@ -407,7 +401,7 @@ void frmSearchForm::Command1_Click()
     } catch (const DataTypeError &) {
         MsgBox(QStringLiteral("数据类型不对，请修改！"), 16, QStringLiteral("不能进行查询"));
     } catch (const std::exception &e) {
-        showFailure(e);
+        ShowFailure(e);
     }
 }
 
@@ -522,7 +516,7 @@ void frmSearchForm::Command8_Click()
         }
         showDisplay(d);
     } catch (const std::exception &e) {
-        showFailure(e);
+        ShowFailure(e);
     }
 }
 
@@ -535,15 +529,20 @@ void frmSearchForm::Command3_Click()
         Database db(g_DbPath, g_DbConnect);
         SaveSnapshot(db, s);
     } catch (const std::exception &e) {
-        showFailure(e);
+        ShowFailure(e);
         return;
     }
     reloadNotebook();
 }
 
-// The notebook lists a saved snapshot at once: Frmbook::qixload() is called here once the notebook
-// window exists.
-void frmSearchForm::reloadNotebook() {}
+// The notebook lists a saved snapshot at once; a notebook not loaded is loaded and shown first (its
+// opening lists the default range, then the call lists again).
+void frmSearchForm::reloadNotebook()
+{
+    QPointer<Frmbook> book = Frmbook::isLoaded() ? Frmbook::existing() : Frmbook::open();
+    if (book)
+        book->qixload();
+}
 
 void frmSearchForm::Command7_Click()
 {
@@ -554,7 +553,7 @@ void frmSearchForm::Command7_Click()
         MSChart1->setVisible(toChart);
         fillChart();
     } catch (const std::exception &e) {
-        showFailure(e);
+        ShowFailure(e);
     }
 }
 
@@ -590,11 +589,14 @@ void frmSearchForm::Command4_Click()
     QPointer<frmSearchForm> self(this);
     bool ok = false;
     try {
-        ok = ExportToSpreadsheet(rows, NewExportPath(QStringLiteral("tallyvane-query")), [&](int written) {
-            if (self)
-                self->setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) +
-                                     QStringLiteral("记录"));
-        });
+        ok = ExportToSpreadsheet(
+            rows, NewExportPath(QStringLiteral("tallyvane-query")),
+            [&](int written) {
+                if (self)
+                    self->setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) +
+                                         QStringLiteral("记录"));
+            },
+            ExportEvents::RunAfterEachRow);
     } catch (const std::exception &) {
         ok = false;
     }

@@ -1,0 +1,15 @@
+#include "reports/ReportFailure.h"
+
+#include "app/Shared.h"
+#include "data/Database.h"
+
+namespace tv {
+
+void ShowFailure(const std::exception &e)
+{
+    const auto *db = dynamic_cast<const DbError *>(&e);
+    if (!db || !ShowBusyDatabase(*db))
+        ShowUnknownError();
+}
+
+} // namespace tv
