@@ -12,7 +12,7 @@
 #include "data/Database.h"
 #include "data/Spreadsheet.h"
 #include "journal/frmManager.h"
-#include "reports/GridExport.h"
+#include "data/GridExport.h"
 #include "reports/HoldingsAnalysis.h"
 #include "reports/PeriodReports.h"
 #include "reports/SecuritySummary.h"

@@ -7,6 +7,7 @@
 #include "app/VbCompat.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "data/GridExport.h"
 #include "data/Settings.h"
 #include "data/Spreadsheet.h"
 #include "journal/Securities.h"
@@ -756,29 +757,22 @@ void frmManager::my1_RowPicked(int gridRow, bool popupMenu)
 void frmManager::Command1_Click()
 {
     SetStatusText(QStringLiteral("导出") + m_LoadedName + QStringLiteral("买卖记录"));
-    const QString path = NewExportPath(QStringLiteral("tallyvane-") + g_CurCode);
-    bool ok = false;
-    {
-        SpreadsheetWriter sheet(path);
-        ok = sheet.isOpen();
-        if (ok) {
-            sheet.setCell(1, 1, QStringLiteral("证券名称"));
-            sheet.setCell(1, 2, m_LoadedName);
-            sheet.setCell(1, 3, QStringLiteral("证券编号"));
-            sheet.setCell(1, 4, g_CurCode);
-            QPointer<frmManager> self(this);
-            for (int r = 1; ok && r <= m_RecordCount + 2; ++r) {
-                for (int c = 1; c <= kGridColumns; ++c)
-                    ok = sheet.setCell(r + 1, c, gridText(r - 1, c - 1)) && ok;
-                setWindowTitle(QStringLiteral("添加") + QString::number(r - 1) + QStringLiteral("记录"));
-                QCoreApplication::processEvents();
-                if (!self)
-                    return;
-            }
-            ok = sheet.close() && ok;
-        }
+    // The sheet is written from a copy: a reload while the export lets events run cannot mix two
+    // securities in one sheet.
+    QList<QStringList> rows{{QStringLiteral("证券名称"), m_LoadedName, QStringLiteral("证券编号"), g_CurCode}};
+    for (int r = 0; r <= m_RecordCount + 1; ++r) {
+        QStringList row;
+        for (int c = 0; c < kGridColumns; ++c)
+            row << gridText(r, c);
+        rows << row;
     }
-    if (!ok || !OpenDocument(path)) {
+    QPointer<frmManager> self(this);
+    const auto caption = [self](int written) {
+        if (self && written > 1)
+            self->setWindowTitle(QStringLiteral("添加") + QString::number(written - 2) + QStringLiteral("记录"));
+    };
+    if (!ExportToSpreadsheet(rows, NewExportPath(QStringLiteral("tallyvane-") + g_CurCode), caption,
+                             ExportEvents::RunAfterEachRow)) {
         MsgBox(QStringLiteral("系统错误Excel未安装或版本不符，不能继续！"), 16, QStringLiteral("不能导出"));
         SetStatusText(QStringLiteral("不能导出"));
         return;

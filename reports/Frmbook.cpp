@@ -8,7 +8,7 @@
 #include "data/Database.h"
 #include "data/Spreadsheet.h"
 #include "reports/DayTrades.h"
-#include "reports/GridExport.h"
+#include "data/GridExport.h"
 #include "reports/NotebookChart.h"
 #include "reports/ReportFailure.h"
 #include "reports/SnapshotBook.h"

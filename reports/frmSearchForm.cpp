@@ -10,7 +10,7 @@
 #include "data/Spreadsheet.h"
 #include "reports/AllocationChart.h"
 #include "reports/Frmbook.h"
-#include "reports/GridExport.h"
+#include "data/GridExport.h"
 #include "reports/PeriodReports.h"
 #include "reports/ReportFailure.h"
 #include "reports/SecuritySummary.h"

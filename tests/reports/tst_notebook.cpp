@@ -2,7 +2,7 @@
 #include "app/VbCompat.h"
 #include "data/Database.h"
 #include "reports/DayTrades.h"
-#include "reports/GridExport.h"
+#include "data/GridExport.h"
 #include "reports/NotebookChart.h"
 #include "reports/SnapshotBook.h"
 #include "tests/common/TestSupport.h"

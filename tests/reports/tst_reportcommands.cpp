@@ -1,7 +1,7 @@
 #include "app/Globals.h"
 #include "data/Database.h"
 #include "reports/AllocationChart.h"
-#include "reports/GridExport.h"
+#include "data/GridExport.h"
 #include "reports/HoldingsAnalysis.h"
 #include "reports/QueryCondition.h"
 #include "reports/SecuritySummary.h"

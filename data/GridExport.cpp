@@ -1,4 +1,4 @@
-#include "reports/GridExport.h"
+#include "data/GridExport.h"
 
 #include "app/Seams.h"
 #include "data/Spreadsheet.h"
