@@ -1,5 +1,7 @@
 #include "admin/ConfigForm.h"
 
+#include "admin/CompanyInfo.h"
+
 #include "admin/SelectFile.h"
 #include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
@@ -177,13 +179,10 @@ void ConfigForm::OkSave_Click()
     }
 
     try {
-        Database db(g_DbPath, g_DbConnect);
-        Transaction tx(db);
-        db.execute(QStringLiteral("DELETE FROM Config"));
-        db.execute(QStringLiteral("INSERT INTO Config (公司名称, 公司电话, 公司传真, 负责人, 公司地址, 桌面图片路径) "
-                                  "VALUES (?, ?, ?, ?, ?, ?)"),
-                   {CC[0]->text(), CC[1]->text(), CC[2]->text(), CC[3]->text(), CC[4]->text(), CC[5]->text()});
-        tx.commit();
+        CompanyInfo info;
+        for (int i = 0; i < 6; ++i)
+            info[kFieldOfBox[i]] = CC[i]->text();
+        SaveCompanyInfo(info);
     } catch (const DbError &e) {
         // The old row stays; so does the picture it names.
         main->setDesktopPicture(m_SavedPicturePath);

@@ -46,4 +46,15 @@ DeleteOperatorResult DeleteOperatorNamed(const QString &name)
     return DeleteOperatorResult::Deleted;
 }
 
+void ChangeOperatorPassword(const QString &name, const QString &password)
+{
+    Database db(g_DbPath, g_DbConnect);
+    Transaction tx(db);
+    const int changed =
+        db.execute(QStringLiteral("UPDATE User SET PWD = ? WHERE UID = ?"), {EncodePassword(password), name});
+    if (changed != 1)
+        throw DbError(DbError::Statement, QStringLiteral("没有找到操作员 %1").arg(name));
+    tx.commit();
+}
+
 } // namespace tv

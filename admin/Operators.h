@@ -26,4 +26,8 @@ enum class DeleteOperatorResult { Deleted, LastOne, NotFound };
 // Deletes the operator of exactly that name, unless that would leave no operator at all.
 DeleteOperatorResult DeleteOperatorNamed(const QString &name);
 
+// One update of the operator's own row, which keeps its place in the list and its right; a DbError when
+// the operator is gone.
+void ChangeOperatorPassword(const QString &name, const QString &password);
+
 } // namespace tv

@@ -1,12 +1,12 @@
 #include "admin/qixin.h"
 
+#include "admin/Operators.h"
 #include "admin/frmLogin.h"
 #include "app/Globals.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
 #include "app/VbCompat.h"
 #include "data/Database.h"
-#include "data/Password.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -68,14 +68,7 @@ void qixin::cmdOK_Click()
         return;
     }
     try {
-        Database db(g_DbPath, g_DbConnect);
-        Transaction tx(db);
-        // One update of the operator's own row: it keeps its place in the list and its right.
-        const int changed = db.execute(QStringLiteral("UPDATE User SET PWD = ? WHERE UID = ?"),
-                                       {EncodePassword(Text1->text()), g_CurUser});
-        if (changed != 1)
-            throw DbError(DbError::Statement, QStringLiteral("没有找到操作员 %1").arg(g_CurUser));
-        tx.commit();
+        ChangeOperatorPassword(g_CurUser, Text1->text());
     } catch (const DbError &e) {
         if (!ShowBusyDatabase(e))
             MsgBox(QStringLiteral("密码没有修改：") + e.message(), 16, QStringLiteral("错误"));

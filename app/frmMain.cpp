@@ -13,6 +13,7 @@
 #include "app/VbCompat.h"
 #include "app/frmAbout.h"
 #include "app/frmTip.h"
+#include "journal/Securities.h"
 #include "journal/frmCatalog.h"
 #include "journal/frmManager.h"
 #include "quotes/FrmProxy.h"
@@ -320,15 +321,7 @@ void frmMain::insertIndexRow()
 {
     try {
         Database db(g_DbPath, g_DbConnect);
-        Transaction tx(db);
-        if (!db.exists(QStringLiteral("SELECT 1 FROM Detail WHERE 证券代码 = ?"), {QStringLiteral("shzs000001")})) {
-            db.execute(QStringLiteral("INSERT INTO Detail (证券代码, 基本面, 分析评论, 市场价格, 更新日期, 涨跌幅, 目标价, "
-                                      "止损位, 买入点, 股东账号, 证券名称) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                       {QStringLiteral("shzs000001"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
-                        QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("10000"), QStringLiteral("5000"),
-                        QStringLiteral("3000"), QStringLiteral("上证指数"), QStringLiteral("上证指数")});
-        }
-        tx.commit();
+        EnsureIndexRow(db);
     } catch (const DbError &e) {
         // Without a database the index row waits for the next start.
         ShowBusyDatabase(e);

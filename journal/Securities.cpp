@@ -70,4 +70,17 @@ void DeleteRecord(Database &db, qint64 repid)
     tx.commit();
 }
 
+void EnsureIndexRow(Database &db)
+{
+    Transaction tx(db);
+    if (!db.exists(QStringLiteral("SELECT 1 FROM Detail WHERE 证券代码 = ?"), {kIndexCode})) {
+        db.execute(QStringLiteral("INSERT INTO Detail (证券代码, 基本面, 分析评论, 市场价格, 更新日期, 涨跌幅, 目标价, "
+                                  "止损位, 买入点, 股东账号, 证券名称) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                   {kIndexCode, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                    QStringLiteral("0"), QStringLiteral("10000"), QStringLiteral("5000"), QStringLiteral("3000"), kIndexName,
+                    kIndexName});
+    }
+    tx.commit();
+}
+
 } // namespace tv

@@ -11,6 +11,13 @@ namespace tv {
 
 class Database;
 
+// The index row: the Detail row of the Shanghai composite index, element 1 of every watch list.
+inline const QString kIndexCode = QStringLiteral("shzs000001");
+inline const QString kIndexName = QStringLiteral("上证指数");
+
+// Adds the index row when it is missing, with its thresholds 10000, 5000 and 3000.
+void EnsureIndexRow(Database &db);
+
 struct CategoryEntry
 {
     QString name;

@@ -1,14 +1,13 @@
 #include "quotes/StockQuotes.h"
 
 #include "app/VbCompat.h"
+#include "journal/Securities.h"
 
 #include <QUrl>
 
 namespace tv {
 
 namespace {
-
-const QString kIndexCode = QStringLiteral("shzs000001");
 
 struct SourceForm
 {
