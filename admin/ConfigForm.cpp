@@ -9,6 +9,7 @@
 #include "app/VbCompat.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "quotes/frmemail.h"
 
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -223,6 +224,7 @@ void ConfigForm::Command1_Click()
 
 void ConfigForm::Command2_Click()
 {
+    frmemail::Open();
 }
 
 int ConfigForm::boxIndex(QObject *o) const

@@ -4,6 +4,7 @@
 // becomes a row with its latest price and market value, under a " 合计" row with the cash of that date.
 // It also gives the total assets and the index row's and the holdings' entries of the watch list.
 
+#include "app/Globals.h"
 #include "reports/QueryGrid.h"
 
 #include <QDate>
@@ -13,7 +14,7 @@ namespace tv {
 class Database;
 
 inline const QString kIndexCode = QStringLiteral("shzs000001");
-constexpr int kMaxWatchHoldings = 29; // watch elements 2 to 30
+inline const QString kIndexName = QStringLiteral("上证指数");
 
 TextGrid AnalysisLayout(); // the 16 columns of the analysis, header only
 
