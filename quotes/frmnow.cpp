@@ -153,8 +153,11 @@ frmnow::frmnow()
     placeOnScreen();
     ArmAtWatchOpening();
     display();
-    if (frmMain::isLoaded())
-        frmMain::existing()->hide();
+    if (frmMain::isLoaded()) {
+        m_main = frmMain::existing();
+        m_main->installEventFilter(this);
+        m_main->hide();
+    }
     autoHide = false;
     panelOnHover = false;
     closePending = false;
@@ -417,10 +420,10 @@ void frmnow::handBack()
 
 void frmnow::closeEvent(QCloseEvent *event)
 {
-    // A close from the desktop (the close box, Alt+F4, the window manager) is save and return, run once
-    // this close is over; the program's own closes (save and return, the main window's unloading) only
-    // unload.
-    if (event->spontaneous() && !m_handBack) {
+    // Every close from outside (the close box, Alt+F4, the window manager) is save and return, run once
+    // this close is over. Only the program's own closes unload: save and return itself, and the main
+    // window's unloading, which closes every window.
+    if (!m_handBack && !m_mainUnloading) {
         event->ignore();
         QMetaObject::invokeMethod(this, &frmnow::Command1_2_Click, Qt::QueuedConnection);
         return;
@@ -452,6 +455,16 @@ void frmnow::MS1_DblClick()
 
 bool frmnow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_main && event->type() == QEvent::Close && !m_mainUnloading) {
+        // The main window's close, delivered here so that this window knows it is being unloaded with
+        // it for as long as that close runs.
+        QPointer<frmnow> self(this);
+        m_mainUnloading = true;
+        QCoreApplication::sendEvent(watched, event);
+        if (self)
+            m_mainUnloading = false;
+        return true;
+    }
     if (watched != MS1->viewport() || event->type() != QEvent::MouseButtonPress)
         return QWidget::eventFilter(watched, event);
     const auto *press = static_cast<QMouseEvent *>(event);

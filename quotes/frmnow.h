@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 #include <array>
@@ -92,7 +93,9 @@ private:
     WatchGridModel *m_grid = nullptr;
     int m_holdings = 0;
     FlagArray m_fetched{};
-    bool m_handBack = false; // this close shows the main window and hands the total back
+    bool m_handBack = false;      // this close shows the main window and hands the total back
+    bool m_mainUnloading = false; // the main window's close is running
+    QPointer<QWidget> m_main;
 };
 
 } // namespace tv
