@@ -283,7 +283,10 @@ void frmnow::showRows(const QList<QStringList> &rows)
     TextGrid grid = watchLayout();
     grid.rows << rows;
     grid.rows << QStringList{kTotalsName, DoubleText(g_MarketValue), DoubleText(g_TotalAssets)};
+    const int current = MS1->currentIndex().row(); // the operator's row stays picked across refreshes
     m_grid->show(grid);
+    if (current >= 0)
+        MS1->selectRow(current);
     for (int r = 1; r <= rows.size(); ++r) {
         const QColor text = VbColor(TrendTextColour(TrendOf(rows[r - 1].value(2))));
         m_grid->setTextColour(r, 1, text);

@@ -136,13 +136,14 @@ QPoint rowPoint(const frmnow *w, int row)
     return w->MS1->visualRect(w->MS1->model()->index(row - 1, 0)).center();
 }
 
-// Runs `act` on the alert points dialog once it is up, then lets `open` open it.
-void withPointsDialog(const std::function<void()> &open, const std::function<void(frmobject *)> &act)
+// Lets `open` open the alert points dialog and runs `act` on it once it is up; false when it never came.
+bool withPointsDialog(const std::function<void()> &open, const std::function<void(frmobject *)> &act)
 {
-    bool ran = false;
+    bool ran = false, opened = false;
     QTimer::singleShot(0, [&] {
         ran = true;
         if (frmobject *d = frmobject::existing()) {
+            opened = true;
             act(d);
             if (frmobject::existing())
                 d->close();
@@ -151,6 +152,7 @@ void withPointsDialog(const std::function<void()> &open, const std::function<voi
     open();
     if (!ran)
         QCoreApplication::processEvents();
+    return opened;
 }
 
 QString subjectOf(const QByteArray &mail)
@@ -601,7 +603,7 @@ void TestWatchWindow::alertPointsOfTheIndexRow()
     // A right press on the index row: its Detail row, looked up by name.
     QStringList shown;
     bool modal = false, greyCode = false;
-    withPointsDialog([&] { QTest::mousePress(w->MS1->viewport(), Qt::RightButton, {}, rowPoint(w, 1)); },
+    QVERIFY(withPointsDialog([&] { QTest::mousePress(w->MS1->viewport(), Qt::RightButton, {}, rowPoint(w, 1)); },
                      [&](frmobject *d) {
                          modal = d->isModal() && QApplication::activeModalWidget() == d;
                          for (QLineEdit *box : d->Text1)
@@ -613,7 +615,7 @@ void TestWatchWindow::alertPointsOfTheIndexRow()
                          d->Text1[3]->setText("4800.5");
                          d->Text1_5->setPlainText("指数的目标");
                          d->Command1->click();
-                     });
+                     }));
     QVERIFY(modal);
     QVERIFY(greyCode);
     QCOMPARE(shown, (QStringList{"上证指数", "shzs000001", "10000", "5000", "3000", ""}));
@@ -657,26 +659,26 @@ void TestWatchWindow::alertPointsRearm()
     QVERIFY(!g_AlertArmed[2]);
 
     // A double-click on the holding's row: saved with alerts on, the row that mailed mails again.
-    w->MS1->setCurrentIndex(w->MS1->model()->index(1, 0));
-    withPointsDialog([&] { w->MS1_DblClick(); }, [](frmobject *d) { d->Command1->click(); });
+    const auto save = [](frmobject *d) { d->Command1->click(); };
+    QTest::mouseClick(w->MS1->viewport(), Qt::LeftButton, {}, rowPoint(w, 2));
+    QVERIFY(withPointsDialog([&] { w->MS1_DblClick(); }, save));
+    QCOMPARE(g_WatchRow, 2);
     QVERIFY(g_AlertArmed[2]);
     w->Timer2_Timer();
     QCOMPARE(env.mails().size(), 2);
 
-    // With alerts off it stays disarmed.
+    // With alerts off it stays disarmed. The row picked stays picked across the refresh.
     g_AlertsOn = false;
-    withPointsDialog([&] { w->MS1_DblClick(); }, [](frmobject *d) { d->Command1->click(); });
+    QVERIFY(withPointsDialog([&] { w->MS1_DblClick(); }, save));
     QVERIFY(!g_AlertArmed[2]);
     w->Timer2_Timer();
     QCOMPARE(env.mails().size(), 2);
 
     // The totals row opens nothing.
-    bool opened = false;
-    w->MS1->setCurrentIndex(w->MS1->model()->index(2, 0));
-    withPointsDialog([&] { w->MS1_DblClick(); }, [&](frmobject *) { opened = true; });
-    withPointsDialog([&] { QTest::mousePress(w->MS1->viewport(), Qt::RightButton, {}, rowPoint(w, 3)); },
-                     [&](frmobject *) { opened = true; });
-    QVERIFY(!opened);
+    w->MS1->selectRow(2);
+    QVERIFY(!withPointsDialog([&] { w->MS1_DblClick(); }, save));
+    QVERIFY(!withPointsDialog([&] { QTest::mousePress(w->MS1->viewport(), Qt::RightButton, {}, rowPoint(w, 3)); },
+                              save));
 }
 
 void TestWatchWindow::alertPointsFailures()
@@ -720,10 +722,8 @@ void TestWatchWindow::alertPointsFailures()
     env.clearBoxes();
     DbExec("DROP TRIGGER refuse");
     DbExec("DELETE FROM Detail WHERE 证券代码 = '600000'");
-    bool opened = false;
-    w->MS1->setCurrentIndex(w->MS1->model()->index(1, 0));
-    withPointsDialog([&] { w->MS1_DblClick(); }, [&](frmobject *) { opened = true; });
-    QVERIFY(!opened);
+    w->MS1->selectRow(1);
+    QVERIFY(!withPointsDialog([&] { w->MS1_DblClick(); }, [](frmobject *) {}));
     QCOMPARE(env.boxes.size(), 1);
     QCOMPARE(env.boxes[0].style, 48);
     QCOMPARE(env.boxes[0].title, QStringLiteral("提示："));
