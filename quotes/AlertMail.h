@@ -10,7 +10,7 @@ namespace tv {
 
 // "App_Name", section "frmemail": the address, the switch ("1" or "0") and the transport's path.
 QString StoredAlertAddress();
-bool StoredAlertsOn(); // the stored switch reads above 0
+bool StoredAlertsOn();     // the stored switch reads above 0
 QString SendmailProgram(); // "/usr/sbin/sendmail" unless set
 
 // Rows are armed only with an address of more than 6 characters and alerts switched on.

@@ -18,7 +18,9 @@ frmemail::frmemail()
     setWindowTitle(QStringLiteral("请填入email信箱"));
 
     Label1 = new QLabel(
-        QStringLiteral("请正确设置outlook邮件服务器，在下面的空格填入一个具有邮件到达短信提醒功能的邮件信箱。"), this);
+        QStringLiteral(
+            "请正确设置outlook邮件服务器，在下面的空格填入一个具有邮件到达短信提醒功能的邮件信箱。"),
+        this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Text1 = new QLineEdit(this);

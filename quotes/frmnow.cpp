@@ -93,8 +93,8 @@ namespace {
 
 const QString kSection = QStringLiteral("frmnow");
 const QString kTotalsName = QStringLiteral("资产总额");
-constexpr int kPanelTwips = 600;   // the strip above the grid that holds the picture and the panel
-constexpr int kButtonTwips = 375;  // the panel's picture buttons
+constexpr int kPanelTwips = 600;  // the strip above the grid that holds the picture and the panel
+constexpr int kButtonTwips = 375; // the panel's picture buttons
 constexpr int kButtonStepTwips = 360;
 constexpr int kButtonOrder[6] = {0, 4, 1, 3, 5, 2}; // left to right
 
@@ -132,12 +132,18 @@ QPixmap gripPicture()
 QIcon buttonIcon(const QStyle *style, int index)
 {
     switch (index) {
-    case 0: return style->standardIcon(QStyle::SP_ArrowUp);
-    case 1: return style->standardIcon(QStyle::SP_TitleBarShadeButton);
-    case 2: return style->standardIcon(QStyle::SP_DialogSaveButton);
-    case 3: return style->standardIcon(QStyle::SP_TitleBarMinButton);
-    case 4: return style->standardIcon(QStyle::SP_TitleBarNormalButton);
-    default: return QIcon(envelopePicture());
+    case 0:
+        return style->standardIcon(QStyle::SP_ArrowUp);
+    case 1:
+        return style->standardIcon(QStyle::SP_TitleBarShadeButton);
+    case 2:
+        return style->standardIcon(QStyle::SP_DialogSaveButton);
+    case 3:
+        return style->standardIcon(QStyle::SP_TitleBarMinButton);
+    case 4:
+        return style->standardIcon(QStyle::SP_TitleBarNormalButton);
+    default:
+        return QIcon(envelopePicture());
     }
 }
 

@@ -37,12 +37,12 @@ public:
 
     // Controls
     QTableView *MS1 = nullptr;
-    QFrame *Picture1 = nullptr;                // the button panel
-    std::array<QPushButton *, 6> Command1{};   // 0 dock, 1 translucent, 2 save and return, 3 ticker,
-                                               // 4 normal, 5 alert mailbox
-    QLabel *Image1 = nullptr;                  // the picture the window is dragged by
-    QTimer *Timer1 = nullptr;                  // the pointer watch, every 500 ms
-    QTimer *Timer2 = nullptr;                  // the quote refresh, every 30 s
+    QFrame *Picture1 = nullptr;              // the button panel
+    std::array<QPushButton *, 6> Command1{}; // 0 dock, 1 translucent, 2 save and return, 3 ticker,
+                                             // 4 normal, 5 alert mailbox
+    QLabel *Image1 = nullptr;                // the picture the window is dragged by
+    QTimer *Timer1 = nullptr;                // the pointer watch, every 500 ms
+    QTimer *Timer2 = nullptr;                // the quote refresh, every 30 s
 
     // Window state
     NumberArray openPrice{}; // each element's price when the window opened
@@ -53,8 +53,8 @@ public:
     bool inDragZone = false;
     bool refreshPending = false;
     bool closePending = false;
-    QRect winRect;     // screen pixels, as last sampled
-    QPoint cursorPos;  // screen pixels, as last sampled
+    QRect winRect;    // screen pixels, as last sampled
+    QPoint cursorPos; // screen pixels, as last sampled
     int grabOffsetX = 0;
     int grabOffsetY = 0;
 

@@ -66,8 +66,14 @@ QString writeScript(const TestEnv &env, const QString &name, const QByteArray &t
 WatchRow row(const char *code, const char *price, const char *change, double qty = 0, double target = 12,
              double stop = 9, double open = 11)
 {
-    return {QString::fromUtf8(code), QString(),   QString::fromUtf8(price), QString::fromUtf8(change),
-            qty,                     target,      stop,                     open};
+    return {QString::fromUtf8(code),
+            QString(),
+            QString::fromUtf8(price),
+            QString::fromUtf8(change),
+            qty,
+            target,
+            stop,
+            open};
 }
 
 } // namespace
@@ -124,11 +130,11 @@ void TestWatchRules::refreshShowsQuotesOrOpeningPrices()
     const QList<WatchRow> rows = {
         row("shzs000001", "3100.5", "0.5%", 0, 10000, 5000, 3000),
         row("600000", " 12.30 ", "1.00%", 800, 12, 9, 11),     // blanks around a quote
-        row("000002", "0", "3.00%", 100, 10, 7, 8.5),           // no quote: opening price, change "0"
-        row("000003", "--", "-1.00%", 100, 10, 7, 8),           // not a number
-        row("000004", "12abc", "-1.00%", 100, 10, 7, 8),        // only partly a number
-        row("000005", "-5", "-1.00%", 100, 7, 5, 8),            // below 0 is no quote
-        row("k161005", "2.3456", "1.25%", 1000, 3, 1, 2.3456),  // a fund: the stock fetch never quotes it
+        row("000002", "0", "3.00%", 100, 10, 7, 8.5),          // no quote: opening price, change "0"
+        row("000003", "--", "-1.00%", 100, 10, 7, 8),          // not a number
+        row("000004", "12abc", "-1.00%", 100, 10, 7, 8),       // only partly a number
+        row("000005", "-5", "-1.00%", 100, 7, 5, 8),           // below 0 is no quote
+        row("k161005", "2.3456", "1.25%", 1000, 3, 1, 2.3456), // a fund: the stock fetch never quotes it
         row("600001", "1234567.89", "-0.01%", 1, 2e6, 1e6, 1), // cents of a large price stay
     };
     const WatchRefresh r = RefreshWatch(rows, 90000.05);
@@ -254,8 +260,8 @@ void TestWatchRules::messageCannotBeSteered()
     const QString text = AlertMailText(QStringLiteral("上海浦东发展银行股份有限公司𠀋"), "12.01", change);
     const QByteArray message = AlertMailMessage("alerts@example.com", text);
     const Mail m = readMail(message);
-    QCOMPARE(m.headerNames, (QStringList{"To", "Subject", "MIME-Version", "Content-Type",
-                                         "Content-Transfer-Encoding"}));
+    QCOMPARE(m.headerNames,
+             (QStringList{"To", "Subject", "MIME-Version", "Content-Type", "Content-Transfer-Encoding"}));
     QCOMPARE(m.headers["To"], QStringLiteral("alerts@example.com"));
     QCOMPARE(m.headers["Content-Type"], QStringLiteral("text/plain; charset=UTF-8"));
     QCOMPARE(m.subject, text);

@@ -58,19 +58,6 @@ void makeJournal(TestEnv &env, bool one = false)
     AddRep(db, {"k161005", "基金申购拨出", "2026-12-06", 2.1, 1000, 1000, 2100, 1222059.89});
 }
 
-// The journal with `n` holdings 证券1 ... (codes 600001 up, 100 shares at 11, target 12, stop 9).
-void makeHoldings(TestEnv &env, int n)
-{
-    env.makeDatabase();
-    Database db(g_DbPath, g_DbConnect);
-    AddIndexRow(db);
-    for (int i = 1; i <= n; ++i) {
-        const QString code = QString::number(600000 + i);
-        AddDetail(db, QStringLiteral("证券%1").arg(i), code, 11, 12, 9);
-        AddRep(db, {code, "证券买入", "2026-12-01", 11, 100, 100, 1100, 100000.0 - 1100 * i});
-    }
-}
-
 void setMailbox(const QString &address, const QString &use)
 {
     SaveSetting(kAppNameShared, "frmemail", "qixmail", address);
@@ -97,7 +84,8 @@ QList<Quote> quietHoldings(int n, const QList<Quote> &others)
 void serve(HttpServer &server, const QList<Quote> &quotes)
 {
     QuoteBook book;
-    book.stocks.insert(QStringLiteral("shzs000001"), {{}, QStringLiteral("上证指数"), "3100.50", {}, "0.50%"});
+    book.stocks.insert(QStringLiteral("shzs000001"),
+                       {{}, QStringLiteral("上证指数"), "3100.50", {}, "0.50%"});
     for (const Quote &q : quotes)
         book.stocks.insert(q.code, {{}, QStringLiteral("样本证券"), q.price, {}, q.change});
     server.setHandler(QuoteHandler(book));
@@ -118,11 +106,35 @@ frmnow *openWatch()
     return frmnow::existing();
 }
 
+// The watch over 浦发银行 alone (makeJournal's one holding) opened from the query window, its quotes served
+// by the local server; the mailbox set when `use` is given.
+struct OneHolding
+{
+    TestEnv env;
+    HttpServer server;
+    frmSearchForm *query = nullptr;
+    frmnow *w = nullptr;
+
+    explicit OneHolding(const QList<Quote> &quotes, const QString &use = QString())
+    {
+        makeJournal(env, true);
+        if (!use.isNull())
+            setMailbox(kAddress, use);
+        if (!ServeQuotes(server))
+            return;
+        serve(server, quotes);
+        query = openQuery();
+        query->Command6_Click();
+        w = frmnow::existing();
+    }
+};
+
 // "date|price|change" of a Detail row.
 QString stored(const QString &code)
 {
     Database db(g_DbPath, g_DbConnect);
-    const RowSet rs = db.openQuery("SELECT 更新日期, 市场价格, 涨跌幅 FROM Detail WHERE 证券代码 = ?", {code});
+    const RowSet rs =
+        db.openQuery("SELECT 更新日期, 市场价格, 涨跌幅 FROM Detail WHERE 证券代码 = ?", {code});
     return QStringList{rs.text(0, 0), rs.text(0, 1), rs.text(0, 2)}.join(u'|');
 }
 
@@ -159,7 +171,8 @@ QString subjectOf(const QByteArray &mail)
 {
     static const QRegularExpression word(QStringLiteral("=\\?UTF-8\\?B\\?([A-Za-z0-9+/=]*)\\?="));
     QByteArray text;
-    for (const QRegularExpressionMatch &w : word.globalMatch(QString::fromLatin1(mail.left(mail.indexOf("\n\n")))))
+    for (const QRegularExpressionMatch &w :
+         word.globalMatch(QString::fromLatin1(mail.left(mail.indexOf("\n\n")))))
         text += QByteArray::fromBase64(w.captured(1).toLatin1());
     return QString::fromUtf8(text);
 }
@@ -236,7 +249,8 @@ void TestWatchWindow::opensOverTheIndexAlone()
     QList<int> order;
     for (int i = 0; i < 6; ++i)
         order << i;
-    std::sort(order.begin(), order.end(), [w](int a, int b) { return w->Command1[a]->x() < w->Command1[b]->x(); });
+    std::sort(order.begin(), order.end(),
+              [w](int a, int b) { return w->Command1[a]->x() < w->Command1[b]->x(); });
     QCOMPARE(order, (QList<int>{0, 4, 1, 3, 5, 2}));
     QVERIFY(w->Picture1->isVisible());
     QCOMPARE(w->Timer1->interval(), 500);
@@ -278,25 +292,22 @@ void TestWatchWindow::refresh_data()
     QTest::addColumn<bool>("alert");
 
     const uint red = 0x0000FF, lightGreen = 0x80FF80, grey = 0xE0E0E0, lightRed = 0x8080FF, green = 0x00C000;
+    const auto add = [](const char *name, int row, const char *price, const char *change,
+                        const QStringList &shown, uint text, uint back, bool alert) {
+        QTest::newRow(name) << row << QString(price) << QString(change) << shown << text << back << alert;
+    };
     // 浦发银行 is row 2 (target 12, stop 9, opened at 11); the index is row 1 (target 10000, stop 5000).
-    QTest::newRow("rising at its target") << 2 << "12.00" << "1.00%" << QStringList{"12", "1.00%"} << lightRed
-                                          << grey << false;
-    QTest::newRow("a cent above its target") << 2 << "12.01" << "1.00%" << QStringList{"12.01", "1.00%"} << lightRed
-                                             << red << true;
-    QTest::newRow("falling at its stop") << 2 << "9.00" << "-1.00%" << QStringList{"9", "-1.00%"} << green << grey
-                                         << false;
-    QTest::newRow("a cent below its stop") << 2 << "8.99" << "-1.00%" << QStringList{"8.99", "-1.00%"} << green
-                                           << lightGreen << true;
-    QTest::newRow("falling far above its target")
-        << 2 << "50.00" << "-2.00%" << QStringList{"50", "-2.00%"} << green << grey << false;
-    QTest::newRow("rising far below its stop") << 2 << "1.00" << "2.00%" << QStringList{"1", "2.00%"} << lightRed
-                                               << grey << false;
-    QTest::newRow("a zero price") << 2 << "0.00" << "-3.00%" << QStringList{"11", "0"} << lightRed << grey << false;
-    QTest::newRow("no number") << 2 << "--" << "-3.00%" << QStringList{"11", "0"} << lightRed << grey << false;
-    QTest::newRow("the index above its own target")
-        << 1 << "10000.01" << "0.10%" << QStringList{"10000.01", "0.10%"} << lightRed << red << true;
-    QTest::newRow("the index below its own stop")
-        << 1 << "4999.99" << "-9.00%" << QStringList{"4999.99", "-9.00%"} << green << lightGreen << true;
+    add("rising at its target", 2, "12.00", "1.00%", {"12", "1.00%"}, lightRed, grey, false);
+    add("a cent above its target", 2, "12.01", "1.00%", {"12.01", "1.00%"}, lightRed, red, true);
+    add("falling at its stop", 2, "9.00", "-1.00%", {"9", "-1.00%"}, green, grey, false);
+    add("a cent below its stop", 2, "8.99", "-1.00%", {"8.99", "-1.00%"}, green, lightGreen, true);
+    add("falling far above its target", 2, "50.00", "-2.00%", {"50", "-2.00%"}, green, grey, false);
+    add("rising far below its stop", 2, "1.00", "2.00%", {"1", "2.00%"}, lightRed, grey, false);
+    add("a zero price", 2, "0.00", "-3.00%", {"11", "0"}, lightRed, grey, false);
+    add("no number", 2, "--", "-3.00%", {"11", "0"}, lightRed, grey, false);
+    add("the index above its own target", 1, "10000.01", "0.10%", {"10000.01", "0.10%"}, lightRed, red, true);
+    add("the index below its own stop", 1, "4999.99", "-9.00%", {"4999.99", "-9.00%"}, green, lightGreen,
+        true);
 }
 
 void TestWatchWindow::refresh()
@@ -309,16 +320,12 @@ void TestWatchWindow::refresh()
     QFETCH(uint, back);
     QFETCH(bool, alert);
 
-    TestEnv env;
-    makeJournal(env, true);
-    setMailbox(kAddress, "1");
-    HttpServer server;
-    QVERIFY(ServeQuotes(server));
-    if (row == 1)
-        serve(server, {{"shzs000001", price, change}, {"600000", "11.50", "0.50%"}});
-    else
-        serve(server, {{"600000", price, change}});
-    frmnow *w = openWatch();
+    OneHolding t(row == 1 ? QList<Quote>{{"shzs000001", price, change}, {"600000", "11.50", "0.50%"}}
+                          : QList<Quote>{{"600000", price, change}},
+                 "1");
+    QVERIFY(t.w);
+    TestEnv &env = t.env;
+    frmnow *w = t.w;
     w->hide(); // an alert brings the window back
     w->Timer2_Timer();
 
@@ -342,13 +349,10 @@ void TestWatchWindow::refresh()
 
 void TestWatchWindow::mailsOncePerArming()
 {
-    TestEnv env;
-    makeJournal(env, true);
-    setMailbox(kAddress, "1");
-    HttpServer server;
-    QVERIFY(ServeQuotes(server));
-    serve(server, {{"600000", "12.01", "1.00%"}});
-    frmnow *w = openWatch();
+    OneHolding t({{"600000", "12.01", "1.00%"}}, "1");
+    QVERIFY(t.w);
+    TestEnv &env = t.env;
+    frmnow *w = t.w;
     w->Timer2_Timer();
     w->Timer2_Timer(); // the same breach again: coloured, shown, not mailed
     QCOMPARE(env.mails().size(), 1);
@@ -371,13 +375,10 @@ void TestWatchWindow::mailsOncePerArming()
 
 void TestWatchWindow::switchedOffSendsNothing()
 {
-    TestEnv env;
-    makeJournal(env, true);
-    setMailbox(kAddress, "0");
-    HttpServer server;
-    QVERIFY(ServeQuotes(server));
-    serve(server, {{"600000", "8.50", "-2.00%"}});
-    frmnow *w = openWatch();
+    OneHolding t({{"600000", "8.50", "-2.00%"}}, "0");
+    QVERIFY(t.w);
+    TestEnv &env = t.env;
+    frmnow *w = t.w;
     w->hide();
     w->Timer2_Timer();
     QVERIFY(w->isVisible());
@@ -388,7 +389,11 @@ void TestWatchWindow::switchedOffSendsNothing()
 void TestWatchWindow::rowThirtyHasItsOwnFlag()
 {
     TestEnv env;
-    makeHoldings(env, 29);
+    env.makeDatabase();
+    {
+        Database db(g_DbPath, g_DbConnect);
+        AddIndexAndHoldings(db, 29);
+    }
     setMailbox(kAddress, "1");
     HttpServer server;
     QVERIFY(ServeQuotes(server));
@@ -408,14 +413,11 @@ void TestWatchWindow::rowThirtyHasItsOwnFlag()
 
 void TestWatchWindow::failingTransportClearsTheFlag()
 {
-    TestEnv env;
-    makeJournal(env, true);
-    setMailbox(kAddress, "1");
+    OneHolding t({{"600000", "12.01", "1.00%"}}, "1");
+    QVERIFY(t.w);
+    TestEnv &env = t.env;
     env.setMailFails(true);
-    HttpServer server;
-    QVERIFY(ServeQuotes(server));
-    serve(server, {{"600000", "12.01", "1.00%"}});
-    frmnow *w = openWatch();
+    frmnow *w = t.w;
     w->Timer2_Timer();
     QCOMPARE(env.mails().size(), 1); // tried once
     QVERIFY(!g_AlertArmed[2]);
@@ -426,18 +428,16 @@ void TestWatchWindow::failingTransportClearsTheFlag()
 
 void TestWatchWindow::mailCannotBeSteeredByAQuote()
 {
-    TestEnv env;
-    makeJournal(env, true);
-    setMailbox(kAddress, "1");
-    HttpServer server;
-    QVERIFY(ServeQuotes(server));
-    serve(server, {{"600000", "12.01", "1.00%\r\nBcc: evil@example.com"}});
-    frmnow *w = openWatch();
+    OneHolding t({{"600000", "12.01", "1.00%\r\nBcc: evil@example.com"}}, "1");
+    QVERIFY(t.w);
+    TestEnv &env = t.env;
+    frmnow *w = t.w;
     w->Timer2_Timer();
     QCOMPARE(env.mails().size(), 1);
     QCOMPARE(headerNames(env.mails()[0]),
              (QStringList{"To", "Subject", "MIME-Version", "Content-Type", "Content-Transfer-Encoding"}));
-    QCOMPARE(subjectOf(env.mails()[0]), QStringLiteral("浦发银行；股价12.01；涨跌幅1.00%\r\nBcc: evil@example.com"));
+    QCOMPARE(subjectOf(env.mails()[0]),
+             QStringLiteral("浦发银行；股价12.01；涨跌幅1.00%\r\nBcc: evil@example.com"));
 }
 
 void TestWatchWindow::saveWritesOnlyFetchedRows()
@@ -476,14 +476,11 @@ void TestWatchWindow::saveWritesOnlyFetchedRows()
 
 void TestWatchWindow::saveDuringAFetch()
 {
-    TestEnv env;
-    makeJournal(env, true);
-    HttpServer server;
-    QVERIFY(ServeQuotes(server));
-    serve(server, {{"600000", "12.01", "1.00%"}});
-    frmSearchForm *query = openQuery();
-    query->Command6_Click();
-    QPointer<frmnow> w = frmnow::existing();
+    OneHolding t({{"600000", "12.01", "1.00%"}});
+    QVERIFY(t.w);
+    HttpServer &server = t.server;
+    QPointer<frmnow> w = t.w;
+    frmSearchForm *query = t.query;
     w->Timer2_Timer();
 
     // The next refresh's reply is held; save and return is pressed meanwhile.
@@ -512,13 +509,10 @@ void TestWatchWindow::saveDuringAFetch()
 
 void TestWatchWindow::closeBoxSavesAndReturns()
 {
-    TestEnv env;
-    makeJournal(env, true);
-    HttpServer server;
-    QVERIFY(ServeQuotes(server));
-    serve(server, {{"600000", "12.01", "1.00%"}});
-    frmSearchForm *query = openQuery();
-    query->Command6_Click();
+    OneHolding t({{"600000", "12.01", "1.00%"}});
+    QVERIFY(t.w);
+    TestEnv &env = t.env;
+    frmSearchForm *query = t.query;
     frmnow::existing()->Timer2_Timer();
     frmnow::existing()->windowHandle()->close(); // as the close box or the window manager does
     QCoreApplication::processEvents();
@@ -551,12 +545,10 @@ void TestWatchWindow::closeBoxSavesAndReturns()
 
 void TestWatchWindow::failedSaveStillReturns()
 {
-    TestEnv env;
-    makeJournal(env, true);
-    HttpServer server;
-    QVERIFY(ServeQuotes(server));
-    serve(server, {{"600000", "12.01", "1.00%"}});
-    frmnow *w = openWatch();
+    OneHolding t({{"600000", "12.01", "1.00%"}});
+    QVERIFY(t.w);
+    TestEnv &env = t.env;
+    frmnow *w = t.w;
     w->Timer2_Timer();
     DbExec("CREATE TRIGGER refuse BEFORE UPDATE ON Detail WHEN NEW.证券代码 = '600000' "
            "BEGIN SELECT RAISE(ABORT, 'refused'); END");
@@ -591,31 +583,29 @@ void TestWatchWindow::positionMemory()
 
 void TestWatchWindow::alertPointsOfTheIndexRow()
 {
-    TestEnv env;
-    makeJournal(env, true);
-    setMailbox(kAddress, "1");
+    OneHolding t({{"600000", "11.00", "0.50%"}}, "1");
+    QVERIFY(t.w);
+    TestEnv &env = t.env;
+    frmnow *w = t.w;
     DbExec("UPDATE Detail SET 分析评论 = NULL WHERE 证券代码 = 'shzs000001'");
-    HttpServer server;
-    QVERIFY(ServeQuotes(server));
-    serve(server, {{"600000", "11.00", "0.50%"}});
-    frmnow *w = openWatch();
 
     // A right press on the index row: its Detail row, looked up by name.
     QStringList shown;
     bool modal = false, greyCode = false;
-    QVERIFY(withPointsDialog([&] { QTest::mousePress(w->MS1->viewport(), Qt::RightButton, {}, rowPoint(w, 1)); },
-                     [&](frmobject *d) {
-                         modal = d->isModal() && QApplication::activeModalWidget() == d;
-                         for (QLineEdit *box : d->Text1)
-                             shown << box->text();
-                         shown << d->Text1_5->toPlainText();
-                         greyCode = d->Text1[1]->isReadOnly() &&
-                                    d->Text1[1]->palette().color(QPalette::Base) == VbColor(0xE0E0E0);
-                         d->Text1[2]->clear(); // an empty target stores "0"
-                         d->Text1[3]->setText("4800.5");
-                         d->Text1_5->setPlainText("指数的目标");
-                         d->Command1->click();
-                     }));
+    QVERIFY(
+        withPointsDialog([&] { QTest::mousePress(w->MS1->viewport(), Qt::RightButton, {}, rowPoint(w, 1)); },
+                         [&](frmobject *d) {
+                             modal = d->isModal() && QApplication::activeModalWidget() == d;
+                             for (QLineEdit *box : d->Text1)
+                                 shown << box->text();
+                             shown << d->Text1_5->toPlainText();
+                             greyCode = d->Text1[1]->isReadOnly() &&
+                                        d->Text1[1]->palette().color(QPalette::Base) == VbColor(0xE0E0E0);
+                             d->Text1[2]->clear(); // an empty target stores "0"
+                             d->Text1[3]->setText("4800.5");
+                             d->Text1_5->setPlainText("指数的目标");
+                             d->Command1->click();
+                         }));
     QVERIFY(modal);
     QVERIFY(greyCode);
     QCOMPARE(shown, (QStringList{"上证指数", "shzs000001", "10000", "5000", "3000", ""}));
@@ -623,7 +613,8 @@ void TestWatchWindow::alertPointsOfTheIndexRow()
     QCOMPARE(LastStatusText(), QStringLiteral("更新完毕！"));
     {
         Database db(g_DbPath, g_DbConnect);
-        const RowSet rs = db.openQuery("SELECT 目标价, 止损位, 买入点, 分析评论 FROM Detail WHERE 证券代码 = 'shzs000001'");
+        const RowSet rs =
+            db.openQuery("SELECT 目标价, 止损位, 买入点, 分析评论 FROM Detail WHERE 证券代码 = 'shzs000001'");
         QCOMPARE((QStringList{rs.text(0, 0), rs.text(0, 1), rs.text(0, 2), rs.text(0, 3)}),
                  (QStringList{"0", "4800.5", "3000", "指数的目标"}));
     }
@@ -648,13 +639,10 @@ void TestWatchWindow::alertPointsOfTheIndexRow()
 
 void TestWatchWindow::alertPointsRearm()
 {
-    TestEnv env;
-    makeJournal(env, true);
-    setMailbox(kAddress, "1");
-    HttpServer server;
-    QVERIFY(ServeQuotes(server));
-    serve(server, {{"600000", "12.01", "1.00%"}});
-    frmnow *w = openWatch();
+    OneHolding t({{"600000", "12.01", "1.00%"}}, "1");
+    QVERIFY(t.w);
+    TestEnv &env = t.env;
+    frmnow *w = t.w;
     w->Timer2_Timer();
     QVERIFY(!g_AlertArmed[2]);
 
@@ -677,8 +665,8 @@ void TestWatchWindow::alertPointsRearm()
     // The totals row opens nothing.
     w->MS1->selectRow(2);
     QVERIFY(!withPointsDialog([&] { w->MS1_DblClick(); }, save));
-    QVERIFY(!withPointsDialog([&] { QTest::mousePress(w->MS1->viewport(), Qt::RightButton, {}, rowPoint(w, 3)); },
-                              save));
+    QVERIFY(!withPointsDialog(
+        [&] { QTest::mousePress(w->MS1->viewport(), Qt::RightButton, {}, rowPoint(w, 3)); }, save));
 }
 
 void TestWatchWindow::alertPointsFailures()
@@ -738,7 +726,8 @@ void TestWatchWindow::mailboxDialog()
     QVERIFY(d->isVisible() && !d->isModal() && !d->parentWidget());
     QCOMPARE(d->windowTitle(), QStringLiteral("请填入email信箱"));
     QCOMPARE(d->Label1->text(),
-             QStringLiteral("请正确设置outlook邮件服务器，在下面的空格填入一个具有邮件到达短信提醒功能的邮件信箱。"));
+             QStringLiteral(
+                 "请正确设置outlook邮件服务器，在下面的空格填入一个具有邮件到达短信提醒功能的邮件信箱。"));
     QCOMPARE(d->Check1->text(), QStringLiteral("是否短信提醒"));
     QCOMPARE(d->Text1->text(), QStringLiteral("old@example.com"));
     QVERIFY(d->Check1->isChecked());

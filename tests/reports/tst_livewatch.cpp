@@ -28,19 +28,11 @@ namespace {
 
 const QString kStarPath = QStringLiteral("/scripts/quoteISAPI.dll?MFCISAPICommand=dghq&code=");
 
-// Today is 2026-12-10: the index and `n` holdings 证券1 ... (codes 600001 up, the first of 1500 shares,
-// the others of 100, all at 11), cash 50000.
 void makeHoldings(TestEnv &env, int n)
 {
     env.makeDatabase();
     Database db(g_DbPath, g_DbConnect);
-    AddIndexRow(db);
-    for (int i = 1; i <= n; ++i) {
-        const QString code = QString::number(600000 + i);
-        const double quantity = i == 1 ? 1500 : 100;
-        AddDetail(db, QStringLiteral("证券%1").arg(i), code, 11, 12, 9);
-        AddRep(db, {code, "证券买入", "2026-12-01", 11, quantity, quantity, 11 * quantity, 50000});
-    }
+    AddIndexAndHoldings(db, n);
 }
 
 frmSearchForm *openQuery()
@@ -233,7 +225,8 @@ void TestLiveWatch::liveWatchOfTheListedHoldings()
     QCOMPARE(g_WatchName[1], QStringLiteral("上证指数"));
     QCOMPARE(g_WatchCode[1], QStringLiteral("shzs000001"));
     QCOMPARE(g_WatchQty[1], 0.0);
-    QCOMPARE((QStringList{g_WatchName[2], g_WatchCode[2], g_WatchPrice[2]}), (QStringList{"证券1", "600001", "11"}));
+    QCOMPARE((QStringList{g_WatchName[2], g_WatchCode[2], g_WatchPrice[2]}),
+             (QStringList{"证券1", "600001", "11"}));
     QCOMPARE(g_WatchQty[2], 1500.0);
     QCOMPARE(g_WatchQty[3], 100.0);
     QCOMPARE(frmnow::existing()->gridText(4, 0), QStringLiteral("资产总额"));
