@@ -58,7 +58,7 @@ frmobject::frmobject()
     Text1_5 = new QPlainTextEdit(this);
     Text1_5->setObjectName(QStringLiteral("Text1_5"));
     Text1_5->setTabChangesFocus(true);
-    Text1_5->setMinimumHeight(TwipsToPx(1200));
+    Text1_5->setFixedHeight(TwipsToPx(1200));
     Label1[5]->setBuddy(Text1_5);
     EnterMovesFocus(Text1_5);
     grid->addWidget(Text1_5, 5, 1);
@@ -119,6 +119,7 @@ void frmobject::fill(int row, const QString &name, const AlertPoints &points)
     Text1[3]->setText(points.stop);
     Text1[4]->setText(points.buy);
     Text1_5->setPlainText(points.comment);
+    Text1[2]->setFocus();
 }
 
 void frmobject::Command1_Click()
