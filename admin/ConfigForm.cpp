@@ -11,6 +11,7 @@
 #include "app/VbCompat.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "quotes/frmemail.h"
 
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -222,6 +223,7 @@ void ConfigForm::Command1_Click()
 
 void ConfigForm::Command2_Click()
 {
+    frmemail::Open();
 }
 
 int ConfigForm::boxIndex(QObject *o) const

@@ -45,6 +45,7 @@ double g_MarketValue = 0;
 double g_TotalAssets = 0;
 
 QString g_AlertEmail;
+bool g_AlertsOn = false;
 FlagArray g_AlertArmed{};
 bool g_TickerDocked = false;
 
@@ -84,6 +85,7 @@ void ResetModuleState()
     g_WatchRow = 0;
     g_Cash = g_MarketValue = g_TotalAssets = 0;
     g_AlertEmail.clear();
+    g_AlertsOn = false;
     g_AlertArmed = {};
     g_TickerDocked = false;
 }

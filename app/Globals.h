@@ -9,6 +9,7 @@
 namespace tv {
 
 constexpr int kWatchSize = 31; // watch arrays run 0 to 30
+constexpr int kMaxWatchHoldings = kWatchSize - 2; // elements 2 to 30, after the index row
 
 using TextArray = std::array<QString, kWatchSize>;
 using NumberArray = std::array<double, kWatchSize>;
@@ -63,8 +64,10 @@ extern double g_Cash;
 extern double g_MarketValue;
 extern double g_TotalAssets;
 
-// Alerts: g_AlertArmed[30] switches alerts on, 0 to 29 mark watch rows whose mail is still to be sent.
+// Alerts: g_AlertsOn switches them on; g_AlertArmed[i] marks watch row i (1 to 30) whose mail is still to
+// be sent.
 extern QString g_AlertEmail;
+extern bool g_AlertsOn;
 extern FlagArray g_AlertArmed;
 extern bool g_TickerDocked;
 

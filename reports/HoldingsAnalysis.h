@@ -4,6 +4,7 @@
 // becomes a row with its latest price and market value, under a " 合计" row with the cash of that date.
 // It also gives the total assets and the index row's and the holdings' entries of the watch list.
 
+#include "app/Globals.h"
 #include "journal/Securities.h"
 #include "reports/QueryGrid.h"
 
@@ -13,7 +14,6 @@ namespace tv {
 
 class Database;
 
-constexpr int kMaxWatchHoldings = 29; // watch elements 2 to 30
 
 TextGrid AnalysisLayout(); // the 16 columns of the analysis, header only
 

@@ -7,10 +7,13 @@
 #include "app/VbCompat.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "data/GridExport.h"
 #include "data/Spreadsheet.h"
+#include "quotes/PriceUpdate.h"
+#include "quotes/frmnow.h"
 #include "reports/AllocationChart.h"
 #include "reports/Frmbook.h"
-#include "data/GridExport.h"
+#include "reports/LiveWatch.h"
 #include "reports/PeriodReports.h"
 #include "reports/ReportFailure.h"
 #include "reports/SecuritySummary.h"
@@ -542,6 +545,37 @@ void frmSearchForm::reloadNotebook()
     QPointer<Frmbook> book = Frmbook::isLoaded() ? Frmbook::existing() : Frmbook::open();
     if (book)
         book->qixload();
+}
+
+void frmSearchForm::Command5_Click()
+{
+    QPointer<frmSearchForm> self(this);
+    setWindowTitle(QStringLiteral("[股价更新]"));
+    const QList<QStringList> lists = PriceUpdateLists(m_grid->grid(), g_ListRows);
+    bool fetched = false;
+    {
+        IdleGuard fetch;
+        if (fetch.owns()) {
+            for (const QStringList &codes : lists)
+                frmMain::instance()->every(codes, int(codes.size()) - 1);
+            fetched = true;
+        }
+    }
+    if (self) {
+        setWindowTitle(QStringLiteral("[查询记录]"));
+        Command1_Click();
+    }
+    SetStatusText(fetched ? kUpdateDoneText : kNotUpdatedText);
+    // A close and an exit asked for while the prices were fetched, in that order.
+    if (self && closePending)
+        close();
+    frmMain::UnloadIfExitPending();
+}
+
+void frmSearchForm::Command6_Click()
+{
+    PublishWatchList(m_grid->grid(), g_ListRows);
+    frmnow::Open();
 }
 
 void frmSearchForm::Command7_Click()

@@ -76,8 +76,8 @@ public:
     void Combo1_Change();
     void Command3_Click();   // "保存": a snapshot of the analysis into the notebook
     void Command4_Click();   // "导出": the grid's header and data rows into a spreadsheet
-    void Command5_Click() {} // "更新"
-    void Command6_Click() {} // "实时监控"
+    void Command5_Click();   // "更新": the listed holdings' prices, then the query again
+    void Command6_Click();   // "实时监控": the listed holdings into the watch window
     void Command7_Click();   // "图形"/"表格": the allocation pie in the grid's place and back
     void Command8_Click();   // "汇总": the per-security summary of the date range
 

@@ -6,6 +6,7 @@
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "data/Settings.h"
+#include "quotes/frmemail.h"
 #include "tests/common/TestSupport.h"
 
 #include <QFile>
@@ -64,6 +65,7 @@ private Q_SLOTS:
     void failedWriteKeepsTheOldRow();
     void boxBehaviour();
     void pictureChooserWritesTheBox();
+    void mailboxButtonOpensTheMailbox();
 };
 
 void TestConfigForm::boxesByPositionAndUnchangedSave()
@@ -289,6 +291,19 @@ void TestConfigForm::pictureChooserWritesTheBox()
     QVERIFY(modal);
     QVERIFY(!SelectFile::isLoaded());
     QCOMPARE(w->CC[5]->text(), pic);
+}
+
+void TestConfigForm::mailboxButtonOpensTheMailbox()
+{
+    TestEnv env;
+    env.makeDatabase();
+    ConfigForm *w = ConfigForm::instance();
+    w->show();
+    QTest::mouseClick(w->Command2, Qt::LeftButton);
+    frmemail *mailbox = frmemail::existing();
+    QVERIFY(mailbox && mailbox->isVisible());
+    QVERIFY(!mailbox->isModal() && !mailbox->parentWidget());
+    QVERIFY(ConfigForm::isLoaded() && w->isVisible());
 }
 
 QTEST_MAIN(TestConfigForm)

@@ -13,6 +13,7 @@
 #include "tests/common/HttpServer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -51,6 +52,43 @@ TestEnv::TestEnv()
     };
     seams::openFile = [](QWidget *, const QString &, const QString &, const QString &) { return QString(); };
     seams::chooseFolder = [](QWidget *, const QString &, const QString &) { return QString(); };
+
+    const QString mailDir = path(QStringLiteral("mail"));
+    QDir().mkpath(mailDir);
+    QFile script(mailTransport());
+    if (script.open(QIODevice::WriteOnly)) {
+        script.write("#!/bin/sh\n"
+                     "dir='" + mailDir.toUtf8() + "'\n"
+                     "n=$(ls \"$dir\" | grep -c '\\.eml$')\n"
+                     "printf '%s\\n' \"$@\" > \"$dir/$n.args\"\n"
+                     "cat > \"$dir/$n.eml\"\n"
+                     "if [ -e \"$dir/fail\" ]; then exit 1; fi\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    SaveSetting(kAppNameShared, QStringLiteral("frmemail"), QStringLiteral("sendmail"), mailTransport());
+}
+
+QList<QByteArray> TestEnv::mails() const
+{
+    QList<QByteArray> out;
+    for (int n = 0; QFile::exists(path(QStringLiteral("mail/%1.eml").arg(n))); ++n)
+        out << FileBytes(path(QStringLiteral("mail/%1.eml").arg(n)));
+    return out;
+}
+
+QStringList TestEnv::mailArguments(int mail) const
+{
+    return QString::fromUtf8(FileBytes(path(QStringLiteral("mail/%1.args").arg(mail)))).split(u'\n', Qt::SkipEmptyParts);
+}
+
+void TestEnv::setMailFails(bool fails)
+{
+    QFile flag(path(QStringLiteral("mail/fail")));
+    if (fails)
+        flag.open(QIODevice::WriteOnly);
+    else
+        flag.remove();
 }
 
 TestEnv::~TestEnv()

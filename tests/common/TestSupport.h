@@ -51,6 +51,13 @@ public:
     bool openSucceeds = true; // what the desktop opener answers
     QDateTime now = QDateTime(QDate(2026, 12, 10), QTime(9, 30, 0));
 
+    // The mail transport is a script in the folder that records each message handed to it, and its
+    // arguments; no test can mail. While it fails, it still records, then exits with 1.
+    QString mailTransport() const { return path(QStringLiteral("sendmail")); }
+    QList<QByteArray> mails() const;
+    QStringList mailArguments(int mail) const;
+    void setMailFails(bool fails);
+
 private:
     QTemporaryDir m_dir;
 };

@@ -48,6 +48,20 @@ inline void AddIndexRow(Database &db)
                               "3100.5, '-0.5%', '0', 5000, 3000)"));
 }
 
+// The index row and `n` holdings 证券1 ... (codes 600001 up, the first of 1500 shares, the others of 100,
+// all bought on 2026-12-01 at 11; target 12, stop 9), with cash of 50000.
+inline void AddIndexAndHoldings(Database &db, int n)
+{
+    AddIndexRow(db);
+    for (int i = 1; i <= n; ++i) {
+        const QString code = QString::number(600000 + i);
+        const double quantity = i == 1 ? 1500 : 100;
+        AddDetail(db, QStringLiteral("证券%1").arg(i), code, 11, 12, 9);
+        AddRep(db, {code, QStringLiteral("证券买入"), QStringLiteral("2026-12-01"), 11, quantity, quantity,
+                    11 * quantity, 50000});
+    }
+}
+
 inline QDate d(const char *iso)
 {
     return QDate::fromString(QString::fromLatin1(iso), Qt::ISODate);
