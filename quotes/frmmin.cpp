@@ -63,6 +63,28 @@ void frmmin::Scroll_Timer()
     vText->setText(RotateLeft(vText->text()));
 }
 
+void frmmin::dockAt(const QRect &place)
+{
+    m_place = place;
+    m_putBacks = 3;
+    setGeometry(place);
+    show();
+    raise();
+    Scroll->start();
+}
+
+// A window manager may nudge a new window off a panel's strip as it maps it (passing through its frame's
+// origin on the way); the ticker belongs on the strip, so it goes back there, a few times at most: a
+// manager that insists has the last word.
+void frmmin::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (m_putBacks > 0 && isVisible() && geometry() != m_place) {
+        --m_putBacks;
+        QTimer::singleShot(0, this, [this] { setGeometry(m_place); });
+    }
+}
+
 void frmmin::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -98,13 +120,9 @@ void frmmin::closeEvent(QCloseEvent *event)
 
 void DockMiniTicker()
 {
-    frmmin *ticker = frmmin::instance();
     const QScreen *screen = QGuiApplication::primaryScreen();
-    ticker->setGeometry(FindTrayNotifyWindow(screen ? screen->geometry() : QRect(),
-                                             screen ? screen->availableGeometry() : QRect()));
-    ticker->show();
-    ticker->raise();
-    ticker->Scroll->start();
+    frmmin::instance()->dockAt(FindTrayNotifyWindow(screen ? screen->geometry() : QRect(),
+                                                    screen ? screen->availableGeometry() : QRect()));
 }
 
 } // namespace tv

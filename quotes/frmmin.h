@@ -25,11 +25,18 @@ public:
     void Scroll_Timer();
     // The ticker text of the watch list's index row and its totals, the scroll starting again from it.
     void writeText();
+    // Shows the ticker at that place and starts its scroll.
+    void dockAt(const QRect &place);
 
 protected:
+    void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QRect m_place;          // where it was docked
+    int m_putBacks = 0;     // times left to put it back where the window manager moved it on showing it
 };
 
 // Shows the ticker over the desktop panel's strip, or at the screen's bottom-right corner without one,
