@@ -7,8 +7,10 @@
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "quotes/AlertMail.h"
+#include "quotes/WatchPlacement.h"
 #include "quotes/WatchRules.h"
 #include "quotes/frmemail.h"
+#include "quotes/frmmin.h"
 #include "quotes/frmobject.h"
 #include "reports/HoldingsAnalysis.h"
 #include "reports/QueryGrid.h"
@@ -16,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHash>
@@ -152,6 +155,9 @@ QIcon buttonIcon(const QStyle *style, int index)
 frmnow::frmnow()
 {
     setObjectName(QStringLiteral("frmnow"));
+    // No title bar: the window is moved by its picture in the top-left corner, and docked it folds to a
+    // strip of a few pixels.
+    setWindowFlag(Qt::FramelessWindowHint);
     buildControls();
     m_holdings = std::clamp(g_ListRows, 0, kMaxWatchHoldings);
 
@@ -183,6 +189,7 @@ frmnow::frmnow()
 
 frmnow::~frmnow()
 {
+    setScreenPointer(false);
     formUnloaded(this);
 }
 
@@ -203,6 +210,7 @@ void frmnow::buildControls()
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(gripPicture());
     Image1->setGeometry(2, (TwipsToPx(kPanelTwips) - 24) / 2, 24, 24);
+    Image1->installEventFilter(this);
 
     Picture1 = new QFrame(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -241,10 +249,10 @@ void frmnow::buildControls()
     MS1->viewport()->installEventFilter(this);
     connect(MS1, &QTableView::doubleClicked, this, &frmnow::MS1_DblClick);
 
-    // Timer1 samples the pointer for the placement modes of the window; they have no handler yet.
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(500);
+    connect(Timer1, &QTimer::timeout, this, &frmnow::Timer1_Timer);
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(30000);
@@ -357,15 +365,18 @@ void frmnow::raiseAlert(int row)
     }
 }
 
-// The ticker that stands in for the window while it is docked in the panel strip; closing it here
-// brings the window back.
 void frmnow::closeTicker()
 {
+    if (frmmin::isLoaded())
+        frmmin::existing()->close();
     g_TickerDocked = false;
 }
 
-// The ticker's text follows every refresh while it is docked.
-void frmnow::refreshTicker() {}
+void frmnow::refreshTicker()
+{
+    if (frmmin::isLoaded())
+        frmmin::existing()->writeText();
+}
 
 void frmnow::sendemail(const QString &name, const QString &price, const QString &change)
 {
@@ -375,14 +386,26 @@ void frmnow::sendemail(const QString &name, const QString &price, const QString 
 void frmnow::Command1_Click(int index)
 {
     switch (index) {
+    case 0:
+        Command1_0_Click();
+        break;
+    case 1:
+        Command1_1_Click();
+        break;
     case 2:
         Command1_2_Click();
+        break;
+    case 3:
+        Command1_3_Click();
+        break;
+    case 4:
+        Command1_4_Click();
         break;
     case 5:
         frmemail::Open();
         break;
     default:
-        break; // docking, translucency, the ticker and back to normal belong to the placement modes
+        break;
     }
 }
 
@@ -437,14 +460,149 @@ void frmnow::closeEvent(QCloseEvent *event)
         QMetaObject::invokeMethod(this, &frmnow::Command1_2_Click, Qt::QueuedConnection);
         return;
     }
+    m_closing = true;
     Timer1->stop();
     Timer2->stop();
+    closeTicker();
+    setScreenPointer(false);
     SetMousePointer(this, 0);
     SavePosition(this, kSection);
     formUnloaded(this);
     event->accept();
     if (m_handBack)
         handBack();
+}
+
+// ---- Placement ---------------------------------------------------------------------------------------
+
+// The pointer watch: every 500 ms the pointer and the window are sampled, and the window folds, unfolds,
+// refreshes and sets the pointer by them. A hidden window (the ticker is up) has nothing under the
+// pointer and waits.
+void frmnow::Timer1_Timer()
+{
+    if (!isVisible()) {
+        inDragZone = false;
+        setScreenPointer(false);
+        return;
+    }
+    cursorPos = QCursor::pos();
+    winRect = frameGeometry();
+    const PointerStep step = WatchPointer({cursorPos, winRect, height() == TwipsToPx(fullHeight), autoHide,
+                                           panelOnHover, dragging, refreshPending, inDragZone});
+    if (step.panel != PointerStep::Panel::Keep)
+        Picture1->setVisible(step.panel == PointerStep::Panel::Shown);
+    if (step.height == PointerStep::Height::Full)
+        resize(width(), TwipsToPx(fullHeight));
+    else if (step.height == PointerStep::Height::Collapsed)
+        resize(width(), TwipsToPx(kCollapsedTwips));
+    inDragZone = step.inDragZone;
+    refreshPending = step.refreshPending;
+    if (step.pointer != PointerStep::Pointer::Keep)
+        setScreenPointer(step.pointer == PointerStep::Pointer::SizeAll);
+    if (step.refreshNow)
+        Timer2_Timer();
+}
+
+void frmnow::Get_Windows_Rect()
+{
+    resize(width(), TwipsToPx(fullHeight));
+    move(x(), 0);
+    winRect = frameGeometry();
+}
+
+// Dock at the top edge: topmost there, folding away while the pointer is elsewhere.
+void frmnow::Command1_0_Click()
+{
+    Get_Windows_Rect();
+    setTopmost(true);
+    autoHide = true;
+}
+
+// Translucent: see-through and topmost where it stands, the buttons shown only under the pointer.
+void frmnow::Command1_1_Click()
+{
+    panelOnHover = true;
+    setWindowOpacity(60.0 / 255.0);
+    setTopmost(true);
+    Command1[1]->setEnabled(false);
+}
+
+// The ticker over the desktop panel stands in for the window.
+void frmnow::Command1_3_Click()
+{
+    hide();
+    DockMiniTicker();
+    g_TickerDocked = true;
+}
+
+// Normal: neither folding nor see-through, out of the topmost band where it stands.
+void frmnow::Command1_4_Click()
+{
+    autoHide = false;
+    panelOnHover = false;
+    if (!Command1[1]->isEnabled()) {
+        Command1[1]->setEnabled(true);
+        setWindowOpacity(1.0);
+    }
+    setTopmost(false);
+}
+
+// Staying on top is a flag of the native window, which the change makes anew: the window keeps its place
+// and size and is shown again.
+void frmnow::setTopmost(bool on)
+{
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on)
+        return;
+    const QPoint at = pos();
+    const QSize size = this->size();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    move(at);
+    resize(size);
+    show();
+}
+
+// The program's pointer over all its windows: one override at most, changed as the pointer enters and
+// leaves the drag corner rather than stacked tick by tick, and taken away when the window goes.
+void frmnow::setScreenPointer(bool sizeAll)
+{
+    if (sizeAll == m_sizeAllPointer)
+        return;
+    m_sizeAllPointer = sizeAll;
+    if (sizeAll)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::SizeAllCursor));
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
+// The drag takes the pointer as the watch last sampled it, so the window follows in 500 ms steps.
+void frmnow::Image1_MouseDown()
+{
+    if (!inDragZone)
+        return;
+    dragging = true;
+    grabOffsetX = cursorPos.x() - winRect.left();
+    grabOffsetY = cursorPos.y() - winRect.top();
+}
+
+void frmnow::Image1_MouseMove()
+{
+    if (!dragging)
+        return;
+    placeFrame(QRect(cursorPos - QPoint(grabOffsetX, grabOffsetY), winRect.size()));
+    autoHide = false; // a window moved by hand no longer folds away
+}
+
+void frmnow::Image1_MouseUp()
+{
+    dragging = false;
+    resize(width(), TwipsToPx(fullHeight));
+}
+
+// The window's frame at that place and of that size.
+void frmnow::placeFrame(const QRect &frame)
+{
+    move(frame.topLeft());
+    resize(frame.size() - (frameGeometry().size() - size()));
 }
 
 // ---- The grid's picks ------------------------------------------------------------------------------
@@ -464,6 +622,21 @@ void frmnow::MS1_DblClick()
 
 bool frmnow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Image1) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            Image1_MouseDown();
+            return true;
+        case QEvent::MouseMove:
+            Image1_MouseMove();
+            return true;
+        case QEvent::MouseButtonRelease:
+            Image1_MouseUp();
+            return true;
+        default:
+            return QWidget::eventFilter(watched, event);
+        }
+    }
     if (watched == m_main && event->type() == QEvent::Close && !m_mainUnloading) {
         // The main window's close, delivered here so that this window knows it is being unloaded with
         // it for as long as that close runs.

@@ -58,12 +58,18 @@ public:
     int grabOffsetX = 0;
     int grabOffsetY = 0;
 
+    // Full height at the top of the screen, and the window's rectangle sampled.
+    void Get_Windows_Rect();
     void display();
     void sendemail(const QString &name, const QString &price, const QString &change);
 
+    void Timer1_Timer();
     void Timer2_Timer();
     void Command1_Click(int index);
     void MS1_DblClick();
+
+    // True while the window goes down with the program, or is closing: the ticker then closes quietly.
+    bool unloading() const { return m_mainUnloading || m_closing; }
 
     int holdings() const { return m_holdings; } // the holdings watched; grid rows 1 to holdings + 2
     // Grid row r as the rows are numbered (0 the header, 1 the index, holdings + 2 the totals).
@@ -85,7 +91,17 @@ private:
     void raiseAlert(int row);
     void closeTicker();
     void refreshTicker();
+    void Command1_0_Click();
+    void Command1_1_Click();
     void Command1_2_Click();
+    void Command1_3_Click();
+    void Command1_4_Click();
+    void Image1_MouseDown();
+    void Image1_MouseMove();
+    void Image1_MouseUp();
+    void setTopmost(bool on);
+    void setScreenPointer(bool sizeAll);
+    void placeFrame(const QRect &frame);
     void saveWatchedPrices();
     void returnToMain();
     void handBack();
@@ -95,6 +111,8 @@ private:
     FlagArray m_fetched{};
     bool m_handBack = false;      // this close shows the main window and hands the total back
     bool m_mainUnloading = false; // the main window's close is running
+    bool m_closing = false;       // this window's close has been accepted
+    bool m_sizeAllPointer = false; // the program's pointer is overridden with size-all
     QPointer<QWidget> m_main;
 };
 
