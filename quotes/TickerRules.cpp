@@ -17,7 +17,8 @@ QString RotateLeft(const QString &text)
 {
     if (text.isEmpty())
         return text;
-    const qsizetype first = (text.size() > 1 && text[0].isHighSurrogate() && text[1].isLowSurrogate()) ? 2 : 1;
+    const qsizetype first =
+        (text.size() > 1 && text[0].isHighSurrogate() && text[1].isLowSurrogate()) ? 2 : 1;
     return text.mid(first) + text.left(first);
 }
 

@@ -94,10 +94,9 @@ void frmmin::resizeEvent(QResizeEvent *event)
 bool frmmin::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == vText) {
-        const bool back =
-            event->type() == QEvent::MouseButtonDblClick ||
-            (event->type() == QEvent::MouseButtonPress &&
-             static_cast<QMouseEvent *>(event)->button() == Qt::RightButton);
+        const bool back = event->type() == QEvent::MouseButtonDblClick ||
+                          (event->type() == QEvent::MouseButtonPress &&
+                           static_cast<QMouseEvent *>(event)->button() == Qt::RightButton);
         if (back) {
             close();
             return true;

@@ -35,8 +35,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QRect m_place;          // where it was docked
-    int m_putBacks = 0;     // times left to put it back where the window manager moved it on showing it
+    QRect m_place;      // where it was docked
+    int m_putBacks = 0; // times left to put it back where the window manager moved it on showing it
 };
 
 // Shows the ticker over the desktop panel's strip, or at the screen's bottom-right corner without one,

@@ -38,8 +38,8 @@ xcb_window_t root()
 
 xcb_atom_t atom(const char *name)
 {
-    xcb_intern_atom_reply_t *r =
-        xcb_intern_atom_reply(connection(), xcb_intern_atom(connection(), 0, uint16_t(strlen(name)), name), nullptr);
+    xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(
+        connection(), xcb_intern_atom(connection(), 0, uint16_t(strlen(name)), name), nullptr);
     const xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
     free(r);
     return a;
@@ -85,7 +85,8 @@ int stackPlace(const QWidget *w)
             break;
         window = parent;
     }
-    xcb_query_tree_reply_t *t = xcb_query_tree_reply(connection(), xcb_query_tree(connection(), root()), nullptr);
+    xcb_query_tree_reply_t *t =
+        xcb_query_tree_reply(connection(), xcb_query_tree(connection(), root()), nullptr);
     int place = -1;
     if (t) {
         const xcb_window_t *children = xcb_query_tree_children(t);
@@ -132,10 +133,12 @@ struct OtherWindow : QWidget
     // be mapped on top of it), then whether it lies above `w`.
     bool frontAbove(const QWidget *w)
     {
-        const bool active = QTest::qWaitFor([&] {
-            toFront();
-            return isActiveWindow();
-        }, 3000);
+        const bool active = QTest::qWaitFor(
+            [&] {
+                toFront();
+                return isActiveWindow();
+            },
+            3000);
         if (!active)
             return false;
         QTest::qWait(200);
@@ -224,7 +227,8 @@ void TestWatchDesktop::tickerOverThePanelStrip()
     xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, client(&panel), atom("_NET_WM_WINDOW_TYPE"),
                         XCB_ATOM_ATOM, 32, 1, &dock);
     setCardinals(client(&panel), "_NET_WM_STRUT", {0, 0, 0, 30});
-    setCardinals(client(&panel), "_NET_WM_STRUT_PARTIAL", {0, 0, 0, 30, 0, 0, 0, 0, 0, 0, 0, quint32(whole.right())});
+    setCardinals(client(&panel), "_NET_WM_STRUT_PARTIAL",
+                 {0, 0, 0, 30, 0, 0, 0, 0, 0, 0, 0, quint32(whole.right())});
     panel.show();
     QTRY_COMPARE(screen->availableGeometry(), QRect(0, 0, whole.width(), whole.height() - 30));
 
