@@ -203,6 +203,34 @@ double Val(const QString &text)
     return std::strtod(num.c_str(), nullptr);
 }
 
+std::optional<double> DecimalNumber(const QString &text)
+{
+    const QString t = Trim(text);
+    std::string s;
+    s.reserve(t.size());
+    int digits = 0, points = 0;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const QChar c = t[i];
+        if (c >= u'0' && c <= u'9')
+            ++digits;
+        else if (c == u'.')
+            ++points;
+        else if (!(i == 0 && (c == u'-' || c == u'+')))
+            return std::nullopt;
+        if (c != u'+')
+            s.push_back(char(c.unicode()));
+    }
+    if (digits == 0 || points > 1)
+        return std::nullopt;
+    // from_chars reads the same whatever the process's C locale says a decimal point is.
+    double v = 0;
+    const char *begin = s.data(), *end = s.data() + s.size();
+    const auto [last, ec] = std::from_chars(begin, end, v, std::chars_format::fixed);
+    if (ec != std::errc() || last != end || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
 QString LTrim(const QString &text)
 {
     int i = 0;

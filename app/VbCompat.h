@@ -6,12 +6,21 @@
 #include <QDate>
 #include <QString>
 
+#include <optional>
+
 namespace tv {
 
 // The number at the start of a text, 0 when there is none. Blanks, tabs and line feeds are skipped
 // anywhere; reading stops at the first character that cannot continue the number. "&H" and "&O" read
 // hexadecimal and octal.
 double Val(const QString &text);
+
+// The number a text is, when the whole of it, trimmed of blanks, is a plain finite decimal: an optional
+// sign, ASCII digits and at most one point, at least one digit (".5" and "257." as Format writes them).
+// Nothing else reads: no exponent ("1e5", and "1d5" that Val reads as 100000), no "&H", no group
+// separators, no inner blanks, no "inf" or "nan", no value too large for a double. Web text and typed
+// values go through here where Val would take a number out of any text.
+std::optional<double> DecimalNumber(const QString &text);
 
 // Trims blanks (U+0020) only; tabs and other white space stay.
 QString Trim(const QString &text);

@@ -10,6 +10,8 @@ class TestVbCompat : public QObject
 private Q_SLOTS:
     void val_data();
     void val();
+    void decimalNumber_data();
+    void decimalNumber();
     void trim();
     void format_data();
     void format();
@@ -52,6 +54,53 @@ void TestVbCompat::val()
     QFETCH(QString, text);
     QFETCH(double, expected);
     QCOMPARE(Val(text), expected);
+}
+
+void TestVbCompat::decimalNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("isNumber");
+    QTest::addColumn<double>("expected");
+    // clang-format off
+    QTest::newRow("integer")           << "257"      << true  << 257.0;
+    QTest::newRow("decimals")          << "12.30"    << true  << 12.3;
+    QTest::newRow("blanks around")     << "  -3.5 "  << true  << -3.5;
+    QTest::newRow("plus")              << "+7"       << true  << 7.0;
+    QTest::newRow("as Format writes")  << ".5"       << true  << 0.5;
+    QTest::newRow("trailing point")    << "257."     << true  << 257.0;
+    QTest::newRow("zero")              << "0"        << true  << 0.0;
+    QTest::newRow("empty")             << ""         << false << 0.0;
+    QTest::newRow("blanks only")       << "   "      << false << 0.0;
+    QTest::newRow("point alone")       << "."        << false << 0.0;
+    QTest::newRow("sign alone")        << "-"        << false << 0.0;
+    QTest::newRow("two signs")         << "+-1"      << false << 0.0;
+    QTest::newRow("sign after blank")  << "- 1"      << false << 0.0;
+    QTest::newRow("two points")        << "1.2.3"    << false << 0.0;
+    QTest::newRow("letters after")     << "12abc"    << false << 0.0;
+    QTest::newRow("E exponent")        << "1e5"      << false << 0.0;
+    QTest::newRow("D exponent")        << "1d5"      << false << 0.0;
+    QTest::newRow("hexadecimal")       << "&H7FFF"   << false << 0.0;
+    QTest::newRow("C hexadecimal")     << "0x1A"     << false << 0.0;
+    QTest::newRow("inner blanks")      << "1 2 3"    << false << 0.0;
+    QTest::newRow("group separator")   << "1,234.50" << false << 0.0;
+    QTest::newRow("decimal comma")     << "12,5"     << false << 0.0;
+    QTest::newRow("tab around")        << "\t12"     << false << 0.0;
+    QTest::newRow("nan")               << "nan"      << false << 0.0;
+    QTest::newRow("inf")               << "-inf"     << false << 0.0;
+    QTest::newRow("full-width digits") << "１２"      << false << 0.0;
+    QTest::newRow("too large")         << "1" + QString(400, u'0') << false << 0.0;
+    // clang-format on
+}
+
+void TestVbCompat::decimalNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, isNumber);
+    QFETCH(double, expected);
+    const std::optional<double> v = DecimalNumber(text);
+    QCOMPARE(v.has_value(), isNumber);
+    if (isNumber)
+        QCOMPARE(*v, expected);
 }
 
 void TestVbCompat::trim()
