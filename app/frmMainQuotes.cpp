@@ -216,14 +216,16 @@ void frmMain::newone(const QStringList &codes, int)
     }
     if (!self)
         return;
-    const double price = Val(g_WatchPrice[1]);
+    // Taken as every takes a quote: a page's price that is not a number fills the boxes with 0.
+    const PriceWrite quote = PriceWriteOf(g_WatchCode[1], {g_WatchPrice[1], g_WatchChange[1], {}, {}});
+    const double price = quote.price;
     frmNewForm *dialog = frmNewForm::instance();
     dialog->txtFields[1]->setText(quoteName[1]);
     dialog->txtFields[4]->setText(DoubleText(price * 1.5));
     dialog->txtFields[5]->setText(DoubleText(price));
     dialog->txtFields[8]->setText(DoubleText(price * 0.9));
     dialog->txtFields[9]->setText(DoubleText(price * 0.7));
-    dialog->txtFields[6]->setText(g_WatchChange[1]);
+    dialog->txtFields[6]->setText(quote.change);
     dialog->txtFields[2]->setText(Trim(quoteLink[1]));
 }
 

@@ -67,14 +67,35 @@ QString UpdatingText(const QString &name, const QString &code)
     return QStringLiteral("正在更新") + name + code;
 }
 
+std::optional<double> QuotedPrice(const QString &price)
+{
+    const std::optional<double> v = DecimalNumber(price);
+    if (!v || !(*v > 0))
+        return std::nullopt;
+    return v;
+}
+
 bool HasQuote(const QString &price)
 {
-    return Val(price) > 0;
+    return QuotedPrice(price).has_value();
+}
+
+QString QuotedChange(const QString &change)
+{
+    const QString t = Trim(change);
+    const QString number = t.endsWith(u'%') ? t.chopped(1) : t;
+    // "1.25 %" is no change: the blank before the sign is inside the text.
+    if (number.endsWith(u' ') || !DecimalNumber(number))
+        return QString();
+    return t;
 }
 
 PriceWrite PriceWriteOf(const QString &code, const QuoteEntry &entry)
 {
-    return {code, Trim(entry.price), Trim(entry.change)};
+    const std::optional<double> price = QuotedPrice(entry.price);
+    if (!price)
+        return {code, 0, QString()};
+    return {code, *price, QuotedChange(entry.change)};
 }
 
 void StorePrices(const QString &path, const QString &connect, const QList<PriceWrite> &writes,
@@ -85,10 +106,13 @@ void StorePrices(const QString &path, const QString &connect, const QList<PriceW
     Database db(path, connect);
     Transaction tx(db);
     const QString date = FormatDate(today);
-    for (const PriceWrite &w : writes)
+    for (const PriceWrite &w : writes) {
+        if (!(w.price > 0))
+            continue;
         db.execute(
             QStringLiteral("UPDATE Detail SET 更新日期 = ?, 市场价格 = ?, 涨跌幅 = ? WHERE 证券代码 = ?"),
-            {date, w.price, w.change, w.code});
+            {date, w.price, w.change.isNull() ? QStringLiteral("") : w.change, w.code}); // text, never NULL
+    }
     tx.commit();
 }
 

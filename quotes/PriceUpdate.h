@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace tv {
 
 class Database;
@@ -45,20 +47,29 @@ inline const QString kUpdateDoneText = QStringLiteral("更新完毕！");
 QString NotFoundText(const QString &code);
 QString UpdatingText(const QString &name, const QString &code = QString());
 
-// A price whose leading number is 0 or less is no quote.
+// Every path that takes a quote from a page takes it here. A price is a quote only when its whole text,
+// blanks around it allowed, is a plain finite number above 0 (DecimalNumber); "12abc", "1d5", "&H7FFF",
+// "1,234.50" or "inf" are none, although Val would read a number out of each.
+std::optional<double> QuotedPrice(const QString &price);
 bool HasQuote(const QString &price);
 
-// One Detail row's new price: price and change trimmed of blanks, otherwise as the page shows them.
+// A change text trimmed of blanks when it is a plain number with an optional trailing "%"; anything else
+// is no change and gives empty text.
+QString QuotedChange(const QString &change);
+
+// One Detail row's new price. Only an entry with a quote makes a write that is stored: without one the
+// price is 0 and the change empty, which is what a dialog shows for no quote.
 struct PriceWrite
 {
     QString code;
-    QString price;
+    double price = 0;
     QString change;
 };
 PriceWrite PriceWriteOf(const QString &code, const QuoteEntry &entry);
 
-// Writes the rows, dated today, in one transaction of their own; nothing when there are none. Throws
-// DbError, and then nothing of these rows is written.
+// Writes the rows, dated today, in one transaction of their own; nothing when there are none, and never
+// a row whose write has no quote. The price goes in as a number. Throws DbError, and then nothing of
+// these rows is written.
 void StorePrices(const QString &path, const QString &connect, const QList<PriceWrite> &writes,
                  const QDate &today);
 

@@ -3,10 +3,6 @@
 #include "app/VbCompat.h"
 #include "reports/QueryGrid.h"
 
-#include <QLocale>
-
-#include <cmath>
-
 namespace tv {
 
 Trend TrendOf(const QString &change)
@@ -27,15 +23,6 @@ unsigned int AlertBackColour(Trend trend)
 bool IsAlert(Trend trend, double price, double target, double stop)
 {
     return trend == Trend::Falling ? price < stop : price > target;
-}
-
-std::optional<double> QuotedPrice(const QString &price)
-{
-    bool ok = false;
-    const double v = QLocale::c().toDouble(Trim(price), &ok);
-    if (!ok || !std::isfinite(v) || !(v > 0))
-        return std::nullopt;
-    return v;
 }
 
 bool WatchListFits(int holdings)
@@ -85,7 +72,7 @@ QList<PriceWrite> FetchedPriceWrites(const QList<WatchRow> &rows, const FlagArra
 {
     QList<PriceWrite> writes;
     for (int k = 0; k < rows.size() && k + 1 < kWatchSize; ++k)
-        if (fetched[k + 1])
+        if (fetched[k + 1] && HasQuote(rows[k].price))
             writes << PriceWriteOf(rows[k].code, {rows[k].price, rows[k].change, {}, {}});
     return writes;
 }

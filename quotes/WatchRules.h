@@ -8,7 +8,6 @@
 
 #include <QList>
 #include <QString>
-#include <optional>
 
 namespace tv {
 
@@ -25,9 +24,6 @@ unsigned int AlertBackColour(Trend trend);
 // A rising row alerts above its target, a falling row below its stop; a price equal to the threshold
 // never alerts, and neither does a rising row below its stop or a falling one above its target.
 bool IsAlert(Trend trend, double price, double target, double stop);
-
-// A price text that reads whole (blanks around it allowed) as a finite number above 0: a quote.
-std::optional<double> QuotedPrice(const QString &price);
 
 // The limit of a watch list and the message that refuses a longer one.
 bool WatchListFits(int holdings);
@@ -69,7 +65,8 @@ struct WatchRefresh
 };
 WatchRefresh RefreshWatch(const QList<WatchRow> &rows, double cash);
 
-// Detail updates for the rows whose shown price came from a fetch; the others keep what they store.
+// Detail updates for the rows whose shown price came from a fetch and is still a quote; the others keep
+// what they store.
 // `fetched` is kept by element, as the rows are numbered.
 QList<PriceWrite> FetchedPriceWrites(const QList<WatchRow> &rows, const FlagArray &fetched);
 

@@ -23,6 +23,40 @@ QString layOut(const QString &head, const QString &early, int start, const QStri
 
 } // namespace
 
+const QList<QuoteText> &QuoteTexts()
+{
+    // clang-format off
+    static const QList<QuoteText> texts = {
+        {"plain",                "10.50",      "5.00%",    "10.5",     "5.00%"},
+        {"blanks around",        " 12.30 ",    " -1.25% ", "12.3",     "-1.25%"},
+        {"leading point",        ".5",         "0.10",     "0.5",      "0.10"},
+        {"trailing point",       "257.",       "+1%",      "257",      "+1%"},
+        {"letters after",        "12abc",      "1.00%",    "",         ""},
+        {"D exponent",           "1d5",        "1.00%",    "",         ""},
+        {"E exponent",           "1e5",        "1.00%",    "",         ""},
+        {"overflowing exponent", "1e999",      "1.00%",    "",         ""},
+        {"overflowing digits",   QString(401, u'9'), "1.00%", "",       ""},
+        {"hexadecimal",          "&H7FFF",     "1.00%",    "",         ""},
+        {"inner blanks",         "1 2 3",      "1.00%",    "",         ""},
+        {"group separator",      "1,234.50",   "1.00%",    "",         ""},
+        {"a time",               "15:00:00",   "1.00%",    "",         ""},
+        {"nan",                  "nan",        "1.00%",    "",         ""},
+        {"inf",                  "inf",        "1.00%",    "",         ""},
+        {"zero",                 "0.00",       "0.00%",    "",         ""},
+        {"negative",             "-5",         "1.00%",    "",         ""},
+        {"full-width digits",    "１２.３０",   "1.00%",    "",         ""},
+        {"decode damage",        "12.3\uFFFD", "1.00%",    "",         ""},
+        {"no value",             "--",         "--",       "",         ""},
+        {"change not a number",  "9.80",       "--",       "9.8",      ""},
+        {"change with a quote",  "9.80",       "1.00%'",   "9.8",      ""},
+        {"change, two signs",    "9.80",       "1.5%%",    "9.8",      ""},
+        {"change, blank sign",   "9.80",       "1.25 %",   "9.8",      ""},
+        {"change in words",      "9.80",       "涨停",      "9.8",      ""},
+    };
+    // clang-format on
+    return texts;
+}
+
 QByteArray Gbk(const QString &text)
 {
     QStringEncoder gbk("GBK");

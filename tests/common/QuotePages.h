@@ -22,6 +22,19 @@ struct PageEntry
     QString change;    // star and the fund pages: the change text as shown
 };
 
+// Price and change texts a hostile or damaged page may show, and what taking each as a quote gives: the
+// price as a number (its plain text; empty when it is no quote, and then nothing of its row is written)
+// and the change text (empty when it is no number).
+struct QuoteText
+{
+    const char *tag;
+    QString price;
+    QString change;
+    QString quote;
+    QString quotedChange;
+};
+const QList<QuoteText> &QuoteTexts();
+
 QByteArray Gbk(const QString &text);
 
 // Chinese prose of exactly `length` characters, without any ASCII.

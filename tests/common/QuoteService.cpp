@@ -189,4 +189,19 @@ HttpServer::Handler QuoteHandler(const QuoteBook &book)
     };
 }
 
+QString QuoteTextCode(int i)
+{
+    return QString::number(600100 + i);
+}
+
+QuoteBook QuoteTextBook()
+{
+    QuoteBook book;
+    const QList<QuoteText> &texts = QuoteTexts();
+    for (int i = 0; i < texts.size(); ++i)
+        book.stocks.insert(QuoteTextCode(i),
+                           {QuoteTextCode(i), nameOf(QuoteTextCode(i)), texts[i].price, {}, texts[i].change});
+    return book;
+}
+
 } // namespace tv::test

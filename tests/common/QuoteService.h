@@ -34,4 +34,8 @@ PageEntry GeneratedFund(const QString &code);
 
 HttpServer::Handler QuoteHandler(const QuoteBook &book);
 
+// The stored code whose quote shows QuoteTexts()[i] (600100 + i), and a book of all of them.
+QString QuoteTextCode(int i);
+QuoteBook QuoteTextBook();
+
 } // namespace tv::test

@@ -11,6 +11,8 @@
 #include "data/Settings.h"
 #include "quotes/Services.h"
 #include "tests/common/HttpServer.h"
+#include "tests/common/QuotePages.h"
+#include "tests/common/QuoteService.h"
 
 #include <QApplication>
 #include <QDir>
@@ -162,6 +164,41 @@ int DbCount(const QString &sql, const QVariantList &args)
 {
     Database db(g_DbPath, g_DbConnect);
     return db.scalar(sql, args).toInt();
+}
+
+QString StoredQuote(const QString &code)
+{
+    Database db(g_DbPath, g_DbConnect);
+    const RowSet rs =
+        db.openQuery(QStringLiteral("SELECT 更新日期, typeof(市场价格), 市场价格, typeof(涨跌幅), 涨跌幅 "
+                                    "FROM Detail WHERE 证券代码 = ?"),
+                     {code});
+    if (rs.isEmpty())
+        return QStringLiteral("<none>");
+    return rs.text(0, 0) + u'|' + rs.text(0, 1) + u' ' + rs.text(0, 2) + u'|' + rs.text(0, 3) + u' ' +
+           rs.text(0, 4);
+}
+
+void AddQuoteTextSecurities()
+{
+    Database db(g_DbPath, g_DbConnect);
+    for (int i = 0; i < QuoteTexts().size(); ++i)
+        AddSecurity(db, QStringLiteral("股票"), QuoteTextCode(i), 1);
+}
+
+QStringList QuoteTextRows(bool expected)
+{
+    QStringList rows;
+    const QList<QuoteText> &texts = QuoteTexts();
+    for (int i = 0; i < texts.size(); ++i) {
+        const QString row =
+            !expected ? StoredQuote(QuoteTextCode(i))
+            : texts[i].quote.isEmpty()
+                ? QStringLiteral("2026-12-09|real 1|text ")
+                : QStringLiteral("2026-12-10|real %1|text %2").arg(texts[i].quote, texts[i].quotedChange);
+        rows << QString::fromUtf8(texts[i].tag) + QStringLiteral(": ") + row;
+    }
+    return rows;
 }
 
 void AddSecurity(Database &db, const QString &name, const QString &code, double price)

@@ -72,6 +72,16 @@ int DbCount(const QString &sql, const QVariantList &args = {});
 // back as the file stores them. Unpacks with `unzip`; empty when the file cannot be read.
 QMap<QString, QString> XlsxCells(const QString &path);
 
+// A Detail row's update date, price and change, the two values with their SQLite types:
+// "2026-12-10|real 12.3|text 1.00%"; "<none>" when there is no such row.
+QString StoredQuote(const QString &code);
+
+// The securities that QuoteTextBook() quotes with QuoteTexts(), at price 1 (AddSecurity), and what their
+// rows hold as "tag: StoredQuote": as they stand, or as the texts say they should after one update
+// (a row without a quote left as it was).
+void AddQuoteTextSecurities();
+QStringList QuoteTextRows(bool expected);
+
 // A security of the starter account A000000001 at the given market price (target 12, stop 9, buy 9.5,
 // updated 2026-12-09).
 void AddSecurity(Database &db, const QString &name, const QString &code, double price);

@@ -7,6 +7,7 @@
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "tests/common/HttpServer.h"
+#include "tests/common/QuotePages.h"
 #include "tests/common/QuoteService.h"
 #include "tests/common/TestSupport.h"
 
@@ -105,6 +106,7 @@ private Q_SLOTS:
     void startedDuringAnotherFetch();
     void othersSaveWhileItWaits();
     void databaseFailures();
+    void storesOnlyNumbers();
 };
 
 void TestBatchUpdate::passes_data()
@@ -316,6 +318,27 @@ void TestBatchUpdate::databaseFailures()
     QCOMPARE(env.boxes[0].title, QStringLiteral("错误"));
     QCOMPARE(server.requestCount(), 0);
     verifyIdleState(m);
+}
+
+void TestBatchUpdate::storesOnlyNumbers()
+{
+    TestEnv env;
+    env.makeDatabase();
+    AddQuoteTextSecurities();
+    HttpServer server;
+    QVERIFY(ServeQuotes(server));
+    server.setHandler(QuoteHandler(QuoteTextBook()));
+
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("down"));
+
+    QCOMPARE(QuoteTextRows(false), QuoteTextRows(true));
+    int quoted = 1; // the index row
+    for (const QuoteText &t : QuoteTexts())
+        quoted += !t.quote.isEmpty();
+    const int rows = int(QuoteTexts().size()) + 1;
+    QCOMPARE(
+        boxTexts(env),
+        QStringList{QStringLiteral("扫描%1，更新%2，未更新%3").arg(rows).arg(quoted).arg(rows - quoted)});
 }
 
 QTEST_MAIN(TestBatchUpdate)

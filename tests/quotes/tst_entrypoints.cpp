@@ -3,6 +3,7 @@
 
 #include "app/Globals.h"
 #include "app/Shared.h"
+#include "app/VbCompat.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "data/Settings.h"
@@ -93,6 +94,7 @@ private Q_SLOTS:
     void newoneFillsTheAddDialog();
     void wakeConnection_data();
     void wakeConnection();
+    void everyAndNewoneTakeOnlyNumbers();
 };
 
 void TestEntryPoints::everyWritesTheQuotes()
@@ -113,7 +115,7 @@ void TestEntryPoints::everyWritesTheQuotes()
 
     QCOMPARE(targets(server), (QStringList{kStarPath + "shzs000001,shag600000,", "/fund.html"}));
     QVERIFY(env.boxes.isEmpty());
-    QCOMPARE(stored("shzs000001"), QStringLiteral("2026-12-10|3030.12|1.00%'"));
+    QCOMPARE(stored("shzs000001"), QStringLiteral("2026-12-10|3030.12|")); // " 1.00%' " is no change
     QCOMPARE(stored("600000"), QStringLiteral("2026-12-10|12.3|-0.50%"));
     QCOMPARE(stored("k161005"), QStringLiteral("2026-12-10|2.3456|1.25%"));
     QCOMPARE(stored("000002"), QStringLiteral("2026-12-09|8|")); // not in the list
@@ -372,6 +374,46 @@ void TestEntryPoints::wakeConnection()
     const QStringList seen = targets(server);
     QCOMPARE(seen.value(0), wake == u"@" ? QStringLiteral("/") : QString());
     QCOMPARE(seen.size(), wake == u"@" ? 1 : 0); // the quote requests went to the dead proxy
+}
+
+void TestEntryPoints::everyAndNewoneTakeOnlyNumbers()
+{
+    TestEnv env;
+    env.makeDatabase();
+    AddQuoteTextSecurities();
+    frmMain *m = frmMain::instance();
+    HttpServer server;
+    QVERIFY(ServeQuotes(server));
+    server.setHandler(QuoteHandler(QuoteTextBook()));
+    const QList<QuoteText> &texts = QuoteTexts();
+    QStringList codes{QString()}, notFound;
+    for (int i = 0; i < texts.size(); ++i) {
+        codes << QuoteTextCode(i);
+        if (texts[i].quote.isEmpty())
+            notFound << "没找到！" + QuoteTextCode(i);
+    }
+
+    m->every(codes, int(texts.size()));
+    QCOMPARE(QuoteTextRows(false), QuoteTextRows(true));
+    QStringList boxes;
+    for (const RecordedBox &b : env.boxes)
+        boxes << b.text;
+    QCOMPARE(boxes, notFound);
+
+    // The add dialog's price and change boxes: the stored number and change, or 0 and nothing.
+    QStringList shown, expected;
+    for (int i = 0; i < texts.size(); ++i) {
+        m->newone(list({QuoteTextCode(i)}), 1);
+        const frmNewForm *dialog = frmNewForm::existing();
+        shown << QString::fromUtf8(texts[i].tag) + ": " + dialog->txtFields[5]->text() + u'|' +
+                     dialog->txtFields[6]->text() + u'|' + dialog->txtFields[4]->text();
+        const QString &price = texts[i].quote;
+        expected << QString::fromUtf8(texts[i].tag) + ": " +
+                        (price.isEmpty() ? QStringLiteral("0||0")
+                                         : price + u'|' + texts[i].quotedChange + u'|' +
+                                               DoubleText(price.toDouble() * 1.5));
+    }
+    QCOMPARE(shown, expected);
 }
 
 QTEST_MAIN(TestEntryPoints)

@@ -24,7 +24,7 @@ private Q_SLOTS:
     void batchPasses_data();
     void batchPasses();
     void batchCounts();
-    void storesTrimmedTexts();
+    void storesNumbers();
     void storeFailureWritesNothing();
 };
 
@@ -175,7 +175,7 @@ void TestPriceRules::batchCounts()
     const QList<PriceWrite> writes = batch.takeStockResults(stocks, reading);
     QCOMPARE(writes.size(), 1);
     QCOMPARE(writes[0].code, QStringLiteral("shzs000001"));
-    QCOMPARE(writes[0].price, QStringLiteral("3030.12"));
+    QCOMPARE(writes[0].price, 3030.12);
     QCOMPARE(writes[0].change, QStringLiteral("1.00%"));
     QCOMPARE(LastStatusText(), QStringLiteral("正在更新上证指数shzs000001")); // the row's own name
     QuoteReading fund(1);
@@ -197,20 +197,16 @@ void twoShares(TestEnv &env)
 }
 } // namespace
 
-void TestPriceRules::storesTrimmedTexts()
+void TestPriceRules::storesNumbers()
 {
     TestEnv env;
     twoShares(env);
-    QuoteEntry quote{" 12.30 ", " -1.25%' ", "ignored", "ignored"};
-    StorePrices(g_DbPath, g_DbConnect, {PriceWriteOf("600000", quote)}, QDate(2026, 12, 10));
-    Database db(g_DbPath, g_DbConnect);
-    const RowSet rows = db.openQuery("SELECT 证券代码, 更新日期, 市场价格, 涨跌幅 FROM Detail WHERE 股东账号 "
-                                     "= 'A000000001' ORDER BY rowid");
-    QCOMPARE(rows.text(0, 1), QStringLiteral("2026-12-10"));
-    QCOMPARE(rows.number(0, 2), 12.3); // the column holds numbers
-    QCOMPARE(rows.text(0, 3), QStringLiteral("-1.25%'"));
-    QCOMPARE(rows.text(1, 1), QStringLiteral("2026-12-09")); // another code is left alone
-    QCOMPARE(rows.number(1, 2), 8.0);
+    QuoteEntry quote{" 12.30 ", " -1.25% ", "ignored", "ignored"};
+    const QuoteEntry noQuote{"1d5", "1.00%", "ignored", "ignored"};
+    StorePrices(g_DbPath, g_DbConnect, {PriceWriteOf("600000", quote), PriceWriteOf("000001", noQuote)},
+                QDate(2026, 12, 10));
+    QCOMPARE(StoredQuote("600000"), QStringLiteral("2026-12-10|real 12.3|text -1.25%"));
+    QCOMPARE(StoredQuote("000001"), QStringLiteral("2026-12-09|real 8|text ")); // left alone
 }
 
 void TestPriceRules::storeFailureWritesNothing()

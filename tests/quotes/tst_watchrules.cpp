@@ -6,6 +6,7 @@
 #include "data/Settings.h"
 #include "quotes/AlertMail.h"
 #include "quotes/WatchRules.h"
+#include "tests/common/QuotePages.h"
 #include "tests/common/TestSupport.h"
 
 #include <QFile>
@@ -86,6 +87,7 @@ private Q_SLOTS:
     void alertAndColours();
     void refreshShowsQuotesOrOpeningPrices();
     void onlyFetchedRowsAreWritten();
+    void takesOnlyNumbers();
     void arming();
     void mailText();
     void plainAddresses_data();
@@ -166,9 +168,34 @@ void TestWatchRules::onlyFetchedRowsAreWritten()
     const QList<PriceWrite> writes = FetchedPriceWrites(rows, fetched);
     QCOMPARE(writes.size(), 2);
     QCOMPARE(writes[0].code, QStringLiteral("shzs000001"));
-    QCOMPARE(writes[0].price, QStringLiteral("3100.5"));
+    QCOMPARE(writes[0].price, 3100.5);
     QCOMPARE(writes[0].change, QStringLiteral("0.5%"));
     QCOMPARE(writes[1].code, QStringLiteral("000002"));
+}
+
+// The refresh and the save take a quote as every other path does.
+void TestWatchRules::takesOnlyNumbers()
+{
+    QList<WatchRow> rows;
+    for (const QuoteText &t : QuoteTexts())
+        rows << WatchRow{"600000", {}, t.price, t.change, 1, 1e9, 0, 7};
+    const WatchRefresh refresh = RefreshWatch(rows, 0);
+    FlagArray fetched{};
+    QStringList shown, expectedShown, expectedWrites;
+    for (int k = 0; k < rows.size(); ++k) {
+        const QuoteText &t = QuoteTexts()[k];
+        fetched[k + 1] = refresh.rows[k].fetched;
+        shown << QString::fromUtf8(t.tag) + ": " + refresh.rows[k].price;
+        expectedShown << QString::fromUtf8(t.tag) + ": " +
+                             (t.quote.isEmpty() ? QStringLiteral("7") : t.quote);
+        if (!t.quote.isEmpty())
+            expectedWrites << t.quote + u'|' + t.quotedChange;
+    }
+    QCOMPARE(shown, expectedShown);
+    QStringList writes;
+    for (const PriceWrite &w : FetchedPriceWrites(rows, fetched))
+        writes << DoubleText(w.price) + u'|' + w.change;
+    QCOMPARE(writes, expectedWrites);
 }
 
 void TestWatchRules::arming()
