@@ -2,13 +2,53 @@
 
 namespace tv {
 
+PageScanner PageScanner::before(int end) const
+{
+    PageScanner part = *this;
+    if (end > 0)
+        part.m_end = qMin(end, m_end);
+    return part;
+}
+
 int PageScanner::find(int start, QStringView needle) const
 {
     if (start < 1)
         throw ScanError();
     if (start > length())
         return 0;
-    return int(QStringView(m_text).indexOf(needle, start - 1)) + 1;
+    return int(visible().indexOf(needle, start - 1)) + 1;
+}
+
+int PageScanner::find(int start, const QRegularExpression &pattern) const
+{
+    if (start < 1)
+        throw ScanError();
+    if (start > length())
+        return 0;
+    const QRegularExpressionMatch m = pattern.match(visible(), start - 1);
+    return m.hasMatch() ? int(m.capturedStart()) + 1 : 0;
+}
+
+int PageScanner::findWord(int start, QStringView word) const
+{
+    const auto standsAlone = [this](qsizetype i) {
+        return i < 0 || i >= m_text.size() || !m_text[i].isLetterOrNumber();
+    };
+    for (int at = find(start, word); at > 0; at = find(at + 1, word)) {
+        if (standsAlone(at - 2) && standsAlone(at - 1 + word.size()))
+            return at;
+    }
+    return 0;
+}
+
+bool PageScanner::insideQuotes(int q) const
+{
+    return QStringView(m_text).left(qBound(0, q - 1, int(m_text.size()))).count(u'"') % 2 == 1;
+}
+
+bool PageScanner::startsAt(int q, QStringView text) const
+{
+    return q >= 1 && visible().mid(q - 1).startsWith(text);
 }
 
 int PageScanner::findNext(int start, QStringView needle) const
@@ -22,7 +62,7 @@ int PageScanner::findNext(int start, QStringView needle) const
 int PageScanner::seek(int q, QChar c) const
 {
     const qsizetype from = qMax(q, 0); // index of position q + 1
-    const qsizetype at = from < m_text.size() ? m_text.indexOf(c, from) : -1;
+    const qsizetype at = from < length() ? visible().indexOf(c, from) : -1;
     if (at < 0)
         throw ScanError();
     return int(at) + 1;
@@ -40,7 +80,7 @@ PageScanner::Field PageScanner::run(int q, QStringView stops) const
 {
     if (q < 1)
         throw ScanError();
-    for (qsizetype i = q - 1; i < m_text.size(); ++i) {
+    for (qsizetype i = q - 1; i < length(); ++i) {
         if (stops.contains(m_text[i]))
             return {m_text.mid(q - 1, i - (q - 1)), int(i) + 1};
     }

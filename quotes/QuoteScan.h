@@ -4,6 +4,7 @@
 // from 1, and the outcome of reading one page for the entries of a quote list.
 
 #include <QList>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringView>
 #include <functional>
@@ -18,14 +19,28 @@ public:
     ScanError() : std::runtime_error("page not readable") {}
 };
 
+// A page, or the part of it up to a record's end: what does not lie wholly before that end is not there,
+// so a record's reading never runs on into the next record's values. Positions stay the page's.
 class PageScanner
 {
 public:
-    explicit PageScanner(const QString &text) : m_text(text) {}
-    int length() const { return int(m_text.size()); }
+    explicit PageScanner(const QString &text) : m_text(text), m_end(int(text.size()) + 1) {}
+    int length() const { return m_end - 1; }
+
+    // The same page ending just before position end; 0 (no next record) keeps this end.
+    PageScanner before(int end) const;
 
     // The first position of needle at or after start; 0 when there is none or start is past the end.
     int find(int start, QStringView needle) const;
+    // The first position at or after start where pattern matches wholly before the end; 0 when none.
+    int find(int start, const QRegularExpression &pattern) const;
+    // As find, for a key that stands on its own: the characters beside it are no letters or digits, so
+    // "600001" is not found inside "26000017".
+    int findWord(int start, QStringView word) const;
+    // Whether q lies inside double-quoted text: an odd number of quotes stand before it.
+    bool insideQuotes(int q) const;
+    // Whether text stands at q.
+    bool startsAt(int q, QStringView text) const;
     // As find, for a marker that must follow what was read: its absence is a ScanError.
     int findNext(int start, QStringView needle) const;
     // The first position holding c, examining q + 1 onwards (never q itself); ScanError when none.
@@ -42,7 +57,10 @@ public:
     Field run(int q, QStringView stops) const;
 
 private:
+    QStringView visible() const { return QStringView(m_text).left(m_end - 1); }
+
     QString m_text;
+    int m_end; // the first position that is not there
 };
 
 // One list entry's result as the quote buffers take it; price "0" means no quote.

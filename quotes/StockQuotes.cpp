@@ -39,17 +39,23 @@ const SourceForm &formOf(QuoteSource source)
     }
 }
 
-QString requestCode(const SourceForm &form, const QString &code)
+// The code with its market prefix, as the request names it and as sina and sohu key its record.
+QString marketCode(const SourceForm &form, const QString &code)
 {
     if (code == kIndexCode)
         return QString::fromUtf16(form.indexInRequest);
-    const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(code));
     const QChar first = code.isEmpty() ? QChar() : code[0];
     if (first == u'0' || first == u'1' || first == u'2')
-        return QString::fromUtf16(form.shenzhen) + encoded;
+        return QString::fromUtf16(form.shenzhen) + code;
     if (first == u'5' || first == u'6' || first == u'9')
-        return QString::fromUtf16(form.shanghai) + encoded;
-    return encoded;
+        return QString::fromUtf16(form.shanghai) + code;
+    return code;
+}
+
+// The prefixes are letters and digits, which encoding leaves as they are.
+QString requestCode(const SourceForm &form, const QString &code)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(marketCode(form, code)));
 }
 
 QString replyCode(QuoteSource source, const QString &code)
@@ -97,24 +103,27 @@ QString ChangeText(const QString &a, const QString &b)
 QuoteReading ReadStarReply(const QString &reply, const QStringList &codes, int n, const QString &detailBase)
 {
     const PageScanner page(reply);
+    const QString linkHead = detailBase + QStringLiteral("/ar/f10.asp?code=");
     int p = 455;
     return ReadEntries(n, [&](int i, QuoteEntry &entry) {
         const QString code = replyCode(QuoteSource::Star, codes.value(i));
         if (code.isEmpty())
             return;
-        const QString needle = detailBase + QStringLiteral("/ar/f10.asp?code=") + code;
-        const int f = page.find(p, needle);
+        const QString needle = linkHead + code;
+        const int f = page.findWord(p, needle);
         if (f == 0)
             return;
         entry.link = needle + QStringLiteral("&mk=1");
-        const auto nameField = page.take(page.seek(f + int(needle.size()), u'>') + 1, u'<');
+        // The row ends where the next row's link stands: a marker it lacks is not taken from there.
+        const PageScanner row = page.before(page.find(f + int(needle.size()), linkHead));
+        const auto nameField = row.take(row.seek(f + int(needle.size()), u'>') + 1, u'<');
         if (nameField.text.size() < 7)
             throw ScanError();
-        const int f2 = page.findNext(nameField.stop + 1, kStarMarker1);
-        const auto price = page.take(page.seek(f2 + int(kStarMarker1.size()), u'"') + 2, u'<');
-        const int f3 = page.findNext(price.stop, kStarMarker2);
-        const auto colour = page.take(f3 + int(kStarMarker2.size()), u'"');
-        const auto change = page.take(colour.stop + 2, u'<');
+        const int f2 = row.findNext(nameField.stop + 1, kStarMarker1);
+        const auto price = row.take(row.seek(f2 + int(kStarMarker1.size()), u'"') + 2, u'<');
+        const int f3 = row.findNext(price.stop, kStarMarker2);
+        const auto colour = row.take(f3 + int(kStarMarker2.size()), u'"');
+        const auto change = row.take(colour.stop + 2, u'<');
         p = change.stop + 1;
         entry.price = price.text;
         entry.change = change.text;
@@ -133,6 +142,16 @@ struct RecordForm
     QChar separator;
 };
 
+// Where a record's key stands: outside any record's quoted text, with no letter or digit before it and
+// the "=" right after the market code, so the digits of another record's fields never key one.
+int recordKey(const PageScanner &page, int from, const QString &key)
+{
+    int at = page.findWord(from, key);
+    while (at > 0 && page.insideQuotes(at))
+        at = page.findWord(at + 1, key);
+    return at;
+}
+
 QuoteReading readRecords(const RecordForm &form, const QString &reply, const QStringList &codes, int n,
                          const QString &linkBase)
 {
@@ -140,27 +159,34 @@ QuoteReading readRecords(const RecordForm &form, const QString &reply, const QSt
     int p = 5;
     return ReadEntries(n, [&](int i, QuoteEntry &entry) {
         const QString code = replyCode(form.source, codes.value(i));
-        const int f = code.isEmpty() ? 0 : page.find(p, code);
-        int r = 0;
-        if (f > 0) {
-            entry.link = stockLink(linkBase, code);
-            const auto nameRun = page.run(page.seek(f + 1, u'=') + form.nameOffset, form.nameStops);
-            entry.name = nameRun.text;
-            r = nameRun.stop + 1;
-        }
+        if (code.isEmpty())
+            return;
+        const QString key = marketCode(formOf(form.source), codes.value(i)) + u'=';
+        const int f = recordKey(page, p, key);
+        if (f == 0)
+            return;
+        entry.link = stockLink(linkBase, code);
+        const int e = f + int(key.size()) - 1; // the "="
+        // The record is its quoted text, closing quote included: a field it lacks is not read from the
+        // next record.
+        const int close = page.find(e + 2, u"\"");
+        const PageScanner record = page.before(close > 0 ? close + 1 : 0);
+        const auto nameRun = record.run(e + form.nameOffset, form.nameStops);
+        entry.name = nameRun.text;
+        const int r = nameRun.stop + 1;
         if (entry.name.size() <= 1)
             return;
         PageScanner::Field a, b;
         if (form.source == QuoteSource::Sohu) {
-            a = page.take(r, form.separator); // field 1
+            a = record.take(r, form.separator); // field 1
             int next = a.stop + 1;
             for (int field = 2; field <= 8; ++field)
-                next = page.take(next, form.separator).stop + 1;
-            b = page.take(next, form.separator); // field 9
+                next = record.take(next, form.separator).stop + 1;
+            b = record.take(next, form.separator); // field 9
         } else {
-            const int c = page.findNext(r, QStringView(&form.separator, 1));
-            a = page.take(c + 1, form.separator);
-            b = page.take(a.stop + 1, form.separator);
+            const int c = record.findNext(r, QStringView(&form.separator, 1));
+            a = record.take(c + 1, form.separator);
+            b = record.take(a.stop + 1, form.separator);
         }
         entry.price = b.text;
         entry.change = ChangeText(a.text, b.text);

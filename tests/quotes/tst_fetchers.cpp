@@ -47,6 +47,8 @@ private Q_SLOTS:
     void requests();
     void replies_data();
     void replies();
+    void missingRecord_data();
+    void missingRecord();
     void failedFetch_data();
     void failedFetch();
     void funds_data();
@@ -153,6 +155,40 @@ void TestFetchers::replies()
     // A code without a quote where the index stood: nothing of the index's texts stays.
     m->FetchQuotes(list({"600036"}), 1);
     QCOMPARE(buffers(m, 1), QStringList{"0|||"});
+}
+
+void TestFetchers::missingRecord_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QByteArray>("route");
+    QTest::addColumn<QString>("page");
+    // 600001 has no record, and its digits stand in 600000's volume, before 600002's record.
+    QTest::newRow("sina") << "sina" << QByteArray("/list=")
+                          << SinaPage({{"sh600000", "浦发银行", "10.50", "10.00", {}},
+                                       {"sh600002", "浦发二号", "9.50", "10.00", {}}})
+                                 .replace(",100,1000,", ",26000017,1000,");
+    QTest::newRow("sohu") << "sohu" << QByteArray("/?")
+                          << SohuPage({{"0600000", "浦发银行", "10.50", "10.00", {}},
+                                       {"0600002", "浦发二号", "9.50", "10.00", {}}})
+                                 .replace(";100;1000;", ";106000012;1000;");
+}
+
+void TestFetchers::missingRecord()
+{
+    QFETCH(QString, source);
+    QFETCH(QByteArray, route);
+    QFETCH(QString, page);
+    TestEnv env;
+    HttpServer server;
+    QVERIFY(ServeQuotes(server));
+    server.setReply(route, Gbk(page));
+    g_QuoteSource = source;
+    frmMain *m = frmMain::instance();
+    fillBuffers(m, QStringLiteral("旧"));
+    m->FetchQuotes(list({"600000", "600001", "600002"}), 3);
+    const QString links = server.address() + "/cominfo/sshq_";
+    QCOMPARE(buffers(m, 3), (QStringList{"10.50|5.00%|浦发银行| " + links + "600000.htm", "0|||",
+                                         "9.50|-5.00%|浦发二号| " + links + "600002.htm"}));
 }
 
 void TestFetchers::failedFetch_data()

@@ -185,6 +185,22 @@ void TestQuotePages::starReply_data()
     QTest::newRow("price marker missing")
         << noPrice << list({"shzs000001", "600000"})
         << QStringList{"0|1.00%||" + starLink("000001"), "0|||" + starLink("600000"), "failed"};
+    // A row that lacks a marker fails the page rather than take the next row's price or change.
+    struct Break
+    {
+        const char *marker;
+        QString text, broken;
+    };
+    for (const Break &b :
+         {Break{"price", "<font style=", "<span style="}, Break{"change", "nowrap>", "nowrap >"}}) {
+        QString page = StarPage(kDetail, {kIndex, kPufa, kWanke});
+        page.replace(page.indexOf(b.text, page.indexOf(QStringLiteral("浦发银行"))), b.text.size(), b.broken);
+        QTest::addRow("%s marker missing, the next row whole", b.marker)
+            << page << list({"shzs000001", "600000", "000002"})
+            << QStringList{"0|1.00%||" + starLink("000001"), "0|||" + starLink("600000"), "0|||", "failed"};
+    }
+    QTest::newRow("a shorter code is no prefix")
+        << StarPage(kDetail, {kPufa}) << list({"60000", "600000"}) << QStringList{"0|||", pufaLine};
     QString noChange = StarPage(kDetail, {kIndex, kPufa});
     noChange.replace(noChange.lastIndexOf(QStringLiteral("nowrap>")), 7, QStringLiteral("nowrap >"));
     QTest::newRow("change marker missing")
@@ -229,6 +245,18 @@ void TestQuotePages::sinaReply_data()
     QTest::newRow("longer than 32767")
         << SinaPage({index}) + ChineseText(40000) + SinaEntry(pufa) << list({"shzs000001", "600000"})
         << QStringList{"3030.00|1.00%|上证指数|" + sinaLink("sh000001"), pufaLine};
+    // 600001 has no record; its digits stand in 600000's volume, then in a key forged inside its text.
+    const PageEntry pufa2 = keyed("sh600002", "浦发二号", "10.00", "9.50");
+    const QStringList withoutMiddle{pufaLine, "0|||", "9.50|-5.00%|浦发二号|" + sinaLink("600002")};
+    QTest::newRow("missing record, its digits in a volume")
+        << SinaPage({pufa, pufa2}).replace(",100,1000,", ",26000017,1000,")
+        << list({"600000", "600001", "600002"}) << withoutMiddle;
+    QTest::newRow("missing record, its key inside another's text")
+        << SinaPage({pufa, pufa2}).replace(",100,1000,", ",x sh600001=\"伪造,1.00,1.00,99.00,\",1000,")
+        << list({"600000", "600001", "600002"}) << withoutMiddle;
+    QTest::newRow("fields missing, the next record whole")
+        << QStringLiteral("/* 行情 */\nvar hq_str_sh600000=\"浦发银行,10.00\";\n") + SinaEntry(wanke)
+        << list({"600000", "000002"}) << QStringList{"0|||" + sinaLink("600000"), "0|||", "failed"};
     QTest::newRow("fields missing after a found entry")
         << SinaPage({pufa}) + QStringLiteral("var hq_str_sz000002=\"万科Ａ\";\n")
         << list({"600000", "000002"})
@@ -271,6 +299,16 @@ void TestQuotePages::sohuReply_data()
     QTest::newRow("longer than 32767")
         << SohuPage({index}) + ChineseText(40000) + SohuEntry(pufa) << list({"shzs000001", "600000"})
         << QStringList{"3030.00|1.00%|上证指数|" + sinaLink("0000001"), pufaLine};
+    // 600001 has no record; "0600001" stands in 600000's volume.
+    QTest::newRow("missing record, its digits in a volume")
+        << SohuPage({pufa, keyed("0600002", "浦发二号", "10.00", "9.50")})
+               .replace(";100;1000;", ";106000012;1000;")
+        << list({"600000", "600001", "600002"})
+        << QStringList{pufaLine, "0|||", "9.50|-5.00%|浦发二号|" + sinaLink("600002")};
+    QTest::newRow("fields missing, the next record whole")
+        << QStringLiteral("/* 行情 */\nvar sohu_0600000=\"0600000,浦发银行;10.00;10.50\";\n") +
+               SohuEntry(wanke)
+        << list({"600000", "000002"}) << QStringList{"0|||" + sinaLink("600000"), "0|||", "failed"};
     QTest::newRow("fields missing after a found entry")
         << SohuPage({pufa}) + QStringLiteral("var sohu_1000002=\"1000002,万科Ａ;10.00;9.50\";\n")
         << list({"600000", "000002"})
@@ -328,6 +366,16 @@ void TestQuotePages::fundPrices_data()
     QTest::newRow("profile cell missing")
         << noProfile << list({"110022", "161005"})
         << QStringList{"0|-0.50%||" + profile("110022"), "0|||" + profile("161005"), "failed"};
+    // A fund's row that lacks a cell fails the page rather than take the next fund's value or change.
+    const QStringList firstBroken{"0|||" + profile("110022"), "0|||", "failed"};
+    QString noFirstProfile = FundPricePage(kFundPages, kProfiles, {kFundB, kFundA});
+    noFirstProfile.replace(noFirstProfile.indexOf(QStringLiteral("档案")), 2, QStringLiteral("资料"));
+    QTest::newRow("profile cell missing, the next fund whole")
+        << noFirstProfile << list({"110022", "161005"}) << firstBroken;
+    QString firstFewCells = FundPricePage(kFundPages, kProfiles, {kFundB, kFundA});
+    firstFewCells.replace(firstFewCells.indexOf(QStringLiteral("</td><td>开放")), 12, QString());
+    QTest::newRow("cell missing, the next fund whole")
+        << firstFewCells << list({"110022", "161005"}) << firstBroken;
     QString fewCells = FundPricePage(kFundPages, kProfiles, {kFundB, kFundA});
     fewCells.replace(fewCells.lastIndexOf(QStringLiteral("</td><td>开放")), 12, QString());
     QTest::newRow("cell missing") << fewCells << list({"110022", "161005"})
@@ -362,6 +410,11 @@ void TestQuotePages::fundSina_data()
     once.replace(once.lastIndexOf(lookup("161005")), lookup("161005").size(), QStringLiteral("#"));
     QTest::newRow("second marker missing") << once << list({"110022", "161005"})
                                            << QStringList{"0|-0.50%||" + lookup("110022"), "0|||", "failed"};
+    QString firstFewCells = FundSinaPage(kLookup, {kFundB, kFundA});
+    firstFewCells.replace(firstFewCells.indexOf(QStringLiteral("</td><td>累计")), 12, QString());
+    QTest::newRow("cell missing, the next fund whole")
+        << firstFewCells << list({"110022", "161005"})
+        << QStringList{"0|||" + lookup("110022"), "0|||", "failed"};
     QString fewCells = FundSinaPage(kLookup, {kFundB, kFundA});
     fewCells.replace(fewCells.lastIndexOf(QStringLiteral("</td><td>累计")), 12, QString());
     QTest::newRow("cell missing") << fewCells << list({"110022", "161005"})
