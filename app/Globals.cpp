@@ -1,5 +1,9 @@
 #include "app/Globals.h"
 
+#include <QList>
+#include <QPointer>
+#include <QTimer>
+
 namespace tv {
 
 QString g_DbPath;
@@ -49,8 +53,50 @@ bool g_AlertsOn = false;
 FlagArray g_AlertArmed{};
 bool g_TickerDocked = false;
 
+namespace {
+struct DeferredClose
+{
+    QPointer<QObject> window;
+    std::function<void()> close;
+};
+QList<DeferredClose> s_deferredCloses;
+} // namespace
+
+void CarryOutDeferredCloses()
+{
+    if (!g_Idle)
+        return; // another fetch has begun: its own end carries them out
+    QList<DeferredClose> closes;
+    closes.swap(s_deferredCloses);
+    for (const DeferredClose &c : closes) {
+        if (c.window && c.close)
+            c.close();
+        else if (c.window)
+            QMetaObject::invokeMethod(c.window, "close");
+    }
+}
+
+void CloseWhenIdle(QObject *window, std::function<void()> close)
+{
+    for (DeferredClose &c : s_deferredCloses)
+        if (c.window == window) {
+            c.close = std::move(close);
+            return;
+        }
+    s_deferredCloses.append({window, std::move(close)});
+}
+
+bool IsCloseDeferred(const QObject *window)
+{
+    for (const DeferredClose &c : s_deferredCloses)
+        if (c.window == window)
+            return true;
+    return false;
+}
+
 void ResetModuleState()
 {
+    s_deferredCloses.clear();
     g_DbPath.clear();
     g_DbConnect.clear();
     g_CurUser.clear();
@@ -102,9 +148,13 @@ IdleGuard::~IdleGuard()
 
 void IdleGuard::release()
 {
-    if (m_owns)
-        g_Idle = true;
+    if (!m_owns)
+        return;
     m_owns = false;
+    g_Idle = true;
+    // Carried out by the command itself once its own work is done, or failing that, when it has returned.
+    if (!s_deferredCloses.isEmpty())
+        QTimer::singleShot(0, &CarryOutDeferredCloses);
 }
 
 } // namespace tv

@@ -5,6 +5,9 @@
 
 #include <QString>
 #include <array>
+#include <functional>
+
+class QObject;
 
 namespace tv {
 
@@ -90,5 +93,14 @@ public:
 private:
     bool m_owns;
 };
+
+// A window asked to close while a fetch runs is closed by the command that owns the fetch: once that
+// command's guard has let g_Idle go, every close asked for meanwhile is carried out, each window once, in
+// the order asked, by CarryOutDeferredCloses at the command's end, or at the latest as soon as the command
+// has returned. A window that is gone by then is left alone. `close` is what closing means for that
+// window; its close() slot when it is not given.
+void CloseWhenIdle(QObject *window, std::function<void()> close = {});
+void CarryOutDeferredCloses();               // nothing while a fetch runs
+bool IsCloseDeferred(const QObject *window); // for tests
 
 } // namespace tv

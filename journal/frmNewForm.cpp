@@ -43,7 +43,6 @@ frmNewForm::frmNewForm() : SecurityForm(QStringLiteral("frmNewForm"), {50, 50, 1
     Combo1->setEditText(g_CurCategory);
     m_Unsaved = false;
     m_Added = false;
-    m_ClosePending = false;
     m_HoverFrameShown = false;
     setCaption();
     txtFields[0]->setFocus();
@@ -107,10 +106,9 @@ void frmNewForm::txtFields_LostFocus(int index)
             }
             if (!self)
                 return;
+            CarryOutDeferredCloses();
         }
     }
-    if (m_ClosePending)
-        close();
 }
 
 bool frmNewForm::save()
@@ -137,14 +135,14 @@ void frmNewForm::ExitB_Click()
     if (g_Idle)
         close();
     else
-        m_ClosePending = true;
+        CloseWhenIdle(this);
 }
 
 bool frmNewForm::QueryUnload()
 {
     if (g_Idle)
         return true;
-    m_ClosePending = true; // closed once the running fetch has returned
+    CloseWhenIdle(this);
     return false;
 }
 

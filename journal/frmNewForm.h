@@ -16,7 +16,6 @@ public:
     ~frmNewForm() override;
 
     bool m_Added = false;
-    bool m_ClosePending = false;
 
     void Combo1_LostFocus();
     void txtFields_LostFocus(int index) override;

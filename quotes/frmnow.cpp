@@ -172,7 +172,6 @@ frmnow::frmnow()
     }
     autoHide = false;
     panelOnHover = false;
-    closePending = false;
     g_TickerDocked = false;
     Picture1->show();
     QList<QStringList> rows;
@@ -327,8 +326,7 @@ void frmnow::Timer2_Timer()
         if (g_TickerDocked)
             refreshTicker();
     }
-    if (closePending && g_Idle)
-        returnToMain();
+    CarryOutDeferredCloses(); // a save and return pressed while the quotes were awaited
 }
 
 void frmnow::showRefresh(const WatchRefresh &refresh)
@@ -417,11 +415,10 @@ void frmnow::Command1_2_Click()
     saveWatchedPrices();
     if (!self)
         return;
-    if (!g_Idle) {
-        closePending = true;
-        return;
-    }
-    returnToMain();
+    if (g_Idle)
+        returnToMain();
+    else
+        CloseWhenIdle(this, [this] { returnToMain(); });
 }
 
 void frmnow::saveWatchedPrices()

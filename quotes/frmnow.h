@@ -52,7 +52,6 @@ public:
     bool dragging = false;
     bool inDragZone = false;
     bool refreshPending = false;
-    bool closePending = false;
     QRect winRect;    // screen pixels, as last sampled
     QPoint cursorPos; // screen pixels, as last sampled
     int grabOffsetX = 0;

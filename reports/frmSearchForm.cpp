@@ -105,7 +105,6 @@ frmSearchForm::frmSearchForm()
     buildControls();
 
     // Opening
-    closePending = false;
     DTPicker3->setDate(Today());
     DTPicker2->setDate(Today().addDays(-7));
     for (int b : {5, 6, 7, 10})
@@ -566,9 +565,6 @@ void frmSearchForm::Command5_Click()
         Command1_Click();
     }
     SetStatusText(fetched ? kUpdateDoneText : kNotUpdatedText);
-    // A close and an exit asked for while the prices were fetched, in that order.
-    if (self && closePending)
-        close();
     frmMain::UnloadIfExitPending();
 }
 
@@ -715,7 +711,7 @@ void frmSearchForm::closeEvent(QCloseEvent *event)
 {
     setToolbarButton(10, true);
     if (!g_Idle) {
-        closePending = true;
+        CloseWhenIdle(this);
         event->ignore();
         return;
     }

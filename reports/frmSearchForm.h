@@ -60,7 +60,6 @@ public:
 
     // Window state
     int curTab = 1;
-    bool closePending = false;
     int gridRow = 1; // the row after the last data row of the last display
 
     // The last holdings analysis shown, and the condition of the tab-3 trade list on screen (what

@@ -143,7 +143,7 @@ void TestNewForm::opensWithEveryCategory()
     QCOMPARE(w->txtFields[7]->text(), QStringLiteral("2026-12-10"));
     for (int i = 0; i <= 6; ++i)
         QVERIFY(w->txtFields[i]->text().isEmpty());
-    QVERIFY(!w->m_Unsaved && !w->m_Added && !w->m_ClosePending);
+    QVERIFY(!w->m_Unsaved && !w->m_Added && !IsCloseDeferred(w));
     const int lengths[10] = {50, 50, 100, 200, 50, 50, 25, 50, 50, 50};
     for (int i = 0; i < 10; ++i)
         QCOMPARE(TypedLengthLimit(w->txtFields[i]), lengths[i]);
@@ -372,22 +372,22 @@ void TestNewForm::closeDuringFetchIsDeferred()
     TestEnv env;
     makeJournal(env);
     frmNewForm *w = shown<frmNewForm>();
-    g_Idle = false; // a quote fetch is running
-    w->ExitB_Click();
-    QVERIFY(frmNewForm::isLoaded() && w->isVisible());
-    QVERIFY(w->m_ClosePending);
-    w->m_ClosePending = false;
-    w->close(); // the close box
-    QVERIFY(frmNewForm::isLoaded());
-    QVERIFY(w->m_ClosePending);
-    // Once the fetch has returned, the next leave-box handler closes the dialog.
-    g_Idle = true;
-    fill(w, {QStringLiteral("600036"), QStringLiteral("招商银行")});
+    {
+        IdleGuard fetch; // a quote fetch is running
+        w->ExitB_Click();
+        QVERIFY(frmNewForm::isLoaded() && w->isVisible());
+        QVERIFY(IsCloseDeferred(w));
+        w->close(); // the close box
+        QVERIFY(frmNewForm::isLoaded());
+        fill(w, {QStringLiteral("600036"), QStringLiteral("招商银行")});
+        leave(w, 0, 1); // no lookup while the fetch runs
+        QVERIFY(frmNewForm::isLoaded());
+    }
+    // Once the fetch has returned, the recorded close is carried out, once.
     env.answers << vbNo;
-    leave(w, 0, 1); // the lookup runs, then the recorded close is carried out
+    QTRY_VERIFY(!frmNewForm::isLoaded());
     QCOMPARE(env.boxes.size(), 1);
     QCOMPARE(env.boxes[0].text, QStringLiteral("有添加记录，需要保存码？(Y/N)"));
-    QVERIFY(!frmNewForm::isLoaded());
 }
 
 void TestNewForm::lookupOnlyForLongNewCodes()
