@@ -51,7 +51,7 @@ frmMain::frmMain()
 {
     setObjectName(QStringLiteral("frmMain"));
     // 1. caption, 2. flags
-    setWindowTitle(QStringLiteral("证券交易记录 [ ") + QStringLiteral("Tallyvane") + QStringLiteral(" ]"));
+    showCaption(false);
     g_ExitPending = false;
     g_WakeBrowser = false;
 
@@ -84,7 +84,6 @@ frmMain::frmMain()
     m_items.value(QStringLiteral("MnuDataPathDisplay"))->setText(QStringLiteral("当前数据库路径：") + g_DbPath);
     LoadProxySettings();
     ApplyProxySettings(Inet1);
-    Inet1.timeoutSeconds = StoredInetTimeout();
 }
 
 frmMain::~frmMain()
@@ -539,9 +538,7 @@ void frmMain::Toolbar1_ButtonClick(const QString &key)
         manager()->MnuSearchFile_Click();
         Frmbook::unload();
     } else if (key == QLatin1String("down")) {
-        if (g_WakeBrowser)
-            WakeConnection();
-        UpdateAllPrices();
+        UpdateAllPrices(); // wakes the connection itself, as the first step of its fetch
     } else if (key == QLatin1String("frmbook")) {
         SetStatusText(QStringLiteral("记事薄操作"));
         Frmbook::open();
@@ -564,6 +561,7 @@ void frmMain::MnuExi_Click()
 
 void frmMain::UnloadIfExitPending()
 {
+    CarryOutDeferredCloses();
     if (g_ExitPending && isLoaded())
         existing()->close();
 }

@@ -94,9 +94,12 @@ public:
     // the menu bar in place of the main window's own.
     void showChild(QWidget *child, const QList<QMenu *> &menus = {}, bool maximized = false);
 
-    // What a command that ran a web fetch does once the fetch has returned: carry out an exit that was
-    // asked for meanwhile.
+    // What a command that ran a web fetch does once the fetch has returned: carry out the closes and then
+    // the exit that were asked for meanwhile.
     static void UnloadIfExitPending();
+    // What every command that wrote prices into Detail does next: the open journal loads its security
+    // again, so its boxes, grid and profit show the new price.
+    static void PricesWritten();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -110,8 +113,12 @@ private:
     void fetchStockEntries(const QuoteListSplit &split);
     void fetchFunds(const QStringList &codes, int n);
     QList<PriceWrite> reportQuotes(const QList<int> &positions, const QStringList &codes, bool funds);
-    void endBatch(const QString &bracket, const BatchCounts &counts);
-    void restoreBatchState(const QString &bracket);
+    bool runBatch(PriceBatch &batch, bool visitRows);
+    void endBatch(const BatchCounts &counts);
+    void restoreBatchState();
+    // The caption from the window's own bracketed text, while prices update or not. Never read back
+    // from the title shown: a maximised child window adds its own caption to it.
+    void showCaption(bool updating);
     void FetchQuotesStar(const QStringList &codes, int n);
     void FetchQuotesSina(const QStringList &codes, int n);
     void FetchQuotesSohu(const QStringList &codes, int n);
@@ -136,6 +143,7 @@ private:
     QMap<QString, QAction *> m_items;
     QMap<QWidget *, QList<QMenu *>> m_childMenus;
     QTimer *m_clock = nullptr;
+    QString m_CaptionBracket = QStringLiteral("Tallyvane");
     bool m_FirstActivated = false;
     bool m_BatchStop = true;
     PriceBatch *m_Batch = nullptr; // the batch update that waits for a reply

@@ -7,6 +7,7 @@
 #include "app/VbCompat.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "journal/frmManager.h"
 #include "journal/frmNewForm.h"
 #include "quotes/QuoteFetch.h"
 #include "quotes/Services.h"
@@ -14,7 +15,6 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPointer>
-#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -39,6 +39,29 @@ void showDbFailure(const DbError &e)
 {
     MsgBox(e.message(), 16, QStringLiteral("错误"));
 }
+
+// The prices a command writes; once it is done with them, the journal is shown what was written, however
+// the command ended.
+class WrittenPrices
+{
+public:
+    WrittenPrices() = default;
+    WrittenPrices(const WrittenPrices &) = delete;
+    WrittenPrices &operator=(const WrittenPrices &) = delete;
+    ~WrittenPrices()
+    {
+        if (m_any)
+            frmMain::PricesWritten();
+    }
+    void store(const QList<PriceWrite> &writes)
+    {
+        StorePrices(g_DbPath, g_DbConnect, writes, Today());
+        m_any = m_any || !writes.isEmpty();
+    }
+
+private:
+    bool m_any = false;
+};
 
 } // namespace
 
@@ -142,12 +165,12 @@ void frmMain::every(const QStringList &codes, int n)
     if (!QuoteListFits(n))
         return;
     QPointer<frmMain> self(this);
-    const QString bracket = CaptionBracket(windowTitle());
-    setWindowTitle(UpdatingCaption(bracket));
+    showCaption(true);
     if (g_WakeBrowser)
         WakeConnection();
     if (!self)
         return;
+    WrittenPrices written;
     try {
         // A database that cannot be opened is found before anything is fetched.
         {
@@ -164,7 +187,7 @@ void frmMain::every(const QStringList &codes, int n)
             const QList<PriceWrite> writes = reportQuotes(split.stockPositions, stored, false);
             if (!self)
                 return;
-            StorePrices(g_DbPath, g_DbConnect, writes, Today());
+            written.store(writes);
         }
         if (split.fundCount() > 0) {
             fetchFunds(split.fundCodes, split.fundCount());
@@ -179,14 +202,14 @@ void frmMain::every(const QStringList &codes, int n)
             const QList<PriceWrite> writes = reportQuotes(positions, stored, true);
             if (!self)
                 return;
-            StorePrices(g_DbPath, g_DbConnect, writes, Today());
+            written.store(writes);
         }
     } catch (const DbError &e) {
         showDbFailure(e);
         if (!self)
             return;
     }
-    setWindowTitle(MainCaption(bracket));
+    showCaption(false);
 }
 
 void frmMain::severy(const QStringList &codes, int n)
@@ -246,34 +269,47 @@ void frmMain::WakeConnection()
         g_WakeBrowser = false;
 }
 
-void frmMain::restoreBatchState(const QString &bracket)
+void frmMain::PricesWritten()
 {
-    setWindowTitle(MainCaption(bracket));
+    if (frmManager::isLoaded())
+        frmManager::existing()->reloadLoadedSecurity();
+}
+
+void frmMain::showCaption(bool updating)
+{
+    setWindowTitle(updating ? UpdatingCaption(m_CaptionBracket) : MainCaption(m_CaptionBracket));
+}
+
+void frmMain::restoreBatchState()
+{
+    showCaption(false);
     toolbarButton(10)->setText(kDownCaption);
     m_BatchStop = true;
 }
 
-void frmMain::endBatch(const QString &bracket, const BatchCounts &counts)
+void frmMain::endBatch(const BatchCounts &counts)
 {
     QPointer<frmMain> self(this);
     MsgBox(BatchSummary(counts), 0, QString());
     if (!self)
         return;
     SetStatusText(kUpdateDoneText);
-    restoreBatchState(bracket);
+    restoreBatchState();
 }
 
+// The whole batch, the wake-up of the connection included, is one fetch: g_Idle stays false from the
+// wake-up to the summary, so a second click is this batch's stop request, and a close or an exit asked
+// for meanwhile is carried out once the batch has returned.
 void frmMain::UpdateAllPrices()
 {
     QPointer<frmMain> self(this);
-    const QString bracket = CaptionBracket(windowTitle());
-    setWindowTitle(UpdatingCaption(bracket));
+    showCaption(true);
     m_BatchStop = !m_BatchStop;
     if (m_BatchStop) {
         // A click while the batch waits for a reply: it stops once the reply is in, and what it has
         // counted so far is shown now. That batch carries out an exit asked for meanwhile.
         toolbarButton(10)->setText(kDownCaption);
-        endBatch(bracket, m_Batch ? m_Batch->counts() : BatchCounts());
+        endBatch(m_Batch ? m_Batch->counts() : BatchCounts());
         return;
     }
     toolbarButton(10)->setText(kStopCaption);
@@ -281,57 +317,63 @@ void frmMain::UpdateAllPrices()
     PriceBatch batch;
     PriceBatch *const outer = m_Batch;
     m_Batch = &batch;
-    const auto forget = qScopeGuard([&] {
-        if (self)
-            m_Batch = outer;
-    });
+    {
+        IdleGuard fetch; // started while another fetch waits, it visits no row
+        const bool finished = runBatch(batch, fetch.owns());
+        if (!self)
+            return;
+        m_Batch = outer;
+        if (finished)
+            endBatch(batch.counts());
+        else
+            restoreBatchState();
+    }
+    if (self)
+        UnloadIfExitPending();
+}
+
+// The passes and the funds; false when the batch was stopped or left while a reply was awaited (nothing
+// of that fetch is written, no summary follows), when the database failed, or when the window is gone.
+bool frmMain::runBatch(PriceBatch &batch, bool visitRows)
+{
+    QPointer<frmMain> self(this);
+    WrittenPrices written;
     try {
-        if (g_Idle) { // started while another fetch waits, it visits no row
+        if (visitRows) {
+            if (g_WakeBrowser)
+                WakeConnection();
+            if (!self || m_BatchStop)
+                return false;
             Database db(g_DbPath, g_DbConnect);
             batch = PriceBatch(ReadDetailRows(db));
         }
-        while (!batch.atEnd() && !m_BatchStop && g_Idle) {
+        while (!batch.atEnd() && !m_BatchStop) {
             SetStatusText(kReachingNetworkText);
             const QList<DetailRow> stocks = batch.nextPass();
             if (stocks.isEmpty())
                 continue;
-            IdleGuard fetch;
             const QuoteReading reading =
                 FetchStockQuotes(Inet1, currentSource(), PriceBatch::CodesOf(stocks), int(stocks.size()));
-            if (!self)
-                return;
-            if (m_BatchStop) {
-                // Stopped or left while the reply was awaited: nothing of this pass is written.
-                fetch.release();
-                restoreBatchState(bracket);
-                UnloadIfExitPending();
-                return;
-            }
-            StorePrices(g_DbPath, g_DbConnect, batch.takeStockResults(stocks, reading), Today());
+            if (!self || m_BatchStop)
+                return false;
+            written.store(batch.takeStockResults(stocks, reading));
         }
         if (!batch.funds().isEmpty()) {
-            IdleGuard fetch;
             const QStringList funds = batch.fundCodes();
             const QuoteReading reading =
                 FetchFundQuotes(Inet1, currentSource(), funds, int(batch.funds().size()));
             if (!self)
-                return;
+                return false;
             ReportFundFailure(reading, funds);
             if (!self)
-                return;
-            StorePrices(g_DbPath, g_DbConnect, batch.takeFundResults(reading), Today());
+                return false;
+            written.store(batch.takeFundResults(reading));
         }
     } catch (const DbError &e) {
         showDbFailure(e);
-        if (!self)
-            return;
-        restoreBatchState(bracket);
-        UnloadIfExitPending();
-        return;
+        return false;
     }
-    endBatch(bracket, batch.counts());
-    if (self)
-        UnloadIfExitPending();
+    return true;
 }
 
 } // namespace tv

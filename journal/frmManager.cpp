@@ -93,7 +93,6 @@ frmManager::frmManager()
     frmMain *main = frmMain::instance();
     main->toolbarButton(1)->setText(QStringLiteral("返回首页"));
     g_ManagerOpen = true;
-    m_ClosePending = false;
     TreeView->move(0, 0);
     const double stored = Val(GetSetting(ExeAppName(), QStringLiteral("Config"), QStringLiteral("Split")));
     m_splitLeft = stored < 1500 ? 1500 : stored;
@@ -567,7 +566,8 @@ void frmManager::TreeView_NodeClick(QTreeWidgetItem *node)
         Label3->hide();
     }
 
-    if (security && node->text(0) != m_LoadedName && !Trim(node->text(0)).isEmpty()) {
+    // The loaded security too is read again: its price may have been updated since.
+    if (security && !Trim(node->text(0)).isEmpty()) {
         if (!loadSecurity(node->text(0)))
             return;
     }
@@ -702,8 +702,7 @@ void frmManager::Loadmy1(const QString &)
             my1->setColumnWidth(c, std::max(TwipsToPx(widths[c]), c == 0 ? dateWidth : c == 1 ? typeWidth : 0));
     }
 
-    txtFields[4]->setText(NumText(Val(txtFields[4]->text())));
-    showProfit(ProfitTextAfterLoad(ProfitOrLoss(m_Holding, Val(txtFields[4]->text()), m_FlowTotal)));
+    showLoadedProfit();
 
     setCurrentGridRow(1);
     Frame2->hide();
@@ -712,6 +711,26 @@ void frmManager::Loadmy1(const QString &)
     my1->show();
     Label3->show();
     SetRights();
+}
+
+void frmManager::showLoadedProfit()
+{
+    txtFields[4]->setText(NumText(Val(txtFields[4]->text())));
+    showProfit(ProfitTextAfterLoad(ProfitOrLoss(m_Holding, Val(txtFields[4]->text()), m_FlowTotal)));
+}
+
+void frmManager::reloadLoadedSecurity()
+{
+    const QString name = m_LoadedName; // a load clears it first
+    if (name.isEmpty())
+        return;
+    if (!Frame2->isVisibleTo(this)) {
+        loadSecurity(name);
+        return;
+    }
+    // A trade being entered keeps what was typed; the records are unchanged by a price.
+    if (LoadData(name))
+        showLoadedProfit();
 }
 
 bool frmManager::reloadGrid()
@@ -851,8 +870,6 @@ void frmManager::uprice_click()
     LoadData(g_CurSecurity);
     updateProfitAfterUpdate();
     SetStatusText(QStringLiteral("更新完毕！"));
-    if (m_ClosePending)
-        close();
     frmMain::UnloadIfExitPending();
 }
 
@@ -980,7 +997,7 @@ void frmManager::MnuReturn_Click()
     if (g_Idle)
         close();
     else
-        m_ClosePending = true;
+        CloseWhenIdle(this);
 }
 
 void frmManager::picEditFile_Click()
@@ -1006,7 +1023,7 @@ void frmManager::picEditFile_Click()
 void frmManager::closeEvent(QCloseEvent *event)
 {
     if (!g_Idle) {
-        m_ClosePending = true;
+        CloseWhenIdle(this);
         event->ignore();
         return;
     }

@@ -52,7 +52,6 @@ public:
     QAction *menuItem(const QString &name) const;
 
     // Window state
-    bool m_ClosePending = false;
     bool m_SplitDragging = false;
     bool m_HoverFrameShown = false;
     QString m_LoadedName;
@@ -78,6 +77,9 @@ public:
     void munaddqix_Click();
     void TreeView_NodeClick(QTreeWidgetItem *node);
     bool LoadData(const QString &name);
+    // The loaded security read again after its price may have changed, as selecting it reads it; an
+    // open entry panel stays as typed.
+    void reloadLoadedSecurity();
     void SetRights();
     void ResetDetailView();
     void MnuRefresh_Click() { cmdLoad_Click(); }
@@ -130,6 +132,7 @@ private:
     void buildMenus();
     void layoutPanel();
     void showProfit(const QString &text);
+    void showLoadedProfit(); // the price box as loaded and the profit it gives
     void updateProfitAfterUpdate();
     void setRecordCommands(bool enabled);
     void showHoverFrame(bool on);

@@ -47,16 +47,6 @@ QString UpdatingCaption(const QString &bracket)
     return kCaptionHead + bracket + kUpdatingTail;
 }
 
-QString CaptionBracket(const QString &caption)
-{
-    QString rest = caption.startsWith(kCaptionHead) ? caption.mid(kCaptionHead.size()) : caption;
-    if (rest.endsWith(kUpdatingTail))
-        rest.chop(kUpdatingTail.size());
-    else if (rest.endsWith(kCaptionTail))
-        rest.chop(kCaptionTail.size());
-    return rest;
-}
-
 QString NotFoundText(const QString &code)
 {
     return QStringLiteral("没找到！") + code;

@@ -34,11 +34,9 @@ struct QuoteListSplit
 };
 QuoteListSplit SplitQuoteList(const QStringList &codes, int n);
 
-// The main window's caption around its bracketed text, normally and while prices update, and the
-// bracketed text of either form.
+// The main window's caption around its bracketed text, normally and while prices update.
 QString MainCaption(const QString &bracket);
 QString UpdatingCaption(const QString &bracket);
-QString CaptionBracket(const QString &caption);
 
 // Status line and message texts.
 inline const QString kNotUpdatedText = QStringLiteral("没有更新！");

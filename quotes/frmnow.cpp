@@ -426,6 +426,8 @@ void frmnow::saveWatchedPrices()
     const QList<PriceWrite> writes = FetchedPriceWrites(CurrentWatchRows(m_holdings, openPrice), m_fetched);
     try {
         StorePrices(g_DbPath, g_DbConnect, writes, Today());
+        if (!writes.isEmpty())
+            frmMain::PricesWritten();
     } catch (const DbError &e) {
         // Nothing was written; the window returns all the same, so the main window comes back.
         if (!ShowBusyDatabase(e))

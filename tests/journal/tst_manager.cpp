@@ -142,7 +142,7 @@ private Q_SLOTS:
     void securityWithoutRecords();
     void profitFormatsAndColours();
     void recordRowRule();
-    void secondClickDoesNotReload();
+    void secondClickReloads();
     void deleteSecurity();
     void deleteRecord();
     void deleteAnsweredNo();
@@ -314,7 +314,7 @@ void TestManager::recordRowRule()
     QCOMPARE(test::DbCount("SELECT COUNT(*) FROM rep"), 4);
 }
 
-void TestManager::secondClickDoesNotReload()
+void TestManager::secondClickReloads()
 {
     TestEnv env;
     makeJournal(env);
@@ -323,9 +323,8 @@ void TestManager::secondClickDoesNotReload()
         Database db(g_DbPath, g_DbConnect);
         addRecord(db, "600000", "证券卖出", "2026-04-01", 12, -100, 1400, 1200, 84900, 5, 1.2, 0.1, 1193.7);
     }
-    w->TreeView_NodeClick(w->securityNode("浦发银行"));
     QCOMPARE(w->gridRowCount(), 6);
-    w->TreeView_NodeClick(w->securityNode("平安银行"));
+    // A click on the loaded security reads it again, records and all.
     w->TreeView_NodeClick(w->securityNode("浦发银行"));
     QCOMPARE(w->gridRowCount(), 7);
     QCOMPARE(w->m_Holding, 1400.0);
@@ -502,28 +501,27 @@ void TestManager::closeRefusedWhileFetching()
     TestEnv env;
     makeJournal(env);
     frmManager *w = test::OpenManager("浦发银行");
-    // A fetch started elsewhere: every close request is refused and remembered.
-    g_Idle = false;
-    w->close();
-    QVERIFY(frmManager::isLoaded());
-    QVERIFY(w->m_ClosePending);
-    w->MnuReturn_Click();
-    QVERIFY(frmManager::isLoaded());
-    g_Idle = true;
-    // The window's own price update closes it once its fetch has returned.
-    w->uprice_click();
-    QCoreApplication::processEvents();
-    QVERIFY(!frmManager::isLoaded());
+    {
+        // A fetch started elsewhere: every close request waits for it.
+        IdleGuard fetch;
+        w->close();
+        w->MnuReturn_Click();
+        QCoreApplication::processEvents();
+        QVERIFY(frmManager::isLoaded());
+        QVERIFY(IsCloseDeferred(w));
+    }
+    // The command that owned the fetch has returned: the close is carried out, and nothing is left
+    // waiting for a later one.
+    QTRY_VERIFY(!frmManager::isLoaded());
     QVERIFY(!g_ManagerOpen);
     QCOMPARE(frmMain::instance()->toolbarButton(1)->text(), QStringLiteral("证券交易"));
-
-    // Refused again, then a close asked while idle goes through.
     w = test::OpenManager("浦发银行");
-    QVERIFY(!w->m_ClosePending);
-    g_Idle = false;
-    w->close();
+    QVERIFY(!IsCloseDeferred(w));
+    {
+        IdleGuard fetch;
+    }
+    QCoreApplication::processEvents();
     QVERIFY(frmManager::isLoaded());
-    g_Idle = true;
     w->close();
     QCoreApplication::processEvents();
     QVERIFY(!frmManager::isLoaded());

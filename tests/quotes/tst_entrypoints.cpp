@@ -191,7 +191,7 @@ void TestEntryPoints::everyCaptionWhileWaiting()
 {
     TestEnv env;
     frmMain *m = openMain(env);
-    m->setWindowTitle(QStringLiteral("证券交易记录 [ 我的账本 ]"));
+    m->setWindowTitle(QStringLiteral("证券交易记录 [ 我的账本 ] - [别的窗口]")); // never read back
     HttpServer server;
     QVERIFY(ServeQuotes(server));
     server.setHandler(QuoteHandler({}));
@@ -206,9 +206,9 @@ void TestEntryPoints::everyCaptionWhileWaiting()
         });
     });
     m->every(list({"600000"}), 1);
-    QCOMPARE(during, QStringLiteral("证券交易记录 [ 我的账本 ][股价更新]"));
+    QCOMPARE(during, QStringLiteral("证券交易记录 [ Tallyvane ][股价更新]"));
     QVERIFY(idleDuring);
-    QCOMPARE(m->windowTitle(), QStringLiteral("证券交易记录 [ 我的账本 ]"));
+    QCOMPARE(m->windowTitle(), QStringLiteral("证券交易记录 [ Tallyvane ]"));
     QCOMPARE(stored("600000").left(10), QStringLiteral("2026-12-10"));
 }
 
