@@ -110,22 +110,33 @@ QString Inet::OpenURL(const QString &address)
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     QPointer<QNetworkReply> reply = nam->get(request);
 
+    const int seconds = std::clamp(timeoutSeconds > 0 ? timeoutSeconds : StoredInetTimeout(), 1, 86400);
     QEventLoop loop;
-    QTimer idle;
+    QTimer idle, whole;
     idle.setSingleShot(true);
+    whole.setSingleShot(true);
     bool timedOut = false;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, &idle, [&idle] { idle.start(); });
-    QObject::connect(&idle, &QTimer::timeout, &loop, [&] {
+    const auto giveUp = [&] {
         timedOut = true;
         if (reply)
             reply->abort();
         loop.quit();
+    };
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, &idle, [&](qint64 received, qint64 total) {
+        if (received > kMaxReplyBytes || total > kMaxReplyBytes)
+            giveUp();
+        else
+            idle.start();
     });
-    idle.start(std::clamp(timeoutSeconds, 1, 86400) * 1000);
+    QObject::connect(&idle, &QTimer::timeout, &loop, giveUp);
+    QObject::connect(&whole, &QTimer::timeout, &loop, giveUp);
+    idle.start(seconds * 1000);
+    whole.start(seconds * 1000 * kWholeRequestTimeouts);
     if (!reply->isFinished())
         loop.exec();
     idle.stop();
+    whole.stop();
 
     if (!reply)
         throw InetError(QStringLiteral("连接已中断"));

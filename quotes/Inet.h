@@ -24,6 +24,10 @@ private:
 };
 
 constexpr int kDefaultInetTimeout = 60; // seconds
+// A request that has run this many times its time-out in all has failed, however steadily bytes trickle
+// in; so has a reply larger than any quote page.
+constexpr int kWholeRequestTimeouts = 4;
+constexpr qint64 kMaxReplyBytes = 4 * 1024 * 1024;
 
 class Inet
 {
@@ -41,12 +45,14 @@ public:
     QString proxy;    // "server:port"; split at the last ':', blanks around the port ignored
     QString userName; // the answer to a proxy's 407 challenge
     QString password;
-    int timeoutSeconds = kDefaultInetTimeout; // a request that receives nothing for this long fails
+    // A request that receives nothing for this long fails; 0 reads the stored setting at each request.
+    int timeoutSeconds = 0;
 
     // GETs the address and returns the whole reply decoded as GBK, whatever charset the reply declares.
     // Waits in a local event loop, so timers and input events run meanwhile. Throws InetError on an
     // empty or unusable address (at once, without network traffic), a proxy text that names no server
-    // and port, no connection, the time-out, or an HTTP status of 400 or more.
+    // and port, no connection, the time-out (nothing received for the time-out, the whole request
+    // past its limit, or a reply past kMaxReplyBytes), or an HTTP status of 400 or more.
     QString OpenURL(const QString &address);
 
     // The address the last request finally reached, redirects followed; empty when it brought no page.

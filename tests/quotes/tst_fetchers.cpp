@@ -340,7 +340,7 @@ void TestFetchers::timeoutSetting()
     TestEnv env;
     if (!stored.isEmpty())
         SaveSetting(kAppNameShared, QStringLiteral("Inet"), QStringLiteral("Timeout"), stored);
-    QCOMPARE(frmMain::instance()->Inet1.timeoutSeconds, seconds);
+    QCOMPARE(StoredInetTimeout(), seconds);
 }
 
 QTEST_MAIN(TestFetchers)

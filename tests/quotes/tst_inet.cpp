@@ -1,12 +1,15 @@
 // The HTTP client against real servers on 127.0.0.1: GBK decoding, failures, the three access types
 // (with a proxy fixture that asks for credentials), the time-out and the event loop it waits in.
 
+#include "data/Settings.h"
 #include "quotes/Inet.h"
 #include "tests/common/HttpServer.h"
 #include "tests/common/QuotePages.h"
 #include "tests/common/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -53,6 +56,9 @@ private Q_SLOTS:
     void silentServerTimesOut();
     void timersRunWhileWaiting();
     void serverInAThreadOfItsOwn();
+    void endlessRepliesTimeOut_data();
+    void endlessRepliesTimeOut();
+    void timeoutSettingReadAtEachRequest();
 };
 
 void TestInet::decodesGbkWhateverTheReplyDeclares()
@@ -255,6 +261,106 @@ void TestInet::serverInAThreadOfItsOwn()
     QVERIFY(server->requests()[0].answeredNs >= server->requests()[0].receivedNs);
     thread.quit();
     thread.wait();
+}
+
+namespace {
+
+// A server that never finishes its reply: after the headers it either trickles one byte every 100 ms,
+// streams bytes as fast as the client takes them, or announces a body larger than any quote page.
+class EndlessServer : public QTcpServer
+{
+public:
+    enum Mode { Trickle, Flood, Huge };
+    explicit EndlessServer(Mode mode) : m_mode(mode)
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = nextPendingConnection())
+                connect(s, &QTcpSocket::readyRead, s, [this, s] { answer(s); });
+        });
+        m_tick.setInterval(100);
+        connect(&m_tick, &QTimer::timeout, this, [this] {
+            for (QTcpSocket *s : std::as_const(m_clients))
+                if (s->state() == QAbstractSocket::ConnectedState)
+                    s->write("x");
+        });
+    }
+    QString address() const { return QStringLiteral("http://127.0.0.1:%1/page").arg(serverPort()); }
+
+private:
+    void answer(QTcpSocket *s)
+    {
+        if (!s->readAll().contains("\r\n\r\n") || m_clients.contains(s))
+            return;
+        m_clients << s;
+        const QByteArray length = m_mode == Huge ? "Content-Length: 104857600\r\n" : "";
+        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" + length + "Connection: close\r\n\r\n");
+        if (m_mode == Trickle) {
+            m_tick.start();
+        } else {
+            const QByteArray block(64 * 1024, 'x');
+            connect(s, &QTcpSocket::bytesWritten, s, [s, block] {
+                if (s->bytesToWrite() < block.size())
+                    s->write(block);
+            });
+            s->write(block);
+        }
+    }
+
+    Mode m_mode;
+    QTimer m_tick;
+    QList<QTcpSocket *> m_clients;
+};
+
+} // namespace
+
+// A reply that keeps coming ends as a time-out: bytes trickling in never restart the whole request's
+// limit, and a reply past any quote page's size is given up at once.
+void TestInet::endlessRepliesTimeOut_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("atMostMs");
+    QTest::newRow("one byte every 100 ms")
+        << int(EndlessServer::Trickle) << (kWholeRequestTimeouts + 2) * 1000;
+    QTest::newRow("bytes without end") << int(EndlessServer::Flood) << 3000;
+    QTest::newRow("a body of 100 MB announced") << int(EndlessServer::Huge) << 3000;
+}
+
+void TestInet::endlessRepliesTimeOut()
+{
+    QFETCH(int, mode);
+    QFETCH(int, atMostMs);
+    EndlessServer server{EndlessServer::Mode(mode)};
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    Inet inet;
+    inet.accessType = Inet::Direct;
+    inet.timeoutSeconds = 1;
+    QString error;
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(openUrl(inet, server.address(), &error), QStringLiteral("<failed>"));
+    QCOMPARE(error, QStringLiteral("连接超时"));
+    QVERIFY2(clock.elapsed() < atMostMs, qPrintable(QString::number(clock.elapsed())));
+    if (mode == EndlessServer::Trickle) // the bytes kept it going well past the 1 s of silence allowed
+        QVERIFY2(clock.elapsed() > 2000, qPrintable(QString::number(clock.elapsed())));
+}
+
+// The time-out is the stored setting at the moment of each request, not at the control's making.
+void TestInet::timeoutSettingReadAtEachRequest()
+{
+    TestEnv env;
+    HttpServer server;
+    QVERIFY(server.listen());
+    server.setReply("/page", Gbk(kPage));
+    server.setSilent(true);
+    Inet inet;
+    inet.accessType = Inet::Direct;
+    SaveSetting(kAppNameShared, QStringLiteral("Inet"), QStringLiteral("Timeout"), QStringLiteral("1"));
+    QElapsedTimer clock;
+    clock.start();
+    QString error;
+    QCOMPARE(openUrl(inet, server.address() + "/page", &error), QStringLiteral("<failed>"));
+    QCOMPARE(error, QStringLiteral("连接超时"));
+    QVERIFY(clock.elapsed() < 3000);
 }
 
 QTEST_GUILESS_MAIN(TestInet)
