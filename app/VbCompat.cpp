@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -142,6 +143,11 @@ double radixVal(const QString &digits, int base)
 }
 
 } // namespace
+
+void UsePointNumbers()
+{
+    std::setlocale(LC_NUMERIC, "C");
+}
 
 double Val(const QString &text)
 {

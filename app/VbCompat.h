@@ -22,6 +22,11 @@ double Val(const QString &text);
 // values go through here where Val would take a number out of any text.
 std::optional<double> DecimalNumber(const QString &text);
 
+// Numbers are read and written with a point whatever the user's locale: the C library's number
+// functions under these follow LC_NUMERIC, which the application object takes from the environment, so
+// the program sets it back once that object exists.
+void UsePointNumbers();
+
 // Trims blanks (U+0020) only; tabs and other white space stay.
 QString Trim(const QString &text);
 QString LTrim(const QString &text);

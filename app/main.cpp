@@ -1,4 +1,5 @@
 #include "app/Startup.h"
+#include "app/VbCompat.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -8,6 +9,7 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    tv::UsePointNumbers();
     // Qt's own buttons and dialogs speak Chinese like the rest of the program.
     QTranslator qtChinese;
     if (qtChinese.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),

@@ -1,6 +1,10 @@
 #include "app/VbCompat.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <clocale>
 
 using namespace tv;
 
@@ -19,6 +23,7 @@ private Q_SLOTS:
     void numText();
     void roundHalfEven_data();
     void roundHalfEven();
+    void pointNumbersWhateverTheLocale();
 };
 
 void TestVbCompat::val_data()
@@ -201,6 +206,29 @@ void TestVbCompat::roundHalfEven()
     QFETCH(int, digits);
     QFETCH(double, expected);
     QCOMPARE(RoundHalfEven(value, digits), expected);
+}
+
+// Under a locale with a decimal comma (the application object takes the user's), the numbers still
+// read and write with a point once the program has set them back.
+void TestVbCompat::pointNumbersWhateverTheLocale()
+{
+    QTemporaryDir dir;
+    const QString name = QStringLiteral("de_DE.UTF-8");
+    if (QProcess::execute(QStringLiteral("localedef"),
+                          {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                           QStringLiteral("UTF-8"), dir.filePath(name)}) != 0)
+        QSKIP("localedef cannot make a German locale here");
+    qputenv("LOCPATH", dir.path().toLocal8Bit());
+    QVERIFY(std::setlocale(LC_ALL, name.toLatin1().constData()));
+    const double withComma = Val(QStringLiteral("12.5"));
+    UsePointNumbers();
+    const double withPoint = Val(QStringLiteral("12.5"));
+    const QString written = NumText(0.5) + u'|' + Format(1234.5, QStringLiteral("####.##"));
+    std::setlocale(LC_ALL, "C");
+    qunsetenv("LOCPATH");
+    QCOMPARE(withComma, 12.0); // what the program read before
+    QCOMPARE(withPoint, 12.5);
+    QCOMPARE(written, QStringLiteral("0.5|1234.5"));
 }
 
 QTEST_GUILESS_MAIN(TestVbCompat)
