@@ -1,6 +1,7 @@
 #include "quotes/frmnow.h"
 
 #include "app/FormHelpers.h"
+#include "app/GridViews.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
 #include "app/VbCompat.h"
@@ -239,6 +240,7 @@ void frmnow::buildControls()
     MS1->setSelectionBehavior(QAbstractItemView::SelectRows);
     MS1->setSelectionMode(QAbstractItemView::SingleSelection);
     MS1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ShowPickAsFrame(MS1); // a picked row that breaches still shows red or light green
     MS1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MS1->verticalHeader()->hide();
     MS1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
