@@ -4,8 +4,13 @@
 #include "app/VbCompat.h"
 #include "data/Settings.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QPointer>
 #include <QProcess>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace tv {
 
@@ -73,7 +78,7 @@ QString SendmailProgram()
 
 bool ArmsRows(const QString &address, bool alertsOn)
 {
-    return alertsOn && address.size() > 6;
+    return alertsOn && address.size() > 6 && IsPlainAddress(address);
 }
 
 void SetRowsArmed(bool armed)
@@ -129,30 +134,78 @@ QByteArray AlertMailMessage(const QString &to, const QString &text)
            base64Lines(body);
 }
 
-bool RunMailTransport(const QString &program, const QByteArray &message, int timeoutMs)
+QString UnmailableAddressText()
 {
-    QProcess mail;
-    mail.setStandardOutputFile(QProcess::nullDevice());
-    mail.setStandardErrorFile(QProcess::nullDevice());
-    const QDeadlineTimer deadline(timeoutMs);
-    mail.start(program, {QStringLiteral("-t")});
-    if (!mail.waitForStarted(int(deadline.remainingTime())))
-        return false;
-    mail.write(message);
-    mail.closeWriteChannel();
-    if (!mail.waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 0)))) {
-        mail.kill();
-        mail.waitForFinished(1000);
-        return false;
+    return QStringLiteral("邮件信箱不对，只能填入一个邮件地址（例如 "
+                          "name@example.com），不能有空格、姓名或第二个地址，请修改！");
+}
+
+bool IsMailboxAddress(const QString &address)
+{
+    return address.isEmpty() || IsPlainAddress(address);
+}
+
+namespace {
+
+// The transports still running, children of one object that goes with the application.
+QObject *transports()
+{
+    static QPointer<QObject> owner;
+    if (!owner && QCoreApplication::instance()) {
+        owner = new QObject(QCoreApplication::instance());
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, owner,
+                         [] { FinishMailTransports(kMailExitMomentMs); });
     }
-    return mail.exitStatus() == QProcess::NormalExit && mail.exitCode() == 0;
+    return owner;
+}
+
+} // namespace
+
+void StartMailTransport(const QString &program, const QByteArray &message, int timeoutMs)
+{
+    auto *mail = new QProcess(transports());
+    mail->setStandardOutputFile(QProcess::nullDevice());
+    mail->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(mail, &QProcess::finished, mail, &QObject::deleteLater);
+    QObject::connect(mail, &QProcess::errorOccurred, mail, [mail](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            mail->deleteLater();
+    });
+    QTimer::singleShot(timeoutMs, mail, [mail] { mail->kill(); });
+    mail->start(program, {QStringLiteral("-t")});
+    mail->write(message); // kept until the transport reads it
+    mail->closeWriteChannel();
+}
+
+int RunningMailTransports()
+{
+    int running = 0;
+    for (const QProcess *mail : transports()->findChildren<QProcess *>())
+        running += mail->state() != QProcess::NotRunning;
+    return running;
+}
+
+int WaitForMailTransports(int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    for (QProcess *mail : transports()->findChildren<QProcess *>())
+        if (mail->state() != QProcess::NotRunning)
+            mail->waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 0)));
+    return RunningMailTransports();
+}
+
+void FinishMailTransports(int ms)
+{
+    WaitForMailTransports(ms);
+    qDeleteAll(transports()->findChildren<QProcess *>()); // each one still running is ended
 }
 
 bool SendAlertMail(const QString &to, const QString &text)
 {
     if (!IsPlainAddress(to))
         return false;
-    return RunMailTransport(SendmailProgram(), AlertMailMessage(to, text));
+    StartMailTransport(SendmailProgram(), AlertMailMessage(to, text));
+    return true;
 }
 
 } // namespace tv

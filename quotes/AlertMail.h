@@ -13,7 +13,8 @@ QString StoredAlertAddress();
 bool StoredAlertsOn();     // the stored switch reads above 0
 QString SendmailProgram(); // "/usr/sbin/sendmail" unless set
 
-// Rows are armed only with an address of more than 6 characters and alerts switched on.
+// Rows are armed only with one plain address of more than 6 characters and alerts switched on. Every
+// place that arms rows asks this.
 bool ArmsRows(const QString &address, bool alertsOn);
 void SetRowsArmed(bool armed); // every row's flag
 
@@ -36,12 +37,26 @@ bool IsPlainAddress(const QString &address);
 // the text can end a header line or start another.
 QByteArray AlertMailMessage(const QString &to, const QString &text);
 
-// Runs `program -t` with the message on its standard input and waits, without running events, up to
-// timeoutMs; a program still running then is killed. True only when it started and exited with 0.
-bool RunMailTransport(const QString &program, const QByteArray &message, int timeoutMs = 30000);
+// What the mailbox dialog says of an address it cannot mail, and whether it takes the address: empty (no
+// mailbox) or one plain address.
+QString UnmailableAddressText();
+bool IsMailboxAddress(const QString &address);
 
-// One alert to the address through the configured transport; false when nothing was sent (an address
-// that is not plain sends nothing).
+constexpr int kMailTimeoutMs = 30000;
+constexpr int kMailExitMomentMs = 1000;
+
+// Hands the message to `program -t` on its standard input and returns at once: the transport runs on its
+// own while the program goes on, and one still running after timeoutMs is ended. Its outcome is not
+// reported. When the program ends, running transports get kMailExitMomentMs in all, then are ended.
+void StartMailTransport(const QString &program, const QByteArray &message, int timeoutMs = kMailTimeoutMs);
+int RunningMailTransports();
+// Waits up to ms in all for the running transports, without running events; how many still run.
+int WaitForMailTransports(int ms);
+// As the program ends: waits up to ms in all, then ends the transports still running.
+void FinishMailTransports(int ms);
+
+// One alert to the address through the configured transport; false when nothing was handed to it (an
+// address that is not plain sends nothing).
 bool SendAlertMail(const QString &to, const QString &text);
 
 } // namespace tv

@@ -1,6 +1,7 @@
 #include "quotes/frmemail.h"
 
 #include "app/Globals.h"
+#include "app/Seams.h"
 #include "quotes/AlertMail.h"
 
 #include <QCheckBox>
@@ -72,6 +73,12 @@ frmemail *frmemail::Open()
 
 void frmemail::Command1_Click()
 {
+    // An address no mail can reach is refused here, where it is typed, not found out at an alert.
+    if (!IsMailboxAddress(Text1->text())) {
+        MsgBox(UnmailableAddressText(), 48, QStringLiteral("提示："));
+        Text1->setFocus();
+        return;
+    }
     ConfirmMailbox(Text1->text(), Check1->isChecked());
     close();
 }

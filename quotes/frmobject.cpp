@@ -7,6 +7,7 @@
 #include "app/Shared.h"
 #include "app/VbCompat.h"
 #include "data/Database.h"
+#include "quotes/AlertMail.h"
 #include "quotes/AlertPoints.h"
 #include "quotes/PriceUpdate.h"
 
@@ -141,10 +142,10 @@ void frmobject::Command1_Click()
         return;
     }
     SetStatusText(kUpdateDoneText);
-    // The next refresh tests the new thresholds, and the row may mail again when alerts are on.
+    // The next refresh tests the new thresholds, and the row may mail again when it could be armed.
     g_WatchTarget[m_row] = Val(typed.target);
     g_WatchStop[m_row] = Val(typed.stop);
-    g_AlertArmed[m_row] = g_AlertsOn;
+    g_AlertArmed[m_row] = ArmsRows(g_AlertEmail, g_AlertsOn);
     close();
 }
 

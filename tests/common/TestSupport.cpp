@@ -1,14 +1,15 @@
 #include "tests/common/TestSupport.h"
 
-#include "app/Globals.h"
 #include "app/Forms.h"
+#include "app/Globals.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
 #include "app/frmMain.h"
-#include "journal/frmManager.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/Settings.h"
+#include "journal/frmManager.h"
+#include "quotes/AlertMail.h"
 #include "quotes/Services.h"
 #include "tests/common/HttpServer.h"
 #include "tests/common/QuotePages.h"
@@ -59,11 +60,18 @@ TestEnv::TestEnv()
     QDir().mkpath(mailDir);
     QFile script(mailTransport());
     if (script.open(QIODevice::WriteOnly)) {
+        // Transports run side by side: each takes its number under a lock.
         script.write("#!/bin/sh\n"
-                     "dir='" + mailDir.toUtf8() + "'\n"
+                     "dir='" +
+                     mailDir.toUtf8() +
+                     "'\n"
+                     "while ! mkdir \"$dir/lock\" 2>/dev/null; do sleep 0.01; done\n"
                      "n=$(ls \"$dir\" | grep -c '\\.eml$')\n"
+                     ": > \"$dir/$n.eml\"\n"
+                     "rmdir \"$dir/lock\"\n"
                      "printf '%s\\n' \"$@\" > \"$dir/$n.args\"\n"
                      "cat > \"$dir/$n.eml\"\n"
+                     "if [ -e \"$dir/delay\" ]; then sleep \"$(cat \"$dir/delay\")\"; fi\n"
                      "if [ -e \"$dir/fail\" ]; then exit 1; fi\n");
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -72,6 +80,12 @@ TestEnv::TestEnv()
 }
 
 QList<QByteArray> TestEnv::mails() const
+{
+    WaitForMailTransports(5000);
+    return mailsNow();
+}
+
+QList<QByteArray> TestEnv::mailsNow() const
 {
     QList<QByteArray> out;
     for (int n = 0; QFile::exists(path(QStringLiteral("mail/%1.eml").arg(n))); ++n)
@@ -82,6 +96,15 @@ QList<QByteArray> TestEnv::mails() const
 QStringList TestEnv::mailArguments(int mail) const
 {
     return QString::fromUtf8(FileBytes(path(QStringLiteral("mail/%1.args").arg(mail)))).split(u'\n', Qt::SkipEmptyParts);
+}
+
+void TestEnv::setMailDelay(int seconds)
+{
+    QFile delay(path(QStringLiteral("mail/delay")));
+    if (seconds > 0 && delay.open(QIODevice::WriteOnly))
+        delay.write(QByteArray::number(seconds));
+    else if (seconds <= 0)
+        delay.remove();
 }
 
 void TestEnv::setMailFails(bool fails)
@@ -96,6 +119,7 @@ void TestEnv::setMailFails(bool fails)
 TestEnv::~TestEnv()
 {
     forms::destroyAll();
+    FinishMailTransports(2000);
     SetStatusWriter(nullptr);
     seams::reset();
     SetSettingsFolder(QString());

@@ -52,9 +52,13 @@ public:
     QDateTime now = QDateTime(QDate(2026, 12, 10), QTime(9, 30, 0));
 
     // The mail transport is a script in the folder that records each message handed to it, and its
-    // arguments; no test can mail. While it fails, it still records, then exits with 1.
+    // arguments; no test can mail. While it fails, it still records, then exits with 1; with a delay it
+    // sleeps that long after recording. mails() waits a few seconds for running transports first,
+    // mailsNow() reads what has arrived.
     QString mailTransport() const { return path(QStringLiteral("sendmail")); }
     QList<QByteArray> mails() const;
+    QList<QByteArray> mailsNow() const;
+    void setMailDelay(int seconds);
     QStringList mailArguments(int mail) const;
     void setMailFails(bool fails);
 

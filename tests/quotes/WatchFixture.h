@@ -78,7 +78,7 @@ inline frmnow *openWatch()
 }
 
 // The watch over 浦发银行 alone (makeJournal's one holding) opened from the query window, its quotes served
-// by the local server; the mailbox set when `use` is given.
+// by the local server; the mailbox (`address`) set when `use` is given.
 struct OneHolding
 {
     TestEnv env;
@@ -86,11 +86,12 @@ struct OneHolding
     frmSearchForm *query = nullptr;
     frmnow *w = nullptr;
 
-    explicit OneHolding(const QList<Quote> &quotes, const QString &use = QString())
+    explicit OneHolding(const QList<Quote> &quotes, const QString &use = QString(),
+                        const QString &address = kAddress)
     {
         makeJournal(env, true);
         if (!use.isNull())
-            setMailbox(kAddress, use);
+            setMailbox(address, use);
         if (!ServeQuotes(server))
             return;
         serve(server, quotes);

@@ -11,6 +11,7 @@
 #include "data/Database.h"
 #include "data/Settings.h"
 #include "journal/frmManager.h"
+#include "quotes/AlertMail.h"
 #include "quotes/frmemail.h"
 #include "quotes/frmnow.h"
 #include "quotes/frmobject.h"
@@ -22,8 +23,10 @@
 #include "tests/reports/ReportsFixture.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -134,6 +137,10 @@ private Q_SLOTS:
     void alertPointsRearm();
     void alertPointsFailures();
     void mailboxDialog();
+    void slowTransportFreezesNothing();
+    void addressesCheckedWhereTyped_data();
+    void addressesCheckedWhereTyped();
+    void pickedRowShowsItsAlert();
 };
 
 void TestWatchWindow::opensOverTheIndexAlone()
@@ -670,6 +677,126 @@ void TestWatchWindow::mailboxDialog()
     // A stored "0" leaves the switch of this run as it is when the dialog opens again.
     g_AlertsOn = true;
     QVERIFY(frmemail::Open()->Check1->isChecked());
+}
+
+// Three rows breach at once while the transport takes 20 s for each message: the refresh returns at once,
+// timers keep running, and each row's message reaches the transport once.
+void TestWatchWindow::slowTransportFreezesNothing()
+{
+    TestEnv env;
+    env.makeDatabase();
+    {
+        Database db(g_DbPath, g_DbConnect);
+        AddIndexAndHoldings(db, 3);
+    }
+    setMailbox(kAddress, "1");
+    HttpServer server;
+    QVERIFY(ServeQuotes(server));
+    serve(server,
+          quietHoldings(
+              3, {{"600001", "12.50", "2.00%"}, {"600002", "12.60", "2.00%"}, {"600003", "8.00", "-3.00%"}}));
+    frmnow *w = openWatch();
+    QVERIFY(w);
+    env.setMailDelay(20);
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, &timer, [&] { ++ticks; });
+    timer.start(100);
+    QElapsedTimer clock;
+    clock.start();
+    w->Timer2_Timer();
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QTRY_COMPARE(env.mailsNow().size(), 3);
+    QCOMPARE(RunningMailTransports(), 3); // all three still asleep
+    const int ticksBefore = ticks;
+    QTest::qWait(500);
+    QVERIFY(ticks >= ticksBefore + 3);
+    QStringList subjects;
+    for (const QByteArray &mail : env.mailsNow())
+        subjects << subjectOf(mail);
+    subjects.sort();
+    QCOMPARE(subjects, (QStringList{"证券1；股价12.5；涨跌幅2.00%", "证券2；股价12.6；涨跌幅2.00%",
+                                    "证券3；股价8；涨跌幅-3.00%"}));
+    for (int row = 2; row <= 4; ++row)
+        QVERIFY(!g_AlertArmed[row]);
+    // The next refresh finds them disarmed: nothing is sent twice.
+    w->Timer2_Timer();
+    QTest::qWait(200);
+    QCOMPARE(env.mailsNow().size(), 3);
+}
+
+void TestWatchWindow::addressesCheckedWhereTyped_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("mailable"); // the mailbox dialog takes it
+    QTest::addColumn<bool>("arms");
+    QTest::newRow("6 characters") << "a@b.cn" << true << false;
+    QTest::newRow("7 characters") << "ab@c.cn" << true << true;
+    QTest::newRow("display name") << "Boss <ab@c.cn>" << false << false;
+    QTest::newRow("two addresses") << "ab@c.cn, x@y.cn" << false << false;
+    QTest::newRow("CR LF") << "ab@c.cn\r\nBcc: x@y.cn" << false << false;
+    QTest::newRow("none") << "" << true << false;
+}
+
+// Where an address is typed it is checked by the same rule the send uses, and every place that arms rows
+// (the watch's opening, the alert points dialog, the mailbox dialog) arms only with one it can mail.
+void TestWatchWindow::addressesCheckedWhereTyped()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, mailable);
+    QFETCH(bool, arms);
+    OneHolding t({{"600000", "12.01", "1.00%"}}, "1", address); // stored by an older version, say
+    QVERIFY(t.w);
+    TestEnv &env = t.env;
+    frmnow *w = t.w;
+    QCOMPARE(g_AlertArmed[2], arms);
+    w->Timer2_Timer();
+    QCOMPARE(env.mails().size(), arms ? 1 : 0);
+    if (arms)
+        QVERIFY(env.mails()[0].startsWith("To: " + address.toLatin1() + "\n"));
+    QVERIFY(
+        withPointsDialog([&] { QTest::mousePress(w->MS1->viewport(), Qt::RightButton, {}, rowPoint(w, 2)); },
+                         [](frmobject *d) { d->Command1->click(); }));
+    QCOMPARE(g_AlertArmed[2], arms);
+
+    setMailbox("old@example.com", "1");
+    SetRowsArmed(false);
+    frmemail *d = frmemail::Open();
+    d->Text1->setText(address);
+    d->Check1->setChecked(true);
+    d->Command1->click();
+    if (mailable) {
+        QVERIFY(env.boxes.isEmpty());
+        QVERIFY(!frmemail::isLoaded());
+        QCOMPARE(GetSetting(kAppNameShared, "frmemail", "qixmail"), address);
+        QCOMPARE(g_AlertArmed[2], arms);
+    } else {
+        QCOMPARE(env.boxes.size(), 1);
+        QCOMPARE_BOX(env.boxes[0], UnmailableAddressText(), 48, "提示：");
+        QVERIFY(frmemail::isLoaded() && d->isVisible());
+        QCOMPARE(GetSetting(kAppNameShared, "frmemail", "qixmail"), QStringLiteral("old@example.com"));
+        QVERIFY(!g_AlertArmed[2]);
+    }
+}
+
+// The row the operator picked keeps the red of its breach on the screen, read from what the grid paints.
+void TestWatchWindow::pickedRowShowsItsAlert()
+{
+    OneHolding t({{"600000", "12.01", "1.00%"}});
+    QVERIFY(t.w);
+    frmnow *w = t.w;
+    QTest::mouseClick(w->MS1->viewport(), Qt::LeftButton, {}, rowPoint(w, 2));
+    w->Timer2_Timer();
+    QCOMPARE(w->MS1->currentIndex().row(), 1); // still picked
+    QVERIFY(w->MS1->selectionModel()->isRowSelected(1, {}));
+    QCOMPARE(bgr(w->cellBackColour(2, 1)), 0x0000FFu);
+    const QImage shown = w->MS1->viewport()->grab().toImage();
+    for (int column : {1, 2}) {
+        const QRect cell = w->MS1->visualRect(w->MS1->model()->index(1, column));
+        // Beside the text, away from the pick's frame: the alert's background as painted.
+        const QColor painted = shown.pixelColor(cell.left() + 4, cell.center().y());
+        QCOMPARE(bgr(painted), 0x0000FFu);
+    }
 }
 
 QTEST_MAIN(TestWatchWindow)
