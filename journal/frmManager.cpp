@@ -228,6 +228,12 @@ void frmManager::buildControls()
     Command4->setEnabled(false);
     connect(Command1, &QPushButton::clicked, this, &frmManager::Command1_Click);
     connect(Command4, &QPushButton::clicked, this, &frmManager::uprice_click);
+    // The entry panel hides the two buttons; the grid, and the panel over it, stay where they were.
+    for (QPushButton *b : {Command1, Command4}) {
+        QSizePolicy keep = b->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        b->setSizePolicy(keep);
+    }
 
     buildEntryPanel(); // Frame2 with DTPicker1 and the entry boxes: frmManagerEntry.cpp
 

@@ -87,15 +87,23 @@ QWidget *newBox(QWidget *parent, const QString &name, bool multiLine)
     return box;
 }
 
+// A box with its label to its left: level with a one-line box, at the top of the note, whatever else
+// stands in the row.
+void addLabelled(QGridLayout *grid, const QString &caption, QWidget *box, int row, int column)
+{
+    auto *label = new QLabel(caption, box->parentWidget());
+    label->setBuddy(box);
+    const bool note = qobject_cast<QPlainTextEdit *>(box);
+    grid->addWidget(label, row, column, Qt::AlignRight | (note ? Qt::AlignTop : Qt::AlignVCenter));
+    grid->addWidget(box, row, column + 1, note ? Qt::Alignment() : Qt::AlignVCenter);
+}
+
 // The labelled boxes of an area, one under the other.
 template <size_t N>
-void layBoxes(QGridLayout *grid, const std::array<QWidget *, N> &boxes, const QStringList &labels,
-              QWidget *parent)
+void layBoxes(QGridLayout *grid, const std::array<QWidget *, N> &boxes, const QStringList &labels)
 {
-    for (size_t i = 0; i < N; ++i) {
-        grid->addWidget(new QLabel(labels[int(i)], parent), int(i), 0, Qt::AlignRight | Qt::AlignTop);
-        grid->addWidget(boxes[i], int(i), 1);
-    }
+    for (size_t i = 0; i < N; ++i)
+        addLabelled(grid, labels[int(i)], boxes[i], int(i), 0);
 }
 
 // Column widths from twips, a caption never cut short; a column of no width is hidden.
@@ -259,7 +267,7 @@ QFrame *Frmbook::buildListPage()
         Text1[i] = newBox(Frame2, QStringLiteral("Text1_%1").arg(i), i == 5);
     DTPicker3 = newDatePicker(Frame2, QStringLiteral("DTPicker3"));
     auto *edit = new QGridLayout(Frame2);
-    layBoxes(edit, Text1, kBoxLabels, Frame2);
+    layBoxes(edit, Text1, kBoxLabels);
     edit->addWidget(new QLabel(QStringLiteral("日期："), Frame2), 6, 0, Qt::AlignRight);
     edit->addWidget(DTPicker3, 6, 1);
     edit->setRowStretch(7, 1);
@@ -272,7 +280,7 @@ QFrame *Frmbook::buildListPage()
         Text2[i]->installEventFilter(this);
     }
     auto *insert = new QGridLayout(Frame3);
-    layBoxes(insert, Text2, kBoxLabels, Frame3);
+    layBoxes(insert, Text2, kBoxLabels);
     insert->setRowStretch(6, 1);
 
     Command3 = newButton(QStringLiteral("删除"), page, QStringLiteral("Command3"));
@@ -343,9 +351,7 @@ QFrame *Frmbook::buildChartPage()
     captions.prepend(QStringLiteral("日期："));
     for (int i = 0; i < 7; ++i) {
         Text5[i] = newBox(page, QStringLiteral("Text5_%1").arg(i), i == 6);
-        const int row = i / 4, column = (i % 4) * 2;
-        details->addWidget(new QLabel(captions[i], page), row, column, Qt::AlignRight | Qt::AlignTop);
-        details->addWidget(Text5[i], row, column + 1);
+        addLabelled(details, captions[i], Text5[i], i / 4, (i % 4) * 2);
     }
 
     auto *layout = new QVBoxLayout(page);

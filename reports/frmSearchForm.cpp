@@ -87,13 +87,31 @@ void setToolbarButton(int index, bool enabled)
         b->setEnabled(enabled);
 }
 
-// A pane of the window at a position in twips, at least as large as its controls need and never over
-// the pane to its left.
+// A control at its place in twips, as large as that or as the least its contents need (a pane's layout
+// at its tightest, a button's own height), and pushed right only where the control before it ends.
 void place(QWidget *w, int left, int top, int width, int height, const QWidget *after = nullptr)
 {
-    const QSize need = w->sizeHint();
-    const int x = std::max(TwipsToPx(left), after ? after->geometry().right() + 8 : 0);
+    const QSize need = w->layout()                ? w->layout()->totalMinimumSize()
+                       : w->minimumSize().isEmpty() ? w->minimumSizeHint()
+                                                    : w->minimumSize();
+    const int x = std::max(TwipsToPx(left), after ? after->geometry().right() + 4 : 0);
     w->setGeometry(x, TwipsToPx(top), std::max(TwipsToPx(width), need.width()), std::max(TwipsToPx(height), need.height()));
+}
+
+// A panel's button as narrow as its caption allows, at its natural height: the style's least width of a
+// button is wider than the panel has room for four.
+void fitToCaption(QPushButton *b)
+{
+    b->setMinimumSize(b->fontMetrics().horizontalAdvance(b->text()) + 16, b->sizeHint().height());
+}
+
+// Tight margins, so the panels keep their places in the window.
+template <class L>
+L *tight(L *layout)
+{
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(4);
+    return layout;
 }
 
 } // namespace
@@ -192,8 +210,10 @@ void frmSearchForm::buildControls()
         f->resize(pane);
 
     Command1 = newButton(QStringLiteral("确定"), this, QStringLiteral("Command1"));
-    place(Command1, 6480, 360, 855, 375, Frame1[1]);
     Command2 = newButton(QStringLiteral("关闭"), this, QStringLiteral("Command2"));
+    for (QPushButton *b : {Command1, Command2})
+        fitToCaption(b);
+    place(Command1, 6480, 360, 855, 375, Frame1[1]);
     place(Command2, 6480, 960, 855, 375, Frame1[1]);
 
     // The result panel and the holdings panel.
@@ -209,7 +229,7 @@ void frmSearchForm::buildControls()
     Check1 = new QCheckBox(QStringLiteral("在结果中查询 "), Frame2);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->hide();
-    auto *result = new QGridLayout(Frame2);
+    auto *result = tight(new QGridLayout(Frame2));
     result->addWidget(newLabel(QStringLiteral("符合条件的记录总数"), Frame2, QStringLiteral("Label8")), 0, 0, 1, 2);
     result->addWidget(Text2, 0, 2, 1, 2);
     result->addWidget(Check1, 1, 0, 1, 4);
@@ -217,7 +237,6 @@ void frmSearchForm::buildControls()
     result->addWidget(Command6, 2, 1);
     result->addWidget(Command8, 2, 2);
     result->addWidget(Command4, 2, 3);
-    place(Frame2, 7560, 240, 3855, 1215, Command1);
 
     Frame3 = new QFrame(this);
     Frame3->setObjectName(QStringLiteral("Frame3"));
@@ -227,13 +246,20 @@ void frmSearchForm::buildControls()
     Text3->setReadOnly(true);
     Command5 = newButton(QStringLiteral("更新"), Frame3, QStringLiteral("Command5"));
     Command3 = newButton(QStringLiteral("保存"), Frame3, QStringLiteral("Command3"));
-    auto *holdings = new QGridLayout(Frame3);
+    auto *holdings = tight(new QGridLayout(Frame3));
     holdings->addWidget(newLabel(QStringLiteral("资产总值"), Frame3, QStringLiteral("Label9")), 0, 0);
     holdings->addWidget(Text3, 0, 1);
     holdings->addWidget(Command5, 1, 0);
     holdings->addWidget(Command3, 1, 1);
-    place(Frame3, 11880, 240, 2415, 1215, Frame2);
+    for (QPushButton *b : {Command7, Command6, Command8, Command4, Command5, Command3})
+        fitToCaption(b);
+    // The total assets and the row count read whole, a money figure of over a million included.
+    Text3->setMinimumWidth(Text3->fontMetrics().horizontalAdvance(QStringLiteral("-1234567.89")) + 12);
+    Text2->setMinimumWidth(Text2->fontMetrics().horizontalAdvance(QStringLiteral("1000000")) + 12);
     Frame3->hide();
+    // The result panel grows when "在结果中查询 " shows, and the grid moves down with it.
+    Frame2->installEventFilter(this);
+    Frame3->installEventFilter(this);
 
     m_grid = new TextGridModel(this);
     my1 = new QTableView(this);
@@ -262,8 +288,25 @@ void frmSearchForm::buildControls()
     connect(Combo4, &QComboBox::activated, this, &frmSearchForm::Combo4_Click);
     connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, &frmSearchForm::Combo1_Change);
 
-    const int top = Frame2->geometry().bottom() + 4;
-    resize(std::max(TwipsToPx(15135), Frame3->geometry().right() + 8), top + TwipsToPx(7335));
+    layoutPanels();
+    resize(std::max(TwipsToPx(15135), Frame3->geometry().right() + 8), my1->y() + TwipsToPx(7335));
+}
+
+void frmSearchForm::layoutPanels()
+{
+    place(Frame2, 7560, 240, 3855, 1215, Command1);
+    place(Frame3, 11880, 240, 2415, 1215, Frame2);
+    const int top = std::max({TwipsToPx(1560), Frame2->geometry().bottom() + 4, Frame3->geometry().bottom() + 4,
+                              Frame1[0]->geometry().bottom() + 4, Command2->geometry().bottom() + 4});
+    my1->setGeometry(0, top, width(), std::max(0, height() - top));
+    MSChart1->setGeometry(my1->geometry());
+}
+
+bool frmSearchForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == Frame2 || watched == Frame3) && event->type() == QEvent::LayoutRequest)
+        layoutPanels();
+    return QWidget::eventFilter(watched, event);
 }
 
 QSize frmSearchForm::sizeHint() const { return {TwipsToPx(15135), TwipsToPx(8895)}; }
@@ -271,9 +314,7 @@ QSize frmSearchForm::sizeHint() const { return {TwipsToPx(15135), TwipsToPx(8895
 void frmSearchForm::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    const int top = std::max(TwipsToPx(1560), std::max(Frame2->geometry().bottom(), Frame1[0]->geometry().bottom()) + 4);
-    my1->setGeometry(0, top, width(), std::max(0, height() - top));
-    MSChart1->setGeometry(my1->geometry());
+    layoutPanels();
 }
 
 void frmSearchForm::fillReportKinds()

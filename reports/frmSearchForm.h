@@ -94,12 +94,14 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
     void fillReportKinds();
     void showFrame(int index);
     void layGrid(const TextGrid &layout);
+    void layoutPanels(); // the two panels at their places and the grid below whatever ends lowest
     void setColumnWidths(const TextGrid &layout);
     void showDisplay(const QueryDisplay &d);
     void runAnalysis();

@@ -223,6 +223,8 @@ void TestEntryPanel::dateChangeReopensTheBalances()
     makeJournal(env);
     frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
     w->munaddqix_Click();
+    QCoreApplication::processEvents();
+    const QRect panel = w->Frame2->geometry();
     QCOMPARE(w->Text1[5]->text(), QStringLiteral("20000"));
     w->Combo1->setCurrentIndex(1);
     w->Text1[1]->setText(QStringLiteral("11"));
@@ -238,6 +240,12 @@ void TestEntryPanel::dateChangeReopensTheBalances()
     QCOMPARE(w->m_TradeFlow, 0.0);
     QCOMPARE(w->m_OpeningCash, 8000.0);
     QCOMPARE(g_RepWhere, QStringLiteral("证券代码 ='600036' and 交收日期  <= #2026-12-20#"));
+    // Opened again in the same place, however often.
+    QCoreApplication::processEvents();
+    QCOMPARE(w->Frame2->geometry(), panel);
+    w->DTPicker1->setDate(QDate(2026, 12, 21));
+    QCoreApplication::processEvents();
+    QCOMPARE(w->Frame2->geometry(), panel);
 }
 
 void TestEntryPanel::focusLostToAnotherWindowComputesNothing()

@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTableView>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <QValueAxis>
@@ -193,6 +194,7 @@ private Q_SLOTS:
     void chartPointsAndReload();
     void exportEveryRowWithoutEvents();
     void snapshotSaveReloads();
+    void labelsBesideTheirBoxes();
 };
 
 void TestFrmbook::opensFromToolbarAndUnloads()
@@ -851,6 +853,37 @@ void TestFrmbook::snapshotSaveReloads()
     QCOMPARE(w->Text3->text(), QStringLiteral("5"));
     QCOMPARE(w->BookKey, std::optional<qint64>(6));
     QVERIFY(env.boxes.isEmpty());
+}
+
+// Every label of the notebook's areas stands level with its box (at the top of a note box), on the chart
+// page too, where a row holds one-line boxes beside the note.
+void TestFrmbook::labelsBesideTheirBoxes()
+{
+    TestEnv env;
+    makeBook(env);
+    Frmbook *w = openBook();
+    QVERIFY(w);
+    for (int page = 0; page < 2; ++page) {
+        clickTab(w, page);
+        QCoreApplication::processEvents();
+        QWidget *shown = page == 0 ? w->Frame1 : w->Frame5;
+        int pairs = 0;
+        for (QLabel *label : shown->findChildren<QLabel *>()) {
+            QWidget *box = label->buddy();
+            if (!box || !box->isVisibleTo(shown))
+                continue;
+            ++pairs;
+            const QRect l(label->mapTo(shown, QPoint()), label->size());
+            const QRect b(box->mapTo(shown, QPoint()), box->size());
+            const QString what = label->text();
+            QVERIFY2(l.right() < b.left(), qPrintable(what));
+            if (qobject_cast<QPlainTextEdit *>(box))
+                QVERIFY2(qAbs(l.top() - b.top()) <= 4, qPrintable(what));
+            else
+                QVERIFY2(qAbs(l.center().y() - b.center().y()) <= 1, qPrintable(what));
+        }
+        QVERIFY(pairs >= 7);
+    }
 }
 
 QTEST_MAIN(TestFrmbook)

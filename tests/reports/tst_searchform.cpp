@@ -1,5 +1,6 @@
 #include "app/Globals.h"
 #include "app/Shared.h"
+#include "app/FormHelpers.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "journal/TradeEntry.h"
@@ -17,6 +18,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFrame>
+#include <QLayout>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineEdit>
@@ -163,6 +165,8 @@ private Q_SLOTS:
     void exportShownRows();
     void exportFailures();
     void exportWhileEventsRun();
+    void panelsWhereTheyBelong_data();
+    void panelsWhereTheyBelong();
 };
 
 void TestSearchForm::opensOnTodaysHoldings()
@@ -688,6 +692,63 @@ void TestSearchForm::exportWhileEventsRun()
     QCOMPARE(env.openedUrls.size(), 2);
     verifySheet(env, shown, shownRow);
     QVERIFY(env.boxes.isEmpty());
+}
+
+void TestSearchForm::panelsWhereTheyBelong_data()
+{
+    QTest::addColumn<int>("mainWidth"); // 0: the window at its first size
+    QTest::addColumn<bool>("narrowing"); // "在结果中查询 " shown
+    QTest::newRow("first size") << 0 << false;
+    QTest::newRow("first size, narrowing") << 0 << true;
+    QTest::newRow("1024 px") << 1024 << false;
+    QTest::newRow("1024 px, narrowing") << 1024 << true;
+}
+
+// The top panels stand where the window's plan puts them, none over another, inside a main window 1024
+// pixels wide; every control keeps its natural height and its caption, and the total assets of over a
+// million read whole.
+void TestSearchForm::panelsWhereTheyBelong()
+{
+    QFETCH(int, mainWidth);
+    QFETCH(bool, narrowing);
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    if (mainWidth > 0)
+        frmMain::instance()->resize(mainWidth, 700);
+    if (narrowing) {
+        clickTab(w, 2);
+        chooseField(w, QStringLiteral("证券名称"));
+        w->Combo1->setCurrentIndex(1);
+        QTest::mouseClick(w->Command1, Qt::LeftButton);
+        QVERIFY(w->Check1->isVisible());
+    } else {
+        QVERIFY(w->Frame3->isVisible());
+    }
+    w->Text3->setText(QStringLiteral("1234567.89"));
+    QCoreApplication::processEvents();
+    QVERIFY(w->Frame2->isVisible());
+
+    QCOMPARE(w->Frame2->pos(), QPoint(TwipsToPx(7560), TwipsToPx(240)));
+    QCOMPARE(w->Frame3->pos(), QPoint(TwipsToPx(11880), TwipsToPx(240)));
+    QVERIFY(w->Frame2->geometry().right() < w->Frame3->x());
+    QVERIFY(w->Command1->geometry().right() < w->Frame2->x());
+    QCOMPARE(w->Frame3->geometry().right() + 1, TwipsToPx(11880 + 2415));
+    QVERIFY(w->Frame3->geometry().right() < w->width());
+    QCOMPARE(w->Frame2->height(), narrowing ? w->Frame2->layout()->totalMinimumSize().height() : TwipsToPx(1215));
+    QVERIFY(w->my1->y() > w->Frame2->geometry().bottom());
+    for (QFrame *frame : {w->Frame2, w->Frame3}) {
+        for (QWidget *c : frame->findChildren<QWidget *>()) {
+            if (!c->isVisibleTo(frame))
+                continue;
+            QVERIFY2(c->height() >= c->sizeHint().height(), qPrintable(c->objectName()));
+            QVERIFY2(frame->rect().contains(c->geometry()), qPrintable(c->objectName()));
+            if (auto *b = qobject_cast<QPushButton *>(c))
+                QVERIFY2(b->width() >= b->fontMetrics().horizontalAdvance(b->text()) + 8, qPrintable(b->text()));
+        }
+    }
+    const QFontMetrics fm(w->Text3->font());
+    QVERIFY(w->Text3->width() >= fm.horizontalAdvance(w->Text3->text()) + 8);
 }
 
 QTEST_MAIN(TestSearchForm)
