@@ -366,6 +366,15 @@ void ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row)
     tx.commit();
 }
 
+double HoldingChange(const QString &tradeType, double quantity)
+{
+    if (tradeType == trade::kBuy || tradeType == trade::kBonusShares || tradeType == trade::kFundSubscribe)
+        return quantity;
+    if (tradeType == trade::kSell || tradeType == trade::kFundRedeem)
+        return -quantity;
+    return 0;
+}
+
 QString TradeRowCode(Database &db, qint64 repid)
 {
     return db.scalar(QStringLiteral("SELECT 证券代码 FROM rep WHERE repid = ?"), {repid}).toString();

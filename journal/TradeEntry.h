@@ -31,6 +31,11 @@ inline const QString kInterest = QStringLiteral("利息归本");
 inline const QString kInterestTax = QStringLiteral("利息税代扣");
 } // namespace trade
 
+// What a saved row of this trade type does to the security's holding: + its quantity for a purchase,
+// bonus shares and a fund subscription, − for a sale and a redemption, 0 for every other type, whatever
+// quantity the row carries (a dividend keeps the holding it was paid on as its quantity).
+double HoldingChange(const QString &tradeType, double quantity);
+
 // Box numbers of the entry panel (Text1(1) to Text1(10)).
 enum EntryBox {
     kPriceBox = 1,

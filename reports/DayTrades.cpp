@@ -1,6 +1,7 @@
 #include "reports/DayTrades.h"
 
 #include "app/VbCompat.h"
+#include "journal/TradeEntry.h"
 #include "reports/QueryCondition.h"
 #include "reports/TradeList.h"
 
@@ -24,11 +25,8 @@ double DayResult(const TextGrid &grid, int rows)
     for (int r = 1; r <= rows; ++r) {
         if (r >= grid.rowCount() || grid.rows[r].join(QString()).isEmpty())
             continue; // the row of a trade without a code
-        const QString type = grid.text(r, kType);
-        const bool lowersHolding =
-            type == QStringLiteral("证券卖出") || type == QStringLiteral("基金赎回拨入");
-        const double worth = Val(grid.text(r, kLatest)) * Val(grid.text(r, kQuantity));
-        result.add(Val(grid.text(r, kFlow)) + (lowersHolding ? -worth : worth));
+        const double moved = HoldingChange(grid.text(r, kType), Val(grid.text(r, kQuantity)));
+        result.add(Val(grid.text(r, kFlow)) + Val(grid.text(r, kLatest)) * moved);
     }
     return result.value();
 }

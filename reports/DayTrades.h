@@ -21,10 +21,9 @@ struct DayTrades
 
 DayTrades TradesOfDay(Database &db, const QDate &day);
 
-// The result of the data rows 1 to rows of a day grid: a sale or a redemption (the holding goes down)
-// adds 收支金额 − 最新行情 × 成交数量, every other row 收支金额 + 最新行情 × 成交数量, all read from the
-// cells' texts. A row without a code adds nothing; a row whose security has no latest price only its
-// 收支金额.
+// The result of the data rows 1 to rows of a day grid: each row adds 收支金额 + 最新行情 × the row's change
+// of holding (HoldingChange of its 交易类别 and 成交数量), all read from the cells' texts. A row without a
+// code adds nothing; a row whose security has no latest price only its 收支金额.
 double DayResult(const TextGrid &grid, int rows);
 
 } // namespace tv

@@ -188,6 +188,8 @@ private Q_SLOTS:
     void failedWritesAndRowsGone();
     void failedQueriesLeaveEmptyGrids();
     void dayPage();
+    void dayResultByType_data();
+    void dayResultByType();
     void chartRows_data();
     void chartRows();
     void chartScrollingAndKeys();
@@ -611,6 +613,56 @@ void TestFrmbook::dayPage()
     QCOMPARE(w->Text4->text(), QStringLiteral("-7"));
     QCOMPARE(w->myday->currentIndex().row(), 0);
     QCOMPARE(w->myday->selectionModel()->selectedIndexes().size(), 16);
+}
+
+// Each row of the day adds its 收支金额 and its change of holding at the latest price, 10.5: what adds
+// to the holding counts its quantity, what takes from it counts it against, and every other type counts
+// nothing of the quantity it carries.
+void TestFrmbook::dayResultByType_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<double>("quantity");
+    QTest::addColumn<double>("flow");
+    QTest::addColumn<bool>("hasDetail");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("purchase") << "证券买入" << 10.0 << -106.0 << true << "-1";
+    QTest::newRow("sale") << "证券卖出" << 10.0 << 99.0 << true << "-6";
+    QTest::newRow("bonus shares") << "红股入账" << 10.0 << 0.0 << true << "105";
+    QTest::newRow("fund subscription") << "基金申购拨出" << 1000.0 << -10000.0 << true << "500";
+    QTest::newRow("fund redemption") << "基金赎回拨入" << 1000.0 << 9950.0 << true << "-550";
+    QTest::newRow("dividend carrying the holding") << "红利入账" << 1000.0 << 500.0 << true << "500";
+    QTest::newRow("cash in carrying a quantity") << "银行转券商" << 5.0 << 2000.0 << true << "2000";
+    QTest::newRow("interest") << "利息归本" << 0.0 << 3.5 << true << "3.5";
+    QTest::newRow("sale with a trailing blank is another type")
+        << "证券卖出 " << 10.0 << 99.0 << true << "99";
+    QTest::newRow("no Detail row: the flow alone") << "证券卖出" << 10.0 << 99.0 << false << "99";
+}
+
+void TestFrmbook::dayResultByType()
+{
+    QFETCH(QString, type);
+    QFETCH(double, quantity);
+    QFETCH(double, flow);
+    QFETCH(bool, hasDetail);
+    QFETCH(QString, result);
+    TestEnv env;
+    env.makeDatabase();
+    {
+        Database db(g_DbPath, g_DbConnect);
+        if (hasDetail)
+            AddDetail(db, "浦发银行", "600000", 10.5);
+        AddRep(db, {"600000", type, "2026-12-08", 10, quantity, 0, 100, 5000, 0, 0, 0, 0, flow});
+    }
+    Frmbook *w = openBook();
+    clickTab(w, 2);
+    w->DTPicker4->setDate(d("2026-12-08"));
+    QTest::mouseClick(w->Command8, Qt::LeftButton);
+    QCOMPARE(w->Text4->text(), result);
+    const TextGrid &g = w->dayModel()->grid();
+    QCOMPARE(g.text(1, 2), type);
+    QCOMPARE(g.text(1, 0), hasDetail ? QStringLiteral("浦发银行") : QString());
+    QCOMPARE(g.text(1, 15), hasDetail ? QStringLiteral("10.5") : QString());
+    QVERIFY(env.boxes.isEmpty());
 }
 
 // The chart page over lists of 0 to 50 snapshots, one a day to today.

@@ -85,8 +85,6 @@ private Q_SLOTS:
     void update();
     void deleteAndInsert();
     void failedWritesChangeNothing();
-    void dayResult_data();
-    void dayResult();
     void dayGrid();
     void emptyDay();
     void chartStart_data();
@@ -263,39 +261,6 @@ void TestNotebook::failedWritesChangeNothing()
     Database db(g_DbPath, g_DbConnect);
     QVERIFY_THROWS_EXCEPTION(DbError, InsertSnapshot(db, cells({"1", "", "", "", "", ""}), d("2026-12-10")));
     QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM qixst")).toInt(), 7);
-}
-
-void TestNotebook::dayResult_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<double>("quantity");
-    QTest::addColumn<double>("flow");
-    QTest::addColumn<bool>("hasDetail");
-    QTest::addColumn<QString>("result");
-    QTest::newRow("sale") << "证券卖出" << 10.0 << 99.0 << true << "-6";
-    QTest::newRow("purchase") << "证券买入" << 10.0 << -106.0 << true << "-1";
-    QTest::newRow("sale with a trailing blank is no sale") << "证券卖出 " << 10.0 << 99.0 << true << "204";
-    QTest::newRow("redemption lowers the holding") << "基金赎回拨入" << 1000.0 << 995.0 << true << "-9505";
-    QTest::newRow("no Detail row: the flow alone") << "证券卖出" << 10.0 << 99.0 << false << "99";
-}
-
-void TestNotebook::dayResult()
-{
-    QFETCH(QString, type);
-    QFETCH(double, quantity);
-    QFETCH(double, flow);
-    QFETCH(bool, hasDetail);
-    QFETCH(QString, result);
-    TestEnv env;
-    env.makeDatabase();
-    Database db(g_DbPath, g_DbConnect);
-    if (hasDetail)
-        AddDetail(db, "浦发银行", "600000", 10.5);
-    AddRep(db, {"600000", type, "2026-12-08", 10, quantity, 0, 100, 5000, 0, 0, 0, 0, flow});
-    const DayTrades day = TradesOfDay(db, d("2026-12-08"));
-    QCOMPARE(DoubleText(day.result), result);
-    QCOMPARE(day.grid.text(1, 0), hasDetail ? QStringLiteral("浦发银行") : QString());
-    QCOMPARE(day.grid.text(1, 15), hasDetail ? QStringLiteral("10.5") : QString());
 }
 
 void TestNotebook::dayGrid()
