@@ -120,11 +120,10 @@ std::optional<QueryTerm> ThresholdTerm(const QString &op, const QString &value)
     const QString v = Trim(value);
     if (kThresholdColumns.contains(v))
         return QueryTerm{kPriceColumn, op, QueryTerm::Kind::Column, v, text};
-    bool ok = false;
-    const double number = v.toDouble(&ok);
-    if (!ok)
+    const std::optional<double> number = DecimalNumber(v);
+    if (!number)
         return std::nullopt;
-    return QueryTerm{kPriceColumn, op, QueryTerm::Kind::Number, number, text};
+    return QueryTerm{kPriceColumn, op, QueryTerm::Kind::Number, *number, text};
 }
 
 QueryCondition DateRangeCondition(const QDate &from, const QDate &to)

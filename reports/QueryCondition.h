@@ -52,8 +52,8 @@ QueryTerm DateBound(const QString &op, const QDate &date);
 QueryTerm SettlementDateTerm(const QString &op, const QDate &date, bool joined);
 // column, " ", operator, " '", value, "'"; trailing blanks of the value do not take part in the match.
 QueryTerm TextTerm(const QString &column, const QString &op, const QString &value);
-// 市场价格 against 买入点, 止损位, 目标价 or a number, as numbers ("Like" is equality); nothing for any
-// other value.
+// 市场价格 against 买入点, 止损位, 目标价 or a plain decimal (DecimalNumber), as numbers ("Like" is
+// equality); nothing for any other value.
 std::optional<QueryTerm> ThresholdTerm(const QString &op, const QString &value);
 
 QueryCondition DateRangeCondition(const QDate &from, const QDate &to);

@@ -189,6 +189,12 @@ void TestNotebook::checks_data()
     QTest::newRow("first fault wins")
         << false << cells({"1", "abc", "", "1-", "", ""}) << "证券市值不是数字，不能保存!"
         << "证券市值有错误" << 1;
+    QTest::newRow("inf is no number")
+        << true << cells({"inf", "", "", "", "", ""}) << "资金余额不是数字，不能保存!"
+        << "资金余额有错误" << 0;
+    QTest::newRow("nan is no number, nor a number too large")
+        << false << cells({"1", "1e999", "nan", "", "", ""}) << "证券市值不是数字，不能保存!"
+        << "证券市值有错误" << 1;
     QTest::newRow("index") << false << cells({"1", "1", "1", "3000点", "", ""})
                            << "上证指数不是数字，不能保存!"
                            << "上证指数有错误" << 3;

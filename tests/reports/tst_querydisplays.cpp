@@ -264,9 +264,10 @@ void TestQueryDisplays::priceAlert()
 
 void TestQueryDisplays::priceAlertRefusesOtherValues()
 {
-    for (const char *value : {"abc", "成交价格", "10元", ""})
+    for (const char *value : {"abc", "成交价格", "10元", "", "inf", "-inf", "nan", "Infinity", "1e3", "0x10"})
         QVERIFY2(!ThresholdTerm("<", value), value);
-    QVERIFY(ThresholdTerm("<", " 9.5 "));
+    for (const char *value : {" 9.5 ", "-3", ".5", "257."})
+        QVERIFY2(ThresholdTerm("<", value), value);
 }
 
 void TestQueryDisplays::periodReports()

@@ -312,14 +312,19 @@ void TestSearchForm::priceAlertTab()
     QVERIFY(w->Command4->isVisible());
     QVERIFY(!w->Command6->isVisible() && !w->Command7->isVisible() && !w->Command8->isVisible());
 
-    // A typed value that is neither a threshold nor a number runs nothing.
-    w->Combo1->setEditText(QStringLiteral("成交价格"));
-    env.clearBoxes();
-    QTest::mouseClick(w->Command1, Qt::LeftButton);
-    QCOMPARE(env.boxes.size(), 1);
-    QCOMPARE_BOX(env.boxes[0], "数据类型不对，请修改！", 16, "不能进行查询");
-    QVERIFY(!w->my1->isVisible());
-    QCOMPARE(g_RepWhere, QStringLiteral("市场价格 < 买入点"));
+    // A typed value that is neither a threshold nor a number runs nothing; "inf" is no number.
+    for (const char *op : {"<", "<>"}) {
+        for (const char *value : {"成交价格", "inf"}) {
+            w->Combo5->setCurrentIndex(w->Combo5->findText(QString::fromLatin1(op)));
+            w->Combo1->setEditText(QString::fromUtf8(value));
+            env.clearBoxes();
+            QTest::mouseClick(w->Command1, Qt::LeftButton);
+            QCOMPARE(env.boxes.size(), 1);
+            QCOMPARE_BOX(env.boxes[0], "数据类型不对，请修改！", 16, "不能进行查询");
+            QVERIFY(!w->my1->isVisible());
+            QCOMPARE(g_RepWhere, QStringLiteral("市场价格 < 买入点"));
+        }
+    }
 }
 
 void TestSearchForm::nameThenNarrowByDate()
