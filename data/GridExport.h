@@ -13,11 +13,23 @@ namespace tv {
 // nothing else runs until the workbook is written.
 enum class ExportEvents { Hold, RunAfterEachRow };
 
+// The columns whose cells go out as text whatever they hold: codes, contract numbers and dates, known by
+// the caption of the column, blanks around it aside. "id" is the journal grid's caption of 合同号.
+bool IsTextColumn(const QString &caption);
+
+// Where a workbook is kept that no program on the desktop could open: the folder 导出 beside the
+// database file.
+QString KeptExportFolder();
+
 // The rows are the caller's own copy, so nothing done while events run can change what goes out.
-// afterRow(n) runs after the n-th row is written. False when the workbook could not be written at path or
-// the desktop could not open it; no file is left behind then.
+// rows[headerRow] holds the captions that tell the text columns; the rows above it are titles and go out
+// as text. afterRow(n) runs after the n-th row is written.
+//
+// False, after the message box "系统错误Excel未安装或版本不符，不能继续！", when the workbook could not be
+// written at path (nothing is left behind) or the desktop could not open it: the workbook is then moved
+// into KeptExportFolder() and the message names it on a line of its own.
 bool ExportToSpreadsheet(const QList<QStringList> &rows, const QString &path,
                          const std::function<void(int written)> &afterRow = {},
-                         ExportEvents events = ExportEvents::Hold);
+                         ExportEvents events = ExportEvents::Hold, int headerRow = 0);
 
 } // namespace tv

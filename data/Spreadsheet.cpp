@@ -1,23 +1,28 @@
 #include "data/Spreadsheet.h"
 
 #include "app/Seams.h"
+#include "app/VbCompat.h"
 
 #include <QDir>
-#include <QRegularExpression>
+#include <QFileInfo>
 #include <xlsxwriter.h>
 
 namespace tv {
 
-bool IsNumericCell(const QString &text, double *value)
+std::optional<double> NumberCellValue(const QString &text)
 {
-    static const QRegularExpression number(QStringLiteral("^-?(0|[1-9][0-9]*)?(\\.[0-9]+)?$"));
-    if (text.isEmpty() || text == QLatin1String("-") || !number.match(text).hasMatch())
-        return false;
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (ok && value)
-        *value = v;
-    return ok;
+    const std::optional<double> v = DecimalNumber(text);
+    if (!v || NumText(*v) != text)
+        return std::nullopt;
+    // A spreadsheet shows 15 digits: 1e17 is exact, yet would not show as the 18 digits of its text.
+    int significant = 0;
+    for (const QChar c : text) {
+        if (c.isDigit() && (significant > 0 || c != u'0'))
+            ++significant;
+    }
+    if (significant > 15)
+        return std::nullopt;
+    return v;
 }
 
 SpreadsheetWriter::SpreadsheetWriter(const QString &path)
@@ -40,14 +45,14 @@ SpreadsheetWriter::~SpreadsheetWriter()
         close();
 }
 
-bool SpreadsheetWriter::setCell(int row, int column, const QString &text)
+bool SpreadsheetWriter::setCell(int row, int column, const QString &text, CellKind kind)
 {
     if (!m_sheet || row < 1 || column < 1)
         return false;
-    double v = 0;
+    const std::optional<double> number = kind == CellKind::Typed ? NumberCellValue(text) : std::nullopt;
     lxw_error rc;
-    if (IsNumericCell(text, &v))
-        rc = worksheet_write_number(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), v, nullptr);
+    if (number)
+        rc = worksheet_write_number(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), *number, nullptr);
     else
         rc = worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), text.toUtf8().constData(),
                                     nullptr);
@@ -74,9 +79,18 @@ bool SpreadsheetWriter::close(QString *error)
     return true;
 }
 
+QString FreeXlsxPath(const QString &folder, const QString &base)
+{
+    const QDir dir(folder);
+    QString path = dir.filePath(base + QStringLiteral(".xlsx"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = dir.filePath(QStringLiteral("%1-%2.xlsx").arg(base).arg(n));
+    return path;
+}
+
 QString NewExportPath(const QString &stem)
 {
-    return QDir::temp().filePath(QStringLiteral("%1-%2.xlsx").arg(stem, Now().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))));
+    return FreeXlsxPath(QDir::tempPath(), stem + u'-' + Now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
 }
 
 } // namespace tv

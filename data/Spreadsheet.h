@@ -1,15 +1,18 @@
 #pragma once
 
 // A new .xlsx workbook of one worksheet, filled cell by cell (rows and columns counted from 1).
-// Texts that read as plain numbers are written as numbers, as a spreadsheet takes typed values;
-// a code with a leading zero ("000001") stays text.
 
 #include <QString>
+#include <optional>
 
 struct lxw_workbook;
 struct lxw_worksheet;
 
 namespace tv {
+
+// A text cell keeps its text whatever it looks like; a typed cell is a number where its text is exactly
+// one (NumberCellValue) and text otherwise.
+enum class CellKind { Text, Typed };
 
 class SpreadsheetWriter
 {
@@ -20,7 +23,7 @@ public:
     SpreadsheetWriter &operator=(const SpreadsheetWriter &) = delete;
 
     bool isOpen() const { return m_book != nullptr; }
-    bool setCell(int row, int column, const QString &text);
+    bool setCell(int row, int column, const QString &text, CellKind kind = CellKind::Typed);
     // Writes the file; false with the reason when it could not be written.
     bool close(QString *error = nullptr);
 
@@ -30,10 +33,15 @@ private:
     bool m_failed = false;
 };
 
-// True when a cell text is taken as a number.
-bool IsNumericCell(const QString &text, double *value = nullptr);
+// The number a cell text is written as: only where the text is that number's own plain text (NumText)
+// with at most 15 significant digits, so the sheet shows the very same digits. "12.5" and "-3" are
+// numbers; "000003", "012", "1.50", ".5", "1e5" and an 18-digit contract number keep their text.
+std::optional<double> NumberCellValue(const QString &text);
 
-// A new file name for an export in the temporary folder.
+// folder/base.xlsx, or base-2.xlsx, base-3.xlsx and so on: the first of these names that no file has.
+QString FreeXlsxPath(const QString &folder, const QString &base);
+
+// A new file name for an export in the temporary folder: the stem, the date and the time.
 QString NewExportPath(const QString &stem);
 
 } // namespace tv

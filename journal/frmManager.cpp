@@ -796,9 +796,12 @@ void frmManager::Command1_Click()
         if (self && written > 1)
             self->setWindowTitle(QStringLiteral("添加") + QString::number(written - 2) + QStringLiteral("记录"));
     };
+    const QString before = windowTitle();
+    // Row 1 is the head row of name and code; the grid's captions are row 2.
     if (!ExportToSpreadsheet(rows, NewExportPath(QStringLiteral("tallyvane-") + g_CurCode), caption,
-                             ExportEvents::RunAfterEachRow)) {
-        MsgBox(QStringLiteral("系统错误Excel未安装或版本不符，不能继续！"), 16, QStringLiteral("不能导出"));
+                             ExportEvents::RunAfterEachRow, 1)) {
+        if (self)
+            self->setWindowTitle(before);
         SetStatusText(QStringLiteral("不能导出"));
         return;
     }

@@ -631,18 +631,12 @@ void Frmbook::Command6_Click()
     // Every row as it stands now, header and key column included; nothing else runs while it is
     // written, so no reload or close can come between.
     const QList<QStringList> rows = m_book->grid().rows;
-    bool ok = false;
-    try {
-        ok = ExportToSpreadsheet(rows, NewExportPath(QStringLiteral("tallyvane-notebook")),
-                                 [this](int written) {
-                                     setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) +
-                                                    QStringLiteral("记录"));
-                                 });
-    } catch (const std::exception &) {
-        ok = false;
-    }
-    if (!ok)
-        MsgBox(QStringLiteral("系统错误Excel未安装或版本不符，不能继续！"), 16, QStringLiteral("不能导出"));
+    // A caption that counts exported rows must not stay when nothing was opened.
+    const QString caption = windowTitle();
+    if (!ExportToSpreadsheet(rows, NewExportPath(QStringLiteral("tallyvane-notebook")), [this](int written) {
+            setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) + QStringLiteral("记录"));
+        }))
+        setWindowTitle(caption);
 }
 
 void Frmbook::Command5_Click()

@@ -658,21 +658,14 @@ void frmSearchForm::Command4_Click()
     const QList<QStringList> rows = m_grid->grid().rows.mid(0, gridRow);
     Command4->setEnabled(false);
     QPointer<frmSearchForm> self(this);
-    bool ok = false;
-    try {
-        ok = ExportToSpreadsheet(
-            rows, NewExportPath(QStringLiteral("tallyvane-query")),
-            [&](int written) {
-                if (self)
-                    self->setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) +
-                                         QStringLiteral("记录"));
-            },
-            ExportEvents::RunAfterEachRow);
-    } catch (const std::exception &) {
-        ok = false;
-    }
-    if (!ok)
-        MsgBox(QStringLiteral("系统错误Excel未安装或版本不符，不能继续！"), 16, QStringLiteral("不能导出"));
+    const bool ok = ExportToSpreadsheet(
+        rows, NewExportPath(QStringLiteral("tallyvane-query")),
+        [&](int written) {
+            if (self)
+                self->setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) +
+                                     QStringLiteral("记录"));
+        },
+        ExportEvents::RunAfterEachRow);
     if (!self)
         return;
     if (!ok)

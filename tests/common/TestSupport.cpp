@@ -257,9 +257,9 @@ QByteArray zipMember(const QString &zip, const QString &member)
         return {};
     return unzip.readAllStandardOutput();
 }
-} // namespace
 
-QMap<QString, QString> XlsxCells(const QString &path)
+// The cells' texts, and whether each is stored as a number ("n") or as text ("s").
+QMap<QString, QString> readXlsxCells(const QString &path, QMap<QString, QString> *kinds)
 {
     QStringList shared;
     QXmlStreamReader strings(zipMember(path, QStringLiteral("xl/sharedStrings.xml")));
@@ -281,11 +281,38 @@ QMap<QString, QString> XlsxCells(const QString &path)
         } else if (sheet.isStartElement() && sheet.name() == QLatin1String("v")) {
             const QString v = sheet.readElementText();
             cells.insert(ref, type == QLatin1String("s") ? shared.value(v.toInt()) : v);
+            if (kinds)
+                kinds->insert(ref, type.isEmpty() || type == QLatin1String("n") ? QStringLiteral("n")
+                                                                                : QStringLiteral("s"));
         } else if (sheet.isStartElement() && sheet.name() == QLatin1String("t") && type == QLatin1String("inlineStr")) {
             cells.insert(ref, sheet.readElementText());
+            if (kinds)
+                kinds->insert(ref, QStringLiteral("s"));
         }
     }
     return cells;
+}
+} // namespace
+
+QMap<QString, QString> XlsxCells(const QString &path)
+{
+    return readXlsxCells(path, nullptr);
+}
+
+QString KeptExportFile(const RecordedBox &box)
+{
+    const QStringList lines = box.text.split(u'\n');
+    if (box.style != 16 || box.title != QStringLiteral("不能导出") || lines.size() < 2 ||
+        lines.first() != QStringLiteral("系统错误Excel未安装或版本不符，不能继续！"))
+        return QString();
+    return lines.last();
+}
+
+QMap<QString, QString> XlsxCellKinds(const QString &path)
+{
+    QMap<QString, QString> kinds;
+    readXlsxCells(path, &kinds);
+    return kinds;
 }
 
 } // namespace tv::test

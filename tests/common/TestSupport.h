@@ -75,6 +75,12 @@ int DbCount(const QString &sql, const QVariantList &args = {});
 // The cells of the first worksheet of an .xlsx file as text, by reference ("A1" -> text); numbers come
 // back as the file stores them. Unpacks with `unzip`; empty when the file cannot be read.
 QMap<QString, QString> XlsxCells(const QString &path);
+// How each of those cells is stored: "n" a number, "s" text.
+QMap<QString, QString> XlsxCellKinds(const QString &path);
+
+// The workbook a failed export's message names: the box must be that message, its fixed text, then the
+// file on the last line. Empty when it is not.
+QString KeptExportFile(const RecordedBox &box);
 
 // A Detail row's update date, price and change, the two values with their SQLite types:
 // "2026-12-10|real 12.3|text 1.00%"; "<none>" when there is no such row.

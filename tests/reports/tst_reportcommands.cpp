@@ -1,7 +1,8 @@
 #include "app/Globals.h"
 #include "data/Database.h"
-#include "reports/AllocationChart.h"
 #include "data/GridExport.h"
+#include "data/Spreadsheet.h"
+#include "reports/AllocationChart.h"
 #include "reports/HoldingsAnalysis.h"
 #include "reports/QueryCondition.h"
 #include "reports/SecuritySummary.h"
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void chartSlices_data();
     void chartSlices();
     void exportWritesRows();
+    void exportNumberCells();
     void exportFailures();
 };
 
@@ -281,25 +283,56 @@ void TestReportCommands::exportWritesRows()
     QCOMPARE(sheet.value("B2"), QStringLiteral("600000"));
     QCOMPARE(sheet.value("C2"), QStringLiteral("-12.5"));
     QCOMPARE(sheet.size(), 5);
+    QVERIFY(env.boxes.isEmpty());
+}
+
+// A typed cell is a number only where the number's own text is the cell's text.
+void TestReportCommands::exportNumberCells()
+{
+    for (const QString &number :
+         QStringLiteral("12.5|-3|0|0.5|600001|123456789012345|0.0000001|-1234.56").split(u'|'))
+        QVERIFY2(NumberCellValue(number) == number.toDouble(), qPrintable(number));
+    const QString texts =
+        QStringLiteral("000003|012|1.50|.5|257.|+5| 5|5 |1e5|inf|nan||-|-0|1,234|202403041234567801|"
+                       "100000000000000000|1234567890123456|0.1234567890123456|2026-12-10|8.7%");
+    for (const QString &text : texts.split(u'|'))
+        QVERIFY2(!NumberCellValue(text), qPrintable(text));
+
+    for (const char *caption : {"证券代码", "  证券代码", "  交收日期 ", " 日期 ", "合同号", "id"})
+        QVERIFY2(IsTextColumn(QString::fromUtf8(caption)), caption);
+    for (const char *caption : {" 证券名称", " 成交数量", "qixstID", "最新行情", ""})
+        QVERIFY2(!IsTextColumn(QString::fromUtf8(caption)), caption);
 }
 
 void TestReportCommands::exportFailures()
 {
     TestEnv env;
-    // The desktop cannot open it: no file stays behind.
+    env.makeDatabase();
+    // The desktop cannot open it: the workbook moves beside the database, and the message names it.
     const QString path = env.path(QStringLiteral("out.xlsx"));
     env.openSucceeds = false;
     QVERIFY(!ExportToSpreadsheet({cells({"a"})}, path));
     QVERIFY(!QFile::exists(path));
+    QCOMPARE(env.boxes.size(), 1);
+    const QString kept = test::KeptExportFile(env.boxes[0]);
+    QCOMPARE(kept, env.path(QStringLiteral("导出/out.xlsx")));
+    QCOMPARE(test::XlsxCells(kept).value("A1"), QStringLiteral("a"));
+    // A second one of the same name keeps the first.
+    QVERIFY(!ExportToSpreadsheet({cells({"b"})}, path));
+    QCOMPARE(test::KeptExportFile(env.boxes.value(1)), env.path(QStringLiteral("导出/out-2.xlsx")));
+    QCOMPARE(test::XlsxCells(kept).value("A1"), QStringLiteral("a"));
 
-    // It cannot be written: nothing is opened.
+    // It cannot be written: nothing is opened, nothing kept, and the message is the fixed text alone.
     env.openSucceeds = true;
     env.openedUrls.clear();
+    env.clearBoxes();
     QFile plain(env.path(QStringLiteral("plain")));
     QVERIFY(plain.open(QIODevice::WriteOnly));
     plain.close();
     QVERIFY(!ExportToSpreadsheet({cells({"a"})}, env.path(QStringLiteral("plain/out.xlsx"))));
     QVERIFY(env.openedUrls.isEmpty());
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], "系统错误Excel未安装或版本不符，不能继续！", 16, "不能导出");
 }
 
 QTEST_MAIN(TestReportCommands)

@@ -17,6 +17,7 @@
 #include <QDateEdit>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLayout>
 #include <QLegend>
@@ -163,6 +164,7 @@ private Q_SLOTS:
     void snapshotFailures();
     void chartToggle();
     void exportShownRows();
+    void exportKeepsDigits();
     void exportFailures();
     void exportWhileEventsRun();
     void panelsWhereTheyBelong_data();
@@ -628,17 +630,63 @@ void TestSearchForm::exportShownRows()
     QVERIFY(env.boxes.isEmpty());
 }
 
+// A trade list exported as typed values: codes, dates and contract numbers stay text with every digit,
+// and each other cell is a number where its text is exactly one.
+void TestSearchForm::exportKeepsDigits()
+{
+    TestEnv env;
+    env.makeDatabase();
+    {
+        Database db(g_DbPath, g_DbConnect);
+        AddDetail(db, "甲", "600001", 10.5);
+        AddDetail(db, "乙", "000003", 8.25);
+        for (int i = 1; i <= 12; ++i) {
+            const QString day = QStringLiteral("2026-12-%1").arg(3 + (i + 1) / 2, 2, 10, QChar(u'0'));
+            test::Rep r{i % 2 ? "600001" : "000003", "证券买入", day,  10.5, 100, 100.0 * i, 1050,
+                        100000 - 1050.0 * i,         5,          1.05, 0.1,  0,   -1056.15};
+            r.contract = QStringLiteral("2024030412345678%1").arg(i, 2, 10, QChar(u'0'));
+            AddRep(db, r);
+        }
+    }
+    frmSearchForm *w = openQuery();
+    clickTab(w, 1);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(w->gridRow, 13);
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    QCOMPARE(w->windowTitle(), QStringLiteral("添加12记录"));
+    const QString path = env.openedUrls.value(0).toLocalFile();
+    const QMap<QString, QString> kinds = test::XlsxCellKinds(path);
+    verifySheetIsShownRows(env, w);
+
+    const TextGrid &g = w->gridModel()->grid();
+    QCOMPARE(g.text(1, 14), QStringLiteral("202403041234567801"));
+    QCOMPARE(g.text(2, 1), QStringLiteral("000003"));
+    const QString textColumns = QStringLiteral("ABCDO"); // name, code, type, date, contract
+    for (int r = 1; r <= 13; ++r) {
+        for (int c = 0; c < g.columnCount(); ++c) {
+            const QString ref = QChar(u'A' + c) + QString::number(r);
+            const bool text = r == 1 || textColumns.contains(ref[0]);
+            QVERIFY2(kinds.value(ref) == (text ? QStringLiteral("s") : QStringLiteral("n")), qPrintable(ref));
+        }
+    }
+    QVERIFY(env.boxes.isEmpty());
+}
+
 void TestSearchForm::exportFailures()
 {
     TestEnv env;
     makeJournal(env);
     frmSearchForm *w = openQuery();
 
-    // The desktop cannot open the workbook.
+    // The desktop cannot open the workbook: it is kept beside the database and the message names it.
+    clickTab(w, 1);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
     env.openSucceeds = false;
     QTest::mouseClick(w->Command4, Qt::LeftButton);
     QCOMPARE(env.boxes.size(), 1);
-    QCOMPARE_BOX(env.boxes[0], "系统错误Excel未安装或版本不符，不能继续！", 16, "不能导出");
+    const QString kept = test::KeptExportFile(env.boxes[0]);
+    QCOMPARE(QFileInfo(kept).absolutePath(), env.path(QStringLiteral("导出")));
+    QCOMPARE(test::XlsxCells(kept).value(QStringLiteral("B3")), QStringLiteral("600000"));
     QCOMPARE(w->windowTitle(), QStringLiteral("[查询记录]"));
     QVERIFY(w->Command4->isEnabled());
     QVERIFY(!QFile::exists(env.openedUrls.value(0).toLocalFile()));
