@@ -17,8 +17,8 @@ namespace tv {
 
 QString RestoreFileFilter()
 {
-    // Name patterns are case-sensitive here, and the backups are written as ".zQdb".
-    return QStringLiteral("所有文件(*.zqbd)") + QStringLiteral(" (*.[zZ][qQ][dD][bB])");
+    // The caption as the dialog shows it, then the pattern it filters by.
+    return QStringLiteral("所有文件(*.zqbd)") + QStringLiteral(" (*.zqdb)");
 }
 
 qixrsda::qixrsda()

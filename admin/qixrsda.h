@@ -32,7 +32,8 @@ protected:
     void markUnloaded() override { formUnloaded(this); }
 };
 
-// The file dialog's filter: its own description, and a pattern that takes ".zqdb" in any letter case.
+// The file dialog's filter: the caption "所有文件(*.zqbd)", which is all the dialog shows, and the pattern
+// "*.zqdb", which the dialog matches in any letter case (the backups are written as ".zQdb").
 QString RestoreFileFilter();
 
 } // namespace tv

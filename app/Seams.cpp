@@ -60,7 +60,9 @@ bool realOpenUrl(const QUrl &url) { return QDesktopServices::openUrl(url); }
 
 QString realOpenFile(QWidget *parent, const QString &caption, const QString &dir, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    // A filter reads as its caption alone: "所有文件(*.zqbd) (*.zqdb)" shows "所有文件(*.zqbd)".
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter, nullptr,
+                                        QFileDialog::HideNameFilterDetails);
 }
 
 QString realChooseFolder(QWidget *parent, const QString &caption, const QString &dir)

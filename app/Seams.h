@@ -24,6 +24,8 @@ QDateTime Now();
 QDate Today();
 
 bool OpenDocument(const QString &pathOrUrl); // a file, a link or a mailto: address
+// The filter as Qt writes it, "caption (patterns)"; the chooser shows the caption alone. Patterns match
+// in any letter case.
 QString ChooseOpenFile(QWidget *parent, const QString &caption, const QString &dir, const QString &filter);
 QString ChooseFolder(QWidget *parent, const QString &caption, const QString &dir);
 void Beep();
