@@ -10,8 +10,22 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
+
+// The resources live in a static library, whose initialiser nothing else would pull in; the macro must
+// stand outside any namespace.
+static void initResources()
+{
+    Q_INIT_RESOURCE(tallyvane);
+}
 
 namespace tv {
+
+void UseProgramIcon()
+{
+    initResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tallyvane.png")));
+}
 
 bool Main()
 {

@@ -6,4 +6,7 @@ namespace tv {
 // False when the program must end at once.
 bool Main();
 
+// The program's own icon on the application, so that every window shows it.
+void UseProgramIcon();
+
 } // namespace tv

@@ -2,6 +2,7 @@
 
 #include "app/FormHelpers.h"
 #include "app/Seams.h"
+#include "app/frmSplash.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -51,7 +52,8 @@ frmAbout::frmAbout()
     big.setPointSize(big.pointSize() + 8);
     big.setBold(true);
     Label1->setFont(big);
-    Label4 = new QLabel(QStringLiteral("版本 1.0"), this);
+    // The splash's version text: the program names one version everywhere.
+    Label4 = new QLabel(VersionText(), this);
     Label2 = new QLabel(QStringLiteral("证券投资记账：记录每一笔交易与资金往来，计算费用与余额，更新行情，监视持仓并提示价位。"), this);
     Label2->setWordWrap(true);
     Label3 = new QLabel(QStringLiteral("感谢每一位提出意见和建议的用户。"), this);

@@ -31,6 +31,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
-QString VersionText(); // "版本 " and major.minor.revision
+QString VersionText(); // "版本 " and major.minor.revision, for the splash and the about box
 
 } // namespace tv

@@ -10,6 +10,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     tv::UsePointNumbers();
+    tv::UseProgramIcon();
     // Qt's own buttons and dialogs speak Chinese like the rest of the program.
     QTranslator qtChinese;
     if (qtChinese.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),

@@ -3,6 +3,7 @@
 #include "app/Forms.h"
 #include "app/Globals.h"
 #include "app/Seams.h"
+#include "app/Startup.h"
 #include "app/Tips.h"
 #include "app/frmAbout.h"
 #include "app/frmMain.h"
@@ -11,12 +12,17 @@
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/Settings.h"
+#include "journal/frmManager.h"
+#include "reports/Frmbook.h"
+#include "reports/frmSearchForm.h"
 #include "tests/common/TestSupport.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -40,6 +46,7 @@ private Q_SLOTS:
     void tipReadme();
     void aboutLinks();
     void aboutCloseButtonLook();
+    void programIcon();
 };
 
 void TestStartWindows::splashReadsConfigAndClosesOnItsTimer()
@@ -222,6 +229,7 @@ void TestStartWindows::aboutLinks()
     frmAbout *a = frmAbout::instance();
     QCOMPARE(a->windowTitle(), QStringLiteral("关于系统"));
     QCOMPARE(a->Label1->text(), QStringLiteral("Tallyvane"));
+    QCOMPARE(a->Label4->text(), QStringLiteral("版本 1.0.0")); // as the splash says
     a->show();
     QVERIFY(QTest::qWaitForWindowExposed(a));
     QTest::mouseMove(a->email, QPoint(2, 2));
@@ -267,6 +275,27 @@ void TestStartWindows::aboutCloseButtonLook()
     QTest::mouseRelease(a->picScan, Qt::LeftButton, {}, QPoint(5, 5));
     QVERIFY(!frmAbout::isLoaded());
     QVERIFY(!GetSetting(ExeAppName(), "About", "Top").isEmpty());
+}
+
+// Every window shows the program's own icon, the journal, the query window and the notebook included.
+void TestStartWindows::programIcon()
+{
+    TestEnv env;
+    env.makeDatabase();
+    UseProgramIcon();
+    const QIcon icon = QApplication::windowIcon();
+    QCOMPARE(icon.availableSizes(), QList<QSize>{QSize(128, 128)});
+    frmManager *journal = test::OpenManager();
+    journal->MnuSearchFile_Click();
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("frmbook"));
+    QCoreApplication::processEvents();
+    QList<QWidget *> windows{frmMain::instance()};
+    for (QWidget *w : QList<QWidget *>{journal, frmSearchForm::existing(), Frmbook::existing()}) {
+        QVERIFY(w && qobject_cast<QMdiSubWindow *>(w->parentWidget()));
+        windows << w->parentWidget();
+    }
+    for (QWidget *w : windows)
+        QVERIFY2(w->windowIcon().cacheKey() == icon.cacheKey(), qPrintable(w->objectName()));
 }
 
 QTEST_MAIN(TestStartWindows)
