@@ -2,6 +2,7 @@
 
 #include "admin/Operators.h"
 #include "app/FormHelpers.h"
+#include "app/GridViews.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
 #include "app/VbCompat.h"
@@ -33,6 +34,7 @@ namespace {
 const QString kSection = QStringLiteral("Operator");
 const QStringList kRights = {QStringLiteral("只能添加"), QStringLiteral("不能修改"),
                              QStringLiteral("可以修改"), QStringLiteral("超级权限")};
+const QList<int> kGridWidths = {800, 1210, 1130}; // twips
 
 // The list reports every mouse press after it has moved its current cell, and every double click.
 class OperatorGrid : public QTableWidget
@@ -115,9 +117,6 @@ frmOperator::frmOperator()
     Grid1->setHorizontalHeaderLabels(
         {QStringLiteral(" 操作员 "), QStringLiteral("  口令 "), QStringLiteral(" 权限 ")});
     Grid1->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    Grid1->setColumnWidth(0, TwipsToPx(800));
-    Grid1->setColumnWidth(1, TwipsToPx(1210));
-    Grid1->setColumnWidth(2, TwipsToPx(1130));
     Grid1->setMinimumWidth(TwipsToPx(800 + 1210 + 1130) + 24);
     grid->onPress = [this](Qt::MouseButton button) { Grid1_MouseDown(button); };
     grid->onDoubleClick = [this] { Grid1_DblClick(); };
@@ -210,6 +209,7 @@ void frmOperator::LoadOperatorGrid()
         Grid1->setItem(r, 1, new QTableWidgetItem(op.password));
         Grid1->setItem(r, 2, new QTableWidgetItem(op.right));
     }
+    FitColumns(Grid1, kGridWidths);
     Grid1->setCurrentCell(0, 0);
     Grid1->selectRow(0);
     Grid1->show();

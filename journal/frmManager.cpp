@@ -2,6 +2,7 @@
 
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
+#include "app/GridViews.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
 #include "app/VbCompat.h"
@@ -697,16 +698,7 @@ void frmManager::Loadmy1(const QString &)
     m_Holding = grid.holding;
     m_FlowTotal = grid.flowTotal;
     m_grid->setGrid(std::move(grid));
-    const QList<int> &widths = GridColumnWidths();
-    // The date and the trade type are never cut short, whatever the font.
-    const QFontMetrics fm(my1->font());
-    const int dateWidth = fm.horizontalAdvance(QStringLiteral("0000-00-00")) + 12;
-    const int typeWidth = fm.horizontalAdvance(QStringLiteral("基金申购拨出")) + 12;
-    for (int c = 0; c < kGridColumns; ++c) {
-        my1->setColumnHidden(c, widths[c] == 0);
-        if (widths[c] > 0)
-            my1->setColumnWidth(c, std::max(TwipsToPx(widths[c]), c == 0 ? dateWidth : c == 1 ? typeWidth : 0));
-    }
+    FitColumns(my1, GridColumnWidths(), m_grid->grid().rows);
 
     showLoadedProfit();
 

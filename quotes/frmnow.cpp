@@ -280,16 +280,25 @@ void frmnow::display()
     for (int r = 0; r < m_holdings + 2; ++r)
         grid.addRow();
     m_grid->show(grid);
-    int width = 2 * MS1->frameWidth();
-    for (int c = 0; c < grid.columnCount(); ++c) {
-        MS1->setColumnWidth(c, TwipsToPx(grid.widths[c]));
-        width += TwipsToPx(grid.widths[c]);
-    }
     const double rowTwips = PxToTwips(MS1->verticalHeader()->defaultSectionSize());
     const double gridTwips = (m_holdings + 3) * (rowTwips + 10);
     fullHeight = int(std::lround(gridTwips + kPanelTwips));
-    MS1->setGeometry(0, TwipsToPx(kPanelTwips), width, TwipsToPx(gridTwips));
-    resize(width, TwipsToPx(fullHeight));
+    MS1->setGeometry(0, TwipsToPx(kPanelTwips), MS1->width(), TwipsToPx(gridTwips));
+    resize(width(), TwipsToPx(fullHeight));
+    fitToGrid(grid.rows);
+}
+
+// The columns fitted to the texts, and the window as wide as its grid; the height stays as it is, so a
+// folded window stays folded.
+void frmnow::fitToGrid(const QList<QStringList> &rows)
+{
+    const QList<int> widths = watchLayout().widths;
+    FitColumns(MS1, widths, rows);
+    int width = 2 * MS1->frameWidth();
+    for (int c = 0; c < widths.size(); ++c)
+        width += MS1->columnWidth(c);
+    MS1->resize(width, MS1->height());
+    resize(width, height());
 }
 
 // Rows 1 to holdings + 1 with their trend colours, and the totals row.
@@ -300,6 +309,7 @@ void frmnow::showRows(const QList<QStringList> &rows)
     grid.rows << QStringList{kTotalsName, DoubleText(g_MarketValue), DoubleText(g_TotalAssets)};
     const int current = MS1->currentIndex().row(); // the operator's row stays picked across refreshes
     m_grid->show(grid);
+    fitToGrid(grid.rows);
     if (current >= 0)
         MS1->selectRow(current);
     for (int r = 1; r <= rows.size(); ++r) {

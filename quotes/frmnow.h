@@ -86,6 +86,7 @@ private:
     void buildControls();
     void placeOnScreen();
     void showRows(const QList<QStringList> &rows);
+    void fitToGrid(const QList<QStringList> &rows);
     void showRefresh(const WatchRefresh &refresh);
     void raiseAlert(int row);
     void closeTicker();

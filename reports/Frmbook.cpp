@@ -1,6 +1,7 @@
 #include "reports/Frmbook.h"
 
 #include "app/FormHelpers.h"
+#include "app/GridViews.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
 #include "app/VbCompat.h"
@@ -104,18 +105,6 @@ void layBoxes(QGridLayout *grid, const std::array<QWidget *, N> &boxes, const QS
 {
     for (size_t i = 0; i < N; ++i)
         addLabelled(grid, labels[int(i)], boxes[i], int(i), 0);
-}
-
-// Column widths from twips, a caption never cut short; a column of no width is hidden.
-void setColumnWidths(QTableView *view, const TextGrid &layout)
-{
-    const QFontMetrics fm(view->horizontalHeader()->font());
-    for (int c = 0; c < layout.widths.size(); ++c) {
-        view->setColumnHidden(c, layout.widths[c] == 0);
-        if (layout.widths[c] > 0)
-            view->setColumnWidth(
-                c, std::max(TwipsToPx(layout.widths[c]), fm.horizontalAdvance(layout.text(0, c)) + 12));
-    }
 }
 
 // Grid row r (1 up) highlighted from column 0 to `lastColumn` and made current.
@@ -436,7 +425,7 @@ void Frmbook::qixload()
         ShowFailure(e);
     }
     m_book->setGrid(list.grid);
-    setColumnWidths(my1, list.grid);
+    FitColumns(my1, list.grid.widths, list.grid.rows);
     BookRows = list.rows;
     Text3->setText(failed ? QString() : QString::number(list.rows));
     Frame2->show();
@@ -669,7 +658,7 @@ void Frmbook::Command8_Click()
             return;
     }
     m_day->setGrid(day.grid);
-    setColumnWidths(myday, day.grid);
+    FitColumns(myday, day.grid.widths, day.grid.rows);
     Text4->setText(failed ? QString() : DoubleText(day.result));
     highlightRow(myday, 1, day.grid.columnCount() - 1);
 }

@@ -2,6 +2,7 @@
 
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
+#include "app/GridViews.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
 #include "app/VbCompat.h"
@@ -689,10 +690,7 @@ void frmSearchForm::layGrid(const TextGrid &layout)
 
 void frmSearchForm::setColumnWidths(const TextGrid &layout)
 {
-    // A caption is never cut short, whatever the font.
-    const QFontMetrics fm(my1->horizontalHeader()->font());
-    for (int c = 0; c < layout.widths.size(); ++c)
-        my1->setColumnWidth(c, std::max(TwipsToPx(layout.widths[c]), fm.horizontalAdvance(layout.text(0, c)) + 12));
+    FitColumns(my1, layout.widths, layout.rows);
 }
 
 void frmSearchForm::display1() { layGrid(TradeListLayout()); }
