@@ -629,6 +629,28 @@ void frmSearchForm::Command7_Click()
     }
 }
 
+namespace {
+
+// A label only where it stands clear of the others at the pie's present size; the legend names the rest.
+void showClearLabels(QChart *chart, QPieSeries *series)
+{
+    const QRectF area = chart->plotArea();
+    const double radius = series->pieSize() * std::min(area.width(), area.height()) / 2;
+    const QList<QPieSlice *> slices = series->slices();
+    QList<double> values;
+    QList<QSizeF> sizes;
+    for (const QPieSlice *s : slices) {
+        values << s->value();
+        // A few pixels more, so that two labels never touch either.
+        sizes << QFontMetricsF(s->labelFont()).boundingRect(s->label()).size() + QSizeF(6, 4);
+    }
+    const QList<bool> shown = LabelledSlices(values, radius, sizes);
+    for (int i = 0; i < slices.size(); ++i)
+        slices[i]->setLabelVisible(shown[i]);
+}
+
+} // namespace
+
 void frmSearchForm::fillChart()
 {
     const QList<PieSlice> slices = AllocationSlices(m_grid->grid(), gridRow);
@@ -640,16 +662,23 @@ void frmSearchForm::fillChart()
         QPieSlice *slice = series->append(s.percent, s.value);
         slice->setLabelPosition(QPieSlice::LabelOutside);
         slice->setLabelFont(labelFont);
-        slice->setLabelVisible(true);
+        slice->setLabelArmLengthFactor(kLabelArmFactor);
     }
     QChart *chart = MSChart1->chart();
     chart->removeAllSeries();
     chart->addSeries(series);
     chart->setTitle(series->name());
-    // The slices show their shares; the legend names them.
+    // The theme's shades of one colour cannot be told apart in the legend.
+    const QList<QColor> colours = SliceColours(int(slices.size()));
+    for (int i = 0; i < slices.size(); ++i)
+        series->slices()[i]->setColor(colours[i]);
+    // One entry a line beside the pie: across the top the names and shares were cut short.
+    chart->legend()->setAlignment(Qt::AlignRight);
     const QList<QLegendMarker *> markers = chart->legend()->markers(series);
     for (int i = 0; i < markers.size() && i < slices.size(); ++i)
-        markers[i]->setLabel(slices[i].name);
+        markers[i]->setLabel(LegendText(slices[i]));
+    showClearLabels(chart, series);
+    connect(chart, &QChart::plotAreaChanged, series, [chart, series] { showClearLabels(chart, series); });
 }
 
 void frmSearchForm::Command4_Click()

@@ -11,6 +11,7 @@
 #include "tests/reports/ReportsFixture.h"
 
 #include <QFile>
+#include <QSet>
 #include <QTest>
 
 using namespace tv;
@@ -59,6 +60,10 @@ private Q_SLOTS:
     void snapshotFailuresStoreNothing();
     void chartSlices_data();
     void chartSlices();
+    void chartColours();
+    void chartLabels_data();
+    void chartLabels();
+    void chartLabelsNeverOverlap();
     void exportWritesRows();
     void exportNumberCells();
     void exportFailures();
@@ -267,6 +272,76 @@ void TestReportCommands::chartSlices()
     }
     QCOMPARE(gotNames, names);
     QCOMPARE(gotPercents, percents);
+}
+
+// Every slice has a colour of its own, and neighbours (the last one's neighbour is the first) are far
+// apart.
+void TestReportCommands::chartColours()
+{
+    for (int count : {1, 2, 10, 11, 12, 31, 60}) {
+        const QList<QColor> colours = SliceColours(count);
+        QCOMPARE(colours.size(), count);
+        QSet<QRgb> seen;
+        for (const QColor &c : colours)
+            seen.insert(c.rgb());
+        QCOMPARE(seen.size(), count);
+        for (int i = 0; count > 1 && i < count; ++i)
+            QVERIFY2(SliceColourDistance(colours[i], colours[(i + 1) % count]) >= kSliceColoursApart,
+                     qPrintable(QStringLiteral("%1 of %2").arg(i).arg(count)));
+    }
+}
+
+// A pie of radius 150 whose labels are 44 by 20 pixels.
+void TestReportCommands::chartLabels_data()
+{
+    QTest::addColumn<QList<double>>("values");
+    QTest::addColumn<QList<bool>>("shown");
+    QTest::newRow("one slice") << QList<double>{1} << QList<bool>{true};
+    QTest::newRow("three wide slices") << QList<double>{300, 100, 600} << QList<bool>{true, true, true};
+    QTest::newRow("two slivers side by side: the first keeps its label")
+        << QList<double>{0.5, 0.5, 99} << QList<bool>{true, false, true};
+    QTest::newRow("the larger of two neighbours wins")
+        << QList<double>{0.5, 0.8, 98.7} << QList<bool>{false, true, true};
+    QTest::newRow("a slice of 0 beside none") << QList<double>{0, 40, 60} << QList<bool>{true, true, true};
+    // Arms near the bottom are bent aside: two slivers go right, two left, one of each labelled.
+    QTest::newRow("slivers across the bottom")
+        << QList<double>{49, 0.5, 0.5, 0.5, 0.5, 49} << QList<bool>{true, true, false, true, false, true};
+}
+
+void TestReportCommands::chartLabels()
+{
+    QFETCH(QList<double>, values);
+    QFETCH(QList<bool>, shown);
+    const QList<QSizeF> sizes(values.size(), QSizeF(44, 20));
+    QCOMPARE(LabelledSlices(values, 150, sizes), shown);
+}
+
+// However many slivers, the labels drawn never touch, the largest slice is labelled, and a label is left
+// out only for one it would touch.
+void TestReportCommands::chartLabelsNeverOverlap()
+{
+    for (int slivers : {3, 12, 30}) {
+        for (double radius : {60.0, 150.0, 400.0}) {
+            QList<double> values{60};
+            for (int i = 0; i < slivers; ++i)
+                values << 1 + i % 3;
+            values << 25;
+            const QList<QSizeF> sizes(values.size(), QSizeF(44, 20));
+            const QList<QRectF> boxes = PieLabelBoxes(values, radius, sizes);
+            const QList<bool> shown = LabelledSlices(values, radius, sizes);
+            QVERIFY(shown[0]);
+            for (int i = 0; i < boxes.size(); ++i) {
+                bool touches = false;
+                for (int j = 0; j < boxes.size(); ++j)
+                    if (j != i && shown[j] && boxes[i].intersects(boxes[j]))
+                        touches = true;
+                QVERIFY2(
+                    shown[i] != touches,
+                    qPrintable(
+                        QStringLiteral("%1 slivers, radius %2, slice %3").arg(slivers).arg(radius).arg(i)));
+            }
+        }
+    }
 }
 
 void TestReportCommands::exportWritesRows()

@@ -1,10 +1,11 @@
+#include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/Shared.h"
-#include "app/FormHelpers.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "journal/TradeEntry.h"
 #include "journal/frmManager.h"
+#include "reports/AllocationChart.h"
 #include "reports/frmSearchForm.h"
 #include "tests/common/TestSupport.h"
 #include "tests/reports/ReportsFixture.h"
@@ -163,6 +164,7 @@ private Q_SLOTS:
     void snapshotOfTheAnalysis();
     void snapshotFailures();
     void chartToggle();
+    void chartOfSmallSlices();
     void exportShownRows();
     void exportKeepsDigits();
     void exportFailures();
@@ -567,14 +569,14 @@ void TestSearchForm::chartToggle()
     QStringList labels, names;
     for (QPieSlice *slice : pie->slices()) {
         labels << slice->label();
-        QVERIFY(slice->isLabelVisible());
         QCOMPARE(slice->labelPosition(), QPieSlice::LabelOutside);
         QCOMPARE(slice->labelFont().pointSize(), 12);
     }
+    QVERIFY(pie->slices().last()->isLabelVisible());
     for (QLegendMarker *m : w->MSChart1->chart()->legend()->markers(pie))
         names << m->label();
     QCOMPARE(labels, (QStringList{"8.7%", "0.8%", "90.5%"}));
-    QCOMPARE(names, (QStringList{"浦发银行", "万科A", "资金余额"}));
+    QCOMPARE(names, (QStringList{"浦发银行 8.7%", "万科A 0.8%", "资金余额 90.5%"}));
     QCOMPARE(pie->slices()[0]->value(), 8800.0);
 
     QTest::mouseClick(w->Command7, Qt::LeftButton);
@@ -588,6 +590,48 @@ void TestSearchForm::chartToggle()
     QCOMPARE(w->Command7->text(), QStringLiteral("图形"));
     QVERIFY(w->my1->isVisible());
     QVERIFY(!w->MSChart1->isVisible());
+    QVERIFY(env.boxes.isEmpty());
+}
+
+// Twelve holdings, eleven of them slivers side by side: each slice has a colour of its own, the legend
+// gives every share, and only labels that stand clear of the others are drawn, fewer on a smaller pie.
+void TestSearchForm::chartOfSmallSlices()
+{
+    TestEnv env;
+    env.makeDatabase();
+    {
+        Database db(g_DbPath, g_DbConnect);
+        test::AddIndexAndHoldings(db, 12);
+    }
+    frmSearchForm *w = openQuery();
+    QTest::mouseClick(w->Command7, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    auto *pie = qobject_cast<QPieSeries *>(w->MSChart1->chart()->series().value(0));
+    QVERIFY(pie);
+    const QList<QPieSlice *> slices = pie->slices();
+    QCOMPARE(slices.size(), 13);
+    QList<QColor> colours;
+    for (QPieSlice *slice : slices)
+        colours << slice->color();
+    QCOMPARE(colours, SliceColours(13));
+    const QList<QLegendMarker *> markers = w->MSChart1->chart()->legend()->markers(pie);
+    QCOMPARE(markers.size(), 13);
+    QCOMPARE(markers[1]->label(), QStringLiteral("证券2 ") + slices[1]->label());
+    QCOMPARE(markers[12]->label(), QStringLiteral("资金余额 ") + slices[12]->label());
+
+    const auto labelled = [&] {
+        int n = 0;
+        for (QPieSlice *slice : slices)
+            n += slice->isLabelVisible();
+        return n;
+    };
+    const int shown = labelled();
+    QVERIFY2(shown > 1 && shown < 13, qPrintable(QString::number(shown)));
+    QVERIFY(slices[0]->isLabelVisible() && slices[12]->isLabelVisible()); // the two largest
+    w->MSChart1->resize(w->MSChart1->width() / 2, w->MSChart1->height() / 2);
+    QCoreApplication::processEvents();
+    QVERIFY2(labelled() < shown, qPrintable(QString::number(labelled())));
+    QVERIFY(slices[12]->isLabelVisible());
     QVERIFY(env.boxes.isEmpty());
 }
 
