@@ -15,6 +15,11 @@
 
 namespace tv {
 
+PickFrameDelegate::PickFrameDelegate(const QColor &frame, QObject *parent)
+    : QStyledItemDelegate(parent), m_frame(frame)
+{
+}
+
 void PickFrameDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                               const QModelIndex &index) const
 {
@@ -26,7 +31,7 @@ void PickFrameDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
         return;
     // Two pixels along the row's outline: top and bottom of every cell, the ends at the row's ends.
     painter->save();
-    painter->setPen(QPen(option.palette.color(QPalette::Active, QPalette::Highlight), 2));
+    painter->setPen(QPen(m_frame, 2));
     const QRect r = option.rect.adjusted(1, 1, -1, -1);
     painter->drawLine(r.topLeft(), r.topRight());
     painter->drawLine(r.bottomLeft(), r.bottomRight());
@@ -39,7 +44,14 @@ void PickFrameDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
 
 void ShowPickAsFrame(QAbstractItemView *view)
 {
-    view->setItemDelegate(new PickFrameDelegate(view));
+    // The view fills a picked row's panel with the highlight before any cell is drawn: that fill is
+    // made clear, and the highlight's colour draws the frame.
+    QPalette palette = view->palette();
+    const QColor frame = palette.color(QPalette::Active, QPalette::Highlight);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Highlight, Qt::transparent);
+    view->setPalette(palette);
+    view->setItemDelegate(new PickFrameDelegate(frame, view));
 }
 
 namespace {

@@ -16,8 +16,11 @@ namespace tv {
 class PickFrameDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    PickFrameDelegate(const QColor &frame, QObject *parent);
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+private:
+    QColor m_frame;
 };
 
 void ShowPickAsFrame(QAbstractItemView *view);
