@@ -139,7 +139,7 @@ void ConfigForm::load()
         for (int i = 0; i < 6; ++i)
             CC[i]->setText(values[kFieldOfBox[i]]);
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("数据出错,请与设计者联系!"), 16, QStringLiteral("警告!"));
         return;
     }
@@ -188,7 +188,7 @@ void ConfigForm::OkSave_Click()
         // The old row stays; so does the picture it names.
         main->setDesktopPicture(m_SavedPicturePath);
         SetMousePointer(this, 0);
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("公司信息没有保存：") + e.message(), 16, QStringLiteral("警告!"));
         return;
     }

@@ -80,7 +80,7 @@ frmLogin::frmLogin()
         }
     } catch (const DbError &e) {
         // No operators to list: every password is then refused.
-        ShowBusyDatabase(e);
+        ShowDatabaseTrouble(e);
     }
     if (UserTxt->count() > 0)
         UserTxt->setCurrentIndex(0);

@@ -198,7 +198,7 @@ void frmOperator::LoadOperatorGrid()
     try {
         operators = LoadOperators();
     } catch (const DbError &e) {
-        ShowBusyDatabase(e);
+        ShowDatabaseTrouble(e);
         return; // the list stays hidden: there is nothing to show
     }
     m_OperatorCount = int(operators.size());
@@ -254,7 +254,7 @@ void frmOperator::Command1_Click()
     try {
         result = AddOperator(name, Text2->text(), cmbAuthority->currentText());
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("操作员没有添加：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
@@ -331,7 +331,7 @@ void frmOperator::DeleteOperator()
     try {
         result = DeleteOperatorNamed(x);
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("操作员没有删除：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }

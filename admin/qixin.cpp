@@ -70,7 +70,7 @@ void qixin::cmdOK_Click()
     try {
         ChangeOperatorPassword(g_CurUser, Text1->text());
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("密码没有修改：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }

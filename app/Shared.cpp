@@ -97,12 +97,17 @@ void ShowDbBusy()
     MsgBox(DbBusyText(), 48, QStringLiteral("提示："));
 }
 
-bool ShowBusyDatabase(const DbError &e)
+bool ShowDatabaseTrouble(const DbError &e)
 {
-    if (e.kind() != DbError::Busy)
-        return false;
-    ShowDbBusy();
-    return true;
+    if (e.kind() == DbError::Busy) {
+        ShowDbBusy();
+        return true;
+    }
+    if (e.kind() == DbError::Damaged) {
+        MsgBox(e.message(), 16, QStringLiteral("错误"));
+        return true;
+    }
+    return false;
 }
 
 bool AcquireInstanceLock(const QString &name)

@@ -35,11 +35,12 @@ bool RefuseSpecialChar(const QStringList &texts);
 // The message of a failure the window cannot explain: "系统未知错误，不能继续！", style 16, "未知错误".
 void ShowUnknownError();
 
-// A database held by another workstation past the busy time-out has one message in every window
-// (style 48, "提示："). ShowBusyDatabase shows it and returns true when the error is that one; a window
-// shows its own message otherwise.
+// The troubles of the database file itself have one message in every window: held by another
+// workstation past the busy time-out (style 48, "提示："), or damaged (style 16, "错误", naming the file
+// and the restore). ShowDatabaseTrouble shows it and returns true when the error is one of those; a
+// window shows its own message otherwise.
 void ShowDbBusy();
-bool ShowBusyDatabase(const DbError &e);
+bool ShowDatabaseTrouble(const DbError &e);
 
 // True when this is the only running instance of the program for this user; the lock lasts for the run.
 bool AcquireInstanceLock(const QString &name);

@@ -323,7 +323,7 @@ void frmMain::insertIndexRow()
         EnsureIndexRow(db);
     } catch (const DbError &e) {
         // Without a database the index row waits for the next start.
-        ShowBusyDatabase(e);
+        ShowDatabaseTrouble(e);
     }
 }
 

@@ -75,7 +75,7 @@ frmSplash::frmSplash() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
         g_CompanyName = g_CompanyInfo[0];
         frmMain::instance();
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("配置数据造破坏,不能配置完整的系统!"), 16, QStringLiteral("警告!"));
         SetMousePointer(frmMain::instance(), 0);
     }

@@ -80,26 +80,23 @@ QString firstFinding(const RowSet &check)
     return QString();
 }
 
-// An open Tallyvane database that is whole. A file cut short inside its last page still opens and reads
-// back with zeros where the bytes are missing, and passes the integrity check; so the length is checked
-// against the pages first.
+// A copy of a Tallyvane database, read as it stands (nothing of it changed), that is whole: as many
+// bytes as its pages (the open checks that), an integrity check that finds nothing, every table there.
 std::unique_ptr<Database> openWhole(const QString &path, const QString &connect)
 {
     std::unique_ptr<Database> db;
     try {
-        db = std::make_unique<Database>(path, connect);
+        db = std::make_unique<Database>(path, connect, Database::ReadOnly);
     } catch (const DbError &e) {
         if (e.kind() == DbError::Busy)
             throw busyError();
+        if (e.kind() == DbError::Damaged) // a copy: no restore to point to
+            throw BackupError(BackupError::NotDatabase, QStringLiteral("文件长度不是整页"));
         throw BackupError(e.kind() == DbError::Missing ? BackupError::SourceMissing
                                                        : BackupError::NotDatabase,
                           e.message());
     }
     try {
-        const qint64 pageSize = db->scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
-        const qint64 pages = db->scalar(QStringLiteral("PRAGMA page_count")).toLongLong();
-        if (pageSize <= 0 || pages <= 0 || QFileInfo(path).size() != pageSize * pages)
-            throw BackupError(BackupError::NotDatabase, QStringLiteral("文件长度不是整页"));
         const RowSet check = db->openQuery(QStringLiteral("PRAGMA integrity_check"));
         if (check.recordCount() != 1 || check.text(0, 0) != QLatin1String("ok"))
             throw BackupError(BackupError::NotDatabase,

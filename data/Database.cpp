@@ -4,12 +4,14 @@
 #include "data/Schema.h"
 
 #include <QDate>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUrl>
 #include <atomic>
 #include <sqlite3.h>
 
@@ -125,6 +127,26 @@ QString DbBusyText()
     return QStringLiteral("数据库正在被其他工作站使用，请稍后再试。");
 }
 
+QString DbDamagedText(const QString &path)
+{
+    return QStringLiteral("数据库文件已损坏，不能使用：") + QStringLiteral("\r\n") + path +
+           QStringLiteral("\r\n") + QStringLiteral("请用“系统配置”中的“恢复备份及其数据导入”从备份恢复。");
+}
+
+bool HasTallyvaneHeader(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray h = file.read(100);
+    if (h.size() < 100 || !h.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return false;
+    const auto byteAt = [&h](int i) { return quint32(quint8(h[i])); };
+    const quint32 applicationId = byteAt(68) << 24 | byteAt(69) << 16 | byteAt(70) << 8 | byteAt(71);
+    // Write and read versions 1: a rollback journal, never a write-ahead log.
+    return applicationId == quint32(kApplicationId) && byteAt(18) == 1 && byteAt(19) == 1;
+}
+
 QVariant BindValue(const QVariant &v)
 {
     if (v.typeId() == QMetaType::QDate)
@@ -132,11 +154,12 @@ QVariant BindValue(const QVariant &v)
     return v;
 }
 
-Database::Database(const QString &path, const QString &connect) : m_path(path), m_name(newConnectionName())
+Database::Database(const QString &path, const QString &connect, Access access)
+    : m_path(path), m_name(newConnectionName())
 {
-    openConnection(true);
+    openConnection(true, access);
     try {
-        verify(connect);
+        verify(connect, access);
     } catch (...) {
         connection().close();
         QSqlDatabase::removeDatabase(m_name);
@@ -150,15 +173,24 @@ Database::Database(const QString &path, NewFile) : m_path(path), m_name(newConne
     openConnection(false);
 }
 
-void Database::openConnection(bool mustExist)
+void Database::openConnection(bool mustExist, Access access)
 {
     if (mustExist && !QFileInfo(m_path).isFile())
         throw DbError(DbError::Missing, QStringLiteral("找不到数据库文件：%1").arg(m_path));
+    if (mustExist && !HasTallyvaneHeader(m_path))
+        throw DbError(DbError::NotDatabase, QStringLiteral("不是 Tallyvane 数据库：%1").arg(m_path));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(m_path);
-        // Another workstation's write is waited for rather than failed.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (access == ReadOnly) {
+            QUrl uri = QUrl::fromLocalFile(m_path);
+            uri.setQuery(QStringLiteral("immutable=1"));
+            db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        } else {
+            db.setDatabaseName(m_path);
+            // Another workstation's write is waited for rather than failed.
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        }
         if (!db.open()) {
             const QString err = db.lastError().text();
             db = QSqlDatabase();
@@ -169,10 +201,15 @@ void Database::openConnection(bool mustExist)
     }
 }
 
-void Database::verify(const QString &connect)
+void Database::verify(const QString &connect, Access access)
 {
     const QString notOurs = QStringLiteral("不是 Tallyvane 数据库：%1").arg(m_path);
     QSqlDatabase db = connection();
+    // One read lock over the checks, taken by the first read (which also rolls back a journal left by a
+    // workstation that died mid-save): no commit of another workstation is seen half-written.
+    QSqlQuery begin(db);
+    if (!begin.exec(QStringLiteral("BEGIN")))
+        throw errorOf(begin.lastError(), DbError::NotDatabase, notOurs);
     QSqlQuery q(db);
     // A file that is no SQLite database fails here already; one locked by another workstation too,
     // and that is no reason to call it foreign.
@@ -196,9 +233,31 @@ void Database::verify(const QString &connect)
         throw DbError(DbError::NotDatabase, notOurs);
     if (PasswordCheck(salt, PasswordOfConnect(connect)) != check)
         throw DbError(DbError::WrongPassword, QStringLiteral("数据库密码不对：%1").arg(m_path));
+    checkWhole();
+    QSqlQuery end(db);
+    if (!end.exec(QStringLiteral("COMMIT")))
+        throw errorOf(end.lastError(), DbError::Statement, end.lastError().text());
+    if (access == ReadOnly)
+        return;
     // Never WAL: the file may sit on a share and is copied as one file.
     QSqlQuery mode(db);
     mode.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+}
+
+// A file cut short inside its last page (a copy broken off, a full disk) still opens and reads back
+// zeros where bytes are missing; its length against its pages tells, without reading them.
+void Database::checkWhole()
+{
+    QSqlQuery q(connection());
+    qint64 pageSize = 0, pages = 0;
+    if (q.exec(QStringLiteral("PRAGMA page_size")) && q.next())
+        pageSize = q.value(0).toLongLong();
+    if (q.exec(QStringLiteral("PRAGMA page_count")) && q.next())
+        pages = q.value(0).toLongLong();
+    if (q.lastError().isValid())
+        throw errorOf(q.lastError(), DbError::Damaged, DbDamagedText(m_path));
+    if (pageSize <= 0 || pages <= 0 || QFileInfo(m_path).size() != pageSize * pages)
+        throw DbError(DbError::Damaged, DbDamagedText(m_path));
 }
 
 Database::~Database()

@@ -19,7 +19,8 @@ class DbError : public std::runtime_error
 {
 public:
     // Busy: another workstation held the file longer than the busy time-out; nothing was changed.
-    enum Kind { Missing, NotDatabase, WrongPassword, Statement, Busy };
+    // Damaged: a database of ours that is not whole (cut short, or longer than its pages).
+    enum Kind { Missing, NotDatabase, WrongPassword, Statement, Busy, Damaged };
     DbError(Kind kind, const QString &message);
     Kind kind() const { return m_kind; }
     QString message() const { return m_message; }
@@ -29,8 +30,14 @@ private:
     QString m_message;
 };
 
-// The message of a Busy error, the same in every window.
+// The message of a Busy error, the same in every window; and of a Damaged one, naming the file.
 QString DbBusyText();
+QString DbDamagedText(const QString &path);
+
+// Whether the file's first bytes are those of a Tallyvane database: an SQLite file of our application id
+// in rollback-journal mode. Read as plain bytes, so a file of another program is never touched by SQLite,
+// which could play its journal or its write-ahead log into it.
+bool HasTallyvaneHeader(const QString &path);
 
 // The rows of a table or a statement, read whole. Fields are found by position or by name (without
 // regard to case); a Null reads as "" through text() and as 0 through number().
@@ -68,8 +75,15 @@ private:
 class Database
 {
 public:
-    // Opens an existing Tallyvane database. Fails with Missing, NotDatabase or WrongPassword.
-    Database(const QString &path, const QString &connect);
+    // ReadOnly reads a copy that may not be ours as it stands, changing nothing: no lock, no journal
+    // played back. Every open first checks the header from the bytes, and only a file that is ours is
+    // opened by SQLite at all.
+    enum Access { ReadWrite, ReadOnly };
+
+    // Opens an existing Tallyvane database and checks that it is whole: a file of as many bytes as its
+    // pages, seen under a read lock and after SQLite has rolled back a journal left by a workstation that
+    // died mid-save. Fails with Missing, NotDatabase, WrongPassword or Damaged.
+    Database(const QString &path, const QString &connect, Access access = ReadWrite);
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
@@ -92,8 +106,9 @@ public:
     Database(const QString &path, NewFile);
 
 private:
-    void openConnection(bool mustExist);
-    void verify(const QString &connect);
+    void openConnection(bool mustExist, Access access = ReadWrite);
+    void verify(const QString &connect, Access access);
+    void checkWhole();
 
     QString m_path;
     QString m_name;

@@ -132,7 +132,7 @@ void SecurityForm::loadCategories()
         }
     } catch (const DbError &e) {
         // The dialog opens all the same; with no category listed nothing can be saved.
-        ShowBusyDatabase(e);
+        ShowDatabaseTrouble(e);
     }
 }
 
@@ -173,7 +173,7 @@ bool SecurityForm::storeBoxes(const std::function<SecurityOutcome(Database &, co
         Database db(g_DbPath, g_DbConnect);
         outcome = store(db, row);
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("证券没有保存：") + e.message(), 16, QStringLiteral("错误"));
         return false;
     }

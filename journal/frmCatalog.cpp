@@ -277,7 +277,7 @@ void frmCatalog::Form_Unload() { SavePosition(this, kSection); }
 
 void frmCatalog::showDbFailure(const QString &what, const DbError &e)
 {
-    if (!ShowBusyDatabase(e))
+    if (!ShowDatabaseTrouble(e))
         MsgBox(what + e.message(), 16, QStringLiteral("错误"));
 }
 

@@ -521,7 +521,7 @@ void frmManager::cmdLoad_Click()
             }
         }
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("不能读取证券目录：") + e.message(), 16, QStringLiteral("错误"));
     }
     root->setExpanded(true);
@@ -602,7 +602,7 @@ bool frmManager::LoadData(const QString &name)
             return false;
         }
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("不能读取证券资料：") + e.message(), 16, QStringLiteral("错误"));
         return false;
     }
@@ -736,7 +736,7 @@ bool frmManager::reloadGrid()
     try {
         Loadmy1();
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             ShowUnknownError();
         return false;
     }
@@ -812,7 +812,7 @@ void frmManager::txtFields_LostFocus(int index)
         Database db(g_DbPath, g_DbConnect);
         name = SecurityNameOfCode(db, code);
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("不能读取证券资料：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
@@ -887,7 +887,7 @@ void frmManager::MnuDeleteFile_Click()
         Database db(g_DbPath, g_DbConnect);
         DeleteSecurity(db, g_CurCode);
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("证券没有删除：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
@@ -919,7 +919,7 @@ void frmManager::Mnudelqix_Click()
         Database db(g_DbPath, g_DbConnect);
         DeleteRecord(db, repid);
     } catch (const DbError &e) {
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(QStringLiteral("记录没有删除：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }

@@ -153,7 +153,7 @@ void frmManager::munaddqix_Click()
         Database db(g_DbPath, g_DbConnect);
         opening = OpenTradeEntry(db, m_LoadedAccount, code, DTPicker1->date());
     } catch (const DbError &error) {
-        if (!ShowBusyDatabase(error))
+        if (!ShowDatabaseTrouble(error))
             ShowUnknownError();
         return;
     }
@@ -212,7 +212,7 @@ void frmManager::Text1_LostFocus(int index)
         Database db(g_DbPath, g_DbConnect);
         notices = LeaveEntryBox(db, e, index);
     } catch (const DbError &error) {
-        if (!ShowBusyDatabase(error))
+        if (!ShowDatabaseTrouble(error))
             ShowUnknownError(); // the boxes keep what they hold
         return;
     }
@@ -244,7 +244,7 @@ void frmManager::Command2_Click()
         Database db(g_DbPath, g_DbConnect);
         outcome = SaveTradeEntry(db, e, g_CurUser);
     } catch (const DbError &error) {
-        if (!ShowBusyDatabase(error))
+        if (!ShowDatabaseTrouble(error))
             ShowUnknownError(); // rolled back; the panel keeps what was typed
         return;
     }

@@ -88,7 +88,7 @@ void frmNewForm::txtFields_LostFocus(int index)
             Database db(g_DbPath, g_DbConnect);
             taken = index == 0 ? SecurityCodeTaken(db, text) : SecurityNameTaken(db, text);
         } catch (const DbError &e) {
-            if (!ShowBusyDatabase(e))
+            if (!ShowDatabaseTrouble(e))
                 MsgBox(QStringLiteral("不能读取证券资料：") + e.message(), 16, QStringLiteral("错误"));
             return;
         }

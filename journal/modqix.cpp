@@ -72,7 +72,7 @@ void modqix::Form_Load()
         if (!stored.isEmpty())
             m_Code = stored;
     } catch (const DbError &e) {
-        ShowBusyDatabase(e);
+        ShowDatabaseTrouble(e);
     }
 }
 
@@ -98,7 +98,7 @@ void modqix::Command1_Click()
         ReplaceTradeRow(db, m_RepId, row);
     } catch (const DbError &e) {
         // Rolled back: the old row stays, and the dialog keeps what was typed for a correction.
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             ShowUnknownError();
         return;
     }

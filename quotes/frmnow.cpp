@@ -442,7 +442,7 @@ void frmnow::saveWatchedPrices()
             frmMain::PricesWritten();
     } catch (const DbError &e) {
         // Nothing was written; the window returns all the same, so the main window comes back.
-        if (!ShowBusyDatabase(e))
+        if (!ShowDatabaseTrouble(e))
             MsgBox(e.message(), 16, QStringLiteral("错误"));
     }
 }

@@ -25,7 +25,7 @@ namespace tv {
 namespace {
 void showDbFailure(const DbError &e)
 {
-    if (!ShowBusyDatabase(e))
+    if (!ShowDatabaseTrouble(e))
         MsgBox(e.message(), 16, QStringLiteral("错误"));
 }
 } // namespace

@@ -8,7 +8,7 @@ namespace tv {
 void ShowFailure(const std::exception &e)
 {
     const auto *db = dynamic_cast<const DbError *>(&e);
-    if (!db || !ShowBusyDatabase(*db))
+    if (!db || !ShowDatabaseTrouble(*db))
         ShowUnknownError();
 }
 

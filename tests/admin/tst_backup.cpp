@@ -4,6 +4,7 @@
 #include "app/Globals.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
+#include "app/frmMain.h"
 #include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Schema.h"
@@ -128,6 +129,8 @@ private Q_SLOTS:
     void restoreRepairsTheCurrentFile_data();
     void restoreRepairsTheCurrentFile();
     void backupChecksItsCopy();
+    void damagedLiveFileIsToldAtOnce_data();
+    void damagedLiveFileIsToldAtOnce();
 };
 
 void TestBackup::targetName_data()
@@ -417,6 +420,8 @@ void TestBackup::restoreRefusesWrongFiles_data()
     QTest::newRow("text file") << "text" << notOurs;
     QTest::newRow("empty file") << "empty" << notOurs;
     QTest::newRow("another SQLite file") << "sqlite" << notOurs;
+    QTest::newRow("another program's file in WAL mode") << "wal" << notOurs;
+    QTest::newRow("another program's file with a hot journal") << "hot" << notOurs;
     QTest::newRow("a table missing") << "missing-table" << notOurs;
     QTest::newRow("another database password") << "password" << notOurs;
     QTest::newRow("the current file") << "current" << same;
@@ -446,6 +451,10 @@ void TestBackup::restoreRefusesWrongFiles()
                               nullptr, nullptr),
                  SQLITE_OK);
         sqlite3_close(h);
+    } else if (kind == QLatin1String("wal")) {
+        test::MakeForeignWalFile(source);
+    } else if (kind == QLatin1String("hot")) {
+        test::MakeHotJournalFile(source, false);
     } else if (kind == QLatin1String("missing-table")) {
         CreateEmptyDatabase(source, g_DbConnect);
         Database db(source, g_DbConnect);
@@ -463,9 +472,11 @@ void TestBackup::restoreRefusesWrongFiles()
         source = env.path(QStringLiteral("gone.zqdb"));
     }
     const QByteArray liveBytes = test::FileBytes(live);
+    const QMap<QString, QByteArray> chosen = test::FileWithSides(source);
 
     w->Text1->setText(source);
     QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(test::FileWithSides(source), chosen); // the refused copy and its side files as they were
 
     QCOMPARE(env.boxes.size(), 1);
     QVERIFY2(env.boxes[0].text.startsWith(message), qPrintable(env.boxes[0].text));
@@ -642,6 +653,45 @@ void TestBackup::backupChecksItsCopy()
     QVERIFY(qixda::isLoaded());
     QCOMPARE(entries(folder), QStringList{QStringLiteral("26-12-10.zQdb")});
     QCOMPARE(test::FileBytes(earlier), QByteArray("the earlier backup"));
+}
+
+void TestBackup::damagedLiveFileIsToldAtOnce_data()
+{
+    QTest::addColumn<int>("cut");
+    QTest::newRow("1 byte short") << 1;
+    QTest::newRow("1000 bytes short") << 1000;
+}
+
+// A live file cut inside its last page is named as damaged by the first action that opens it, nothing
+// is written to it, and a restore from a good copy then brings it back.
+void TestBackup::damagedLiveFileIsToldAtOnce()
+{
+    QFETCH(int, cut);
+    TestEnv env;
+    const QString live = env.makeDatabase();
+    addRows(live, QStringLiteral("600001"));
+    const QString backup = env.path(QStringLiteral("good.zqdb"));
+    BackupDatabase(live, g_DbConnect, backup);
+    const Dump backedUp = dump(backup);
+    qixrsda *w = qixrsda::instance(); // loads the main window while the file is still good
+    {
+        QFile f(live);
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.resize(f.size() - cut));
+    }
+    const QMap<QString, QByteArray> damaged = test::FileWithSides(live);
+
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Manager")); // the journal reads its tree
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], DbDamagedText(live), 16, QStringLiteral("错误"));
+    QVERIFY(env.boxes[0].text.contains(live) && env.boxes[0].text.contains(QStringLiteral("恢复备份")));
+    QCOMPARE(test::FileWithSides(live), damaged);
+
+    env.clearBoxes();
+    w->show();
+    restoreFrom(backup);
+    QVERIFY2(env.boxes.isEmpty(), env.boxes.isEmpty() ? "" : qPrintable(env.boxes[0].text));
+    QVERIFY(dump(live) == backedUp);
+    CheckDatabaseFile(live, g_DbConnect);
 }
 
 QTEST_MAIN(TestBackup)

@@ -1,14 +1,17 @@
 #include "admin/DataPath.h"
 #include "admin/NetData.h"
+#include "admin/frmLogin.h"
 #include "app/Forms.h"
 #include "app/Globals.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
 #include "app/frmMain.h"
+#include "data/Database.h"
 #include "data/Settings.h"
 #include "tests/common/TestSupport.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
@@ -45,6 +48,8 @@ private Q_SLOTS:
     void folderChooser();
     void browseButtonLook();
     void cancelKeepsThePath();
+    void strangersFileChangesNothing_data();
+    void strangersFileChangesNothing();
 };
 
 void TestNetData::typedPathBecomesFilePath_data()
@@ -237,6 +242,50 @@ void TestNetData::cancelKeepsThePath()
     QCOMPARE(storedPath(), path);
     QVERIFY(env.boxes.isEmpty());
     QVERIFY(!GetSetting(ExeAppName(), "NetData", "Left").isEmpty());
+}
+
+void TestNetData::strangersFileChangesNothing_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("another program's file in WAL mode") << "wal";
+    QTest::newRow("another program's file with a hot journal") << "hot";
+    QTest::newRow("a text file") << "text";
+}
+
+// Another program's file chosen as the data path is taken as a path (it can be read), but nothing of it
+// is ever written: the login's open refuses it from its first bytes, before SQLite could play its
+// journal or its log into it.
+void TestNetData::strangersFileChangesNothing()
+{
+    QFETCH(QString, kind);
+    TestEnv env;
+    env.makeDatabase();
+    const QString chosen = env.path(QStringLiteral("File.zqd.other"));
+    if (kind == u"wal")
+        test::MakeForeignWalFile(chosen);
+    else if (kind == u"hot")
+        test::MakeHotJournalFile(chosen, false);
+    else {
+        QFile f(chosen);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("不是数据库\n");
+    }
+    const QMap<QString, QByteArray> before = test::FileWithSides(chosen);
+    QVERIFY(before.size() >= (kind == u"text" ? 1 : 2));
+
+    NetData *w = NetData::instance();
+    w->NetDataPath->setText(chosen);
+    w->OK_Click();
+    QCOMPARE(g_DbPath, chosen);
+    frmLogin *login = frmLogin::instance(); // the next start lists the operators of the stored path
+    QCOMPARE(login->UserTxt->count(), 0);
+    try {
+        Database db(g_DbPath, g_DbConnect);
+        QFAIL("a stranger's file was opened");
+    } catch (const DbError &e) {
+        QCOMPARE(int(e.kind()), int(DbError::NotDatabase));
+    }
+    QCOMPARE(test::FileWithSides(chosen), before);
 }
 
 QTEST_MAIN(TestNetData)

@@ -22,6 +22,8 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+#include <sqlite3.h>
+
 namespace tv::test {
 
 namespace {
@@ -176,6 +178,75 @@ QByteArray FileBytes(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+QMap<QString, QByteArray> FileWithSides(const QString &path)
+{
+    QMap<QString, QByteArray> out;
+    for (const QString &suffix :
+         {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        if (QFile::exists(path + suffix))
+            out.insert(suffix, FileBytes(path + suffix));
+    return out;
+}
+
+namespace {
+
+void exec(sqlite3 *h, const char *sql)
+{
+    if (sqlite3_exec(h, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        qFatal("%s: %s", sql, sqlite3_errmsg(h));
+}
+
+// Copies the files of `from` that exist to the same names under `to` while `from` is held open, so the
+// copy is left as the other program has it at this moment.
+void copyWithSides(const QString &from, const QString &to)
+{
+    for (const QString &suffix :
+         {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        QFile::remove(to + suffix);
+        if (QFile::exists(from + suffix) && !QFile::copy(from + suffix, to + suffix))
+            qFatal("cannot copy %s", qPrintable(from + suffix));
+    }
+}
+
+} // namespace
+
+void MakeForeignWalFile(const QString &path)
+{
+    const QString work = path + QStringLiteral(".making");
+    sqlite3 *h = nullptr;
+    sqlite3_open(work.toUtf8().constData(), &h);
+    exec(h, "PRAGMA journal_mode=WAL; CREATE TABLE notes (n TEXT); INSERT INTO notes VALUES ('one');"
+            "PRAGMA wal_checkpoint(TRUNCATE); INSERT INTO notes VALUES ('two'), ('three');");
+    copyWithSides(work, path);
+    sqlite3_close(h);
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(work + suffix);
+}
+
+void MakeHotJournalFile(const QString &path, bool ours, int rows)
+{
+    const QString work = path + QStringLiteral(".making");
+    if (ours)
+        CreateEmptyDatabase(work, ConnectString());
+    sqlite3 *h = nullptr;
+    sqlite3_open(work.toUtf8().constData(), &h);
+    exec(h, "PRAGMA journal_mode=DELETE; PRAGMA cache_size=10; PRAGMA synchronous=FULL");
+    if (!ours)
+        exec(h, "CREATE TABLE Detail (证券名称 TEXT)");
+    // A change too large for the cache spills into the file before it commits; the journal holds the
+    // pages as they were.
+    exec(h, "BEGIN");
+    const QByteArray insert =
+        QByteArrayLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                          "WHERE i < ") +
+        QByteArray::number(rows) + ") INSERT INTO Detail (证券名称) SELECT hex(randomblob(120)) || i FROM n";
+    exec(h, insert.constData());
+    copyWithSides(work, path);
+    exec(h, "ROLLBACK");
+    sqlite3_close(h);
+    QFile::remove(work);
 }
 
 void DbExec(const QString &sql, const QVariantList &args)

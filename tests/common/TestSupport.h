@@ -68,6 +68,17 @@ private:
 
 QByteArray FileBytes(const QString &path);
 
+// A file and its side files (-journal, -wal, -shm) by suffix, each as its bytes; a side file that is not
+// there is left out. For telling that a refused file was not touched.
+QMap<QString, QByteArray> FileWithSides(const QString &path);
+
+// Files a user may choose by mistake, made with SQLite itself. Another program's database in WAL mode,
+// whose last rows stand only in its -wal (with its -shm); a database in rollback mode left with a hot
+// journal, as by a program killed in mid-save: another program's, or one of ours (made with the
+// connect string, its Detail table then holding `rows` rows, which the journal takes back to none).
+void MakeForeignWalFile(const QString &path);
+void MakeHotJournalFile(const QString &path, bool ours, int rows = 300);
+
 // Statements on the test database (g_DbPath).
 void DbExec(const QString &sql, const QVariantList &args = {});
 int DbCount(const QString &sql, const QVariantList &args = {});

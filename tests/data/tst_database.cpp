@@ -5,6 +5,8 @@
 #include "tests/common/TestSupport.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -13,6 +15,9 @@
 
 using namespace tv;
 using tv::test::FileBytes;
+using tv::test::FileWithSides;
+using tv::test::MakeForeignWalFile;
+using tv::test::MakeHotJournalFile;
 using tv::test::TestEnv;
 
 class TestDatabase : public QObject
@@ -28,6 +33,7 @@ private Q_SLOTS:
     void refusedFiles_data();
     void refusedFiles();
     void busyFileIsToldApart();
+    void hotJournalOfOursRollsBack();
     void starterDatabase();
     void mkdbTool();
 };
@@ -184,7 +190,12 @@ void TestDatabase::refusedFiles_data()
     QTest::newRow("text file") << "text" << int(DbError::NotDatabase);
     QTest::newRow("empty file") << "empty" << int(DbError::NotDatabase);
     QTest::newRow("another SQLite file") << "sqlite" << int(DbError::NotDatabase);
+    QTest::newRow("another program's file in WAL mode") << "wal" << int(DbError::NotDatabase);
+    QTest::newRow("another program's file with a hot journal") << "hot" << int(DbError::NotDatabase);
     QTest::newRow("missing file") << "missing" << int(DbError::Missing);
+    QTest::newRow("ours, cut by 1 byte") << "cut1" << int(DbError::Damaged);
+    QTest::newRow("ours, cut by 1000 bytes") << "cut1000" << int(DbError::Damaged);
+    QTest::newRow("ours, with bytes after its pages") << "longer" << int(DbError::Damaged);
 }
 
 void TestDatabase::refusedFiles()
@@ -210,8 +221,22 @@ void TestDatabase::refusedFiles()
         other.close();
         other = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    } else if (kind == QLatin1String("wal")) {
+        MakeForeignWalFile(path);
+        QVERIFY(QFile::exists(path + QStringLiteral("-wal")));
+    } else if (kind == QLatin1String("hot")) {
+        MakeHotJournalFile(path, false);
+        QVERIFY(QFile::exists(path + QStringLiteral("-journal")));
+    } else if (kind.startsWith(QLatin1String("cut")) || kind == QLatin1String("longer")) {
+        env.makeDatabase();
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        if (kind == QLatin1String("longer"))
+            QVERIFY(f.seek(f.size()) && f.write(QByteArray(512, '\0')) == 512);
+        else
+            QVERIFY(f.resize(f.size() - kind.mid(3).toInt()));
     }
-    const QByteArray before = FileBytes(path);
+    const QMap<QString, QByteArray> before = FileWithSides(path);
     try {
         Database db(path, connect);
         QFAIL("the file should have been refused");
@@ -219,8 +244,35 @@ void TestDatabase::refusedFiles()
         QCOMPARE(int(e.kind()), expected);
         QVERIFY(!e.message().isEmpty());
     }
-    QCOMPARE(FileBytes(path), before);
+    QCOMPARE(FileWithSides(path), before); // the file and its side files untouched
     QCOMPARE(QFile::exists(path), kind != QLatin1String("missing"));
+    if (kind.startsWith(QLatin1String("cut")))
+        QVERIFY(DbDamagedText(path).contains(path));
+}
+
+// A workstation killed in mid-save leaves a file of ours with a hot journal: that file is not damaged.
+// It opens, SQLite plays the journal back, and the save that did not finish is gone.
+void TestDatabase::hotJournalOfOursRollsBack()
+{
+    TestEnv env;
+    const QString path = env.path(QStringLiteral("File.zqd"));
+    MakeHotJournalFile(path, true);
+    QVERIFY(QFileInfo(path + QStringLiteral("-journal")).size() > 0);
+    {
+        Database db(path, ConnectString());
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Detail")).toInt(), 0);
+        QCOMPARE(db.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    }
+    QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+    // Read as a copy instead, nothing of it is played back or changed.
+    MakeHotJournalFile(path, true);
+    const QMap<QString, QByteArray> before = FileWithSides(path);
+    try {
+        Database copy(path, ConnectString(), Database::ReadOnly);
+    } catch (const DbError &) {
+        // whatever it reads as it stands, it is left as it is
+    }
+    QCOMPARE(FileWithSides(path), before);
 }
 
 // Another workstation holds the file past the busy time-out: that is a busy file, not a foreign one,
