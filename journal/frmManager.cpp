@@ -348,7 +348,9 @@ void frmManager::SizeControls(double &x)
 {
     x = ClampSplitPosition(x, outerWidthTwips());
     const double w = outerWidthTwips();
-    m_splitLeft = x;
+    // A size the window only passes through on its way to the operator lays out, but cuts nothing.
+    if (appearedAtItsSize())
+        m_splitLeft = x;
     TreeView->setGeometry(0, 0, TwipsToPx(x), height());
     imgSplit->setGeometry(TwipsToPx(x), 0, TwipsToPx(40), height());
     ListView->setGeometry(TwipsToPx(x + 40), 0, TwipsToPx(w - x + 30), height());
@@ -357,8 +359,17 @@ void frmManager::SizeControls(double &x)
 // The size the window first opens and lays out at.
 QSize frmManager::sizeHint() const { return {TwipsToPx(12000), TwipsToPx(8000)}; }
 
-// The window passes through other sizes before it is shown (its size hint, then maximised): only the
-// size it is shown at may cut the splitter position.
+// The window opens at its size hint and is maximised after that: it has appeared to the operator once it
+// stands maximised in the work area, or, were it ever shown otherwise, once its showing has settled.
+bool frmManager::appearedAtItsSize()
+{
+    if (!m_appeared && isVisible()) {
+        const QWidget *frame = parentWidget();
+        m_appeared = m_showSettled || (frame && frame->isMaximized());
+    }
+    return m_appeared;
+}
+
 void frmManager::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -373,6 +384,11 @@ void frmManager::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     double x = m_splitLeft;
     SizeControls(x);
+    QTimer::singleShot(0, this, [this] {
+        m_showSettled = true;
+        double settled = m_splitLeft;
+        SizeControls(settled);
+    });
 }
 
 void frmManager::layoutPanel()

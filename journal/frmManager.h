@@ -141,7 +141,10 @@ private:
 
     TradeGridModel *m_grid = nullptr;
     QMap<QString, QAction *> m_items;
-    double m_splitLeft = 1500; // twips
+    double m_splitLeft = 1500; // twips: as stored, until the window has appeared at its own size
+    bool m_appeared = false;
+    bool m_showSettled = false;
+    bool appearedAtItsSize();
     double m_barLeft = 0;      // twips, while dragging
 
     // Trade-entry panel

@@ -151,6 +151,8 @@ private Q_SLOTS:
     void splitLimits_data();
     void splitLimits();
     void splitterStoredAndDragged();
+    void storedSplitterAtTheShownWidth_data();
+    void storedSplitterAtTheShownWidth();
     void closeRefusedWhileFetching();
     void managerKeyToggles();
     void exportReadBack();
@@ -494,6 +496,39 @@ void TestManager::splitterStoredAndDragged()
     QVERIFY(!w->SliptBar->isVisible());
     QCOMPARE(w->splitPosition(), 1500.0);
     QCOMPARE(GetSetting(ExeAppName(), "Config", "Split"), QStringLiteral("1500"));
+}
+
+void TestManager::storedSplitterAtTheShownWidth_data()
+{
+    QTest::addColumn<int>("mainWidth");
+    QTest::addColumn<double>("stored");
+    for (int width : {1400, 700})
+        for (double stored : {11000.0, 13000.0})
+            QTest::addRow("%d px, %g", width, stored) << width << stored;
+}
+
+// The journal opens from the toolbar as an operator opens it, first at its own size and then maximised:
+// the stored position is cut only against the width the window appears at, never one it passes through.
+void TestManager::storedSplitterAtTheShownWidth()
+{
+    QFETCH(int, mainWidth);
+    QFETCH(double, stored);
+    TestEnv env;
+    makeJournal(env);
+    SaveSetting(ExeAppName(), "Config", "Split", NumText(stored));
+    frmMain *m = frmMain::instance();
+    m->resize(mainWidth, 700);
+    m->show();
+    QApplication::setActiveWindow(m);
+    m->Toolbar1_ButtonClick(QStringLiteral("Manager"));
+    QCoreApplication::processEvents();
+    frmManager *w = frmManager::existing();
+    QVERIFY(w && w->parentWidget()->isMaximized());
+    const double shown = PxToTwips(w->width());
+    const double expected = std::min(stored, shown - 1500);
+    QCOMPARE(w->splitPosition(), expected);
+    QCOMPARE(w->TreeView->width(), TwipsToPx(expected));
+    QCOMPARE(Val(GetSetting(ExeAppName(), "Config", "Split")), stored);
 }
 
 void TestManager::closeRefusedWhileFetching()
