@@ -310,4 +310,12 @@ double RoundHalfEven(double value, int digits)
     return plainText(d).toDouble();
 }
 
+void Sum::add(double v)
+{
+    const double y = v - m_carry;
+    const double t = m_sum + y;
+    m_carry = (t - m_sum) - y;
+    m_sum = t;
+}
+
 } // namespace tv

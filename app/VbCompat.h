@@ -44,6 +44,19 @@ QString NumText(double value, int significant = 15);
 inline QString DoubleText(double value) { return NumText(value, 15); }
 inline QString SingleText(double value) { return NumText(value, 7); }
 
+// Compensated (Kahan) summation, so that 100,000 amounts of 1234.56 add up to 123456000 exactly as
+// printed.
+class Sum
+{
+public:
+    void add(double v);
+    double value() const { return m_sum; }
+
+private:
+    double m_sum = 0;
+    double m_carry = 0;
+};
+
 // Rounds to `digits` decimals, halves to the even neighbour, on the value's 15-digit decimal form.
 double RoundHalfEven(double value, int digits = 0);
 

@@ -1,7 +1,6 @@
 #include "quotes/WatchRules.h"
 
 #include "app/VbCompat.h"
-#include "reports/QueryGrid.h"
 
 namespace tv {
 

@@ -4,18 +4,17 @@
 #include "app/GridViews.h"
 #include "app/Seams.h"
 #include "app/Shared.h"
+#include "app/TextGrid.h"
 #include "app/VbCompat.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "journal/Securities.h"
 #include "quotes/AlertMail.h"
 #include "quotes/WatchPlacement.h"
 #include "quotes/WatchRules.h"
 #include "quotes/frmemail.h"
 #include "quotes/frmmin.h"
 #include "quotes/frmobject.h"
-#include "reports/HoldingsAnalysis.h"
-#include "reports/QueryGrid.h"
-#include "reports/frmSearchForm.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -457,8 +456,7 @@ void frmnow::handBack()
 {
     if (frmMain::isLoaded())
         frmMain::existing()->show();
-    if (frmSearchForm::isLoaded())
-        frmSearchForm::existing()->Text3->setText(DoubleText(g_TotalAssets));
+    Q_EMIT handedBack();
 }
 
 void frmnow::closeEvent(QCloseEvent *event)

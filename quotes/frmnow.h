@@ -35,6 +35,11 @@ public:
     // a message, and nothing opens.
     static frmnow *Open();
 
+Q_SIGNALS:
+    // Save and return has shown the main window again; g_TotalAssets holds the live total.
+    void handedBack();
+
+public:
     // Controls
     QTableView *MS1 = nullptr;
     QFrame *Picture1 = nullptr;              // the button panel

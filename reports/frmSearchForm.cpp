@@ -613,7 +613,14 @@ void frmSearchForm::Command5_Click()
 void frmSearchForm::Command6_Click()
 {
     PublishWatchList(m_grid->grid(), g_ListRows);
-    frmnow::Open();
+    // The watch window writes nothing of this window: its total comes back through its signal.
+    if (frmnow *watch = frmnow::Open())
+        connect(watch, &frmnow::handedBack, this, &frmSearchForm::showWatchTotal, Qt::UniqueConnection);
+}
+
+void frmSearchForm::showWatchTotal()
+{
+    Text3->setText(DoubleText(g_TotalAssets));
 }
 
 void frmSearchForm::Command7_Click()

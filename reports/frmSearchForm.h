@@ -102,6 +102,7 @@ private:
     void showFrame(int index);
     void layGrid(const TextGrid &layout);
     void layoutPanels(); // the two panels at their places and the grid below whatever ends lowest
+    void showWatchTotal(); // the live total the watch window hands back
     void setColumnWidths(const TextGrid &layout);
     void showDisplay(const QueryDisplay &d);
     void runAnalysis();
