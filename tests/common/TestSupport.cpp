@@ -11,9 +11,9 @@
 #include "journal/frmManager.h"
 #include "quotes/AlertMail.h"
 #include "quotes/Services.h"
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuotePages.h"
-#include "tests/common/QuoteService.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuotePages.h"
+#include "tools/quoteserver/QuoteService.h"
 
 #include <QApplication>
 #include <QDir>

@@ -17,9 +17,14 @@ class Database;
 class frmManager;
 }
 
+namespace tv::quoteserver {
+class HttpServer;
+}
+
 namespace tv::test {
 
-class HttpServer;
+// The quote server's pieces (the HTTP server, the pages, the generated quotes) as the tests name them.
+using namespace tv::quoteserver;
 
 struct RecordedBox
 {

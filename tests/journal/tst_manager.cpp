@@ -10,8 +10,8 @@
 #include "journal/TradeGrid.h"
 #include "journal/frmManager.h"
 #include "journal/frmModifyForm.h"
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuotePages.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuotePages.h"
 #include "tests/common/TestSupport.h"
 
 #include <QAction>

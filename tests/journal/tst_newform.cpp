@@ -10,8 +10,8 @@
 #include "journal/frmManager.h"
 #include "journal/frmModifyForm.h"
 #include "journal/frmNewForm.h"
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuoteService.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuoteService.h"
 #include "tests/common/TestSupport.h"
 
 #include <QApplication>

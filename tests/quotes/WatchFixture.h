@@ -9,8 +9,8 @@
 #include "journal/frmManager.h"
 #include "quotes/frmnow.h"
 #include "reports/frmSearchForm.h"
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuoteService.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuoteService.h"
 #include "tests/common/TestSupport.h"
 #include "tests/reports/ReportsFixture.h"
 

@@ -6,9 +6,9 @@
 #include "app/Shared.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuotePages.h"
-#include "tests/common/QuoteService.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuotePages.h"
+#include "tools/quoteserver/QuoteService.h"
 #include "tests/common/TestSupport.h"
 
 #include <QAction>

@@ -8,9 +8,9 @@
 #include "data/Database.h"
 #include "data/Settings.h"
 #include "journal/frmNewForm.h"
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuotePages.h"
-#include "tests/common/QuoteService.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuotePages.h"
+#include "tools/quoteserver/QuoteService.h"
 #include "tests/common/TestSupport.h"
 
 #include <QLineEdit>

@@ -4,8 +4,8 @@
 #include "app/Globals.h"
 #include "app/frmMain.h"
 #include "data/Settings.h"
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuotePages.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuotePages.h"
 #include "tests/common/TestSupport.h"
 
 #include <QTest>

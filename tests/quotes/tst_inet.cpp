@@ -3,8 +3,8 @@
 
 #include "data/Settings.h"
 #include "quotes/Inet.h"
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuotePages.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuotePages.h"
 #include "tests/common/TestSupport.h"
 
 #include <QElapsedTimer>

@@ -3,13 +3,13 @@
 
 #include "quotes/FundQuotes.h"
 #include "quotes/StockQuotes.h"
-#include "tests/common/QuotePages.h"
+#include "tools/quoteserver/QuotePages.h"
 
 #include <QStringDecoder>
 #include <QTest>
 
 using namespace tv;
-using namespace tv::test;
+using namespace tv::quoteserver;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "data/Settings.h"
 #include "quotes/AlertMail.h"
 #include "quotes/WatchRules.h"
-#include "tests/common/QuotePages.h"
+#include "tools/quoteserver/QuotePages.h"
 #include "tests/common/TestSupport.h"
 
 #include <QElapsedTimer>

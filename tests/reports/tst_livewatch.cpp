@@ -11,8 +11,8 @@
 #include "quotes/frmnow.h"
 #include "reports/LiveWatch.h"
 #include "reports/frmSearchForm.h"
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuoteService.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuoteService.h"
 #include "tests/common/TestSupport.h"
 #include "tests/reports/ReportsFixture.h"
 

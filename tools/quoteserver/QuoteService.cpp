@@ -1,4 +1,4 @@
-#include "tests/common/QuoteService.h"
+#include "tools/quoteserver/QuoteService.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-namespace tv::test {
+namespace tv::quoteserver {
 
 namespace {
 
@@ -204,4 +204,4 @@ QuoteBook QuoteTextBook()
     return book;
 }
 
-} // namespace tv::test
+} // namespace tv::quoteserver

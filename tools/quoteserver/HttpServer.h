@@ -21,7 +21,7 @@
 class QTcpServer;
 class QTcpSocket;
 
-namespace tv::test {
+namespace tv::quoteserver {
 
 using HttpHeaders = QList<QPair<QByteArray, QByteArray>>;
 
@@ -128,4 +128,4 @@ private:
     quint16 m_port = 0;
 };
 
-} // namespace tv::test
+} // namespace tv::quoteserver

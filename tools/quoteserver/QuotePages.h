@@ -10,7 +10,7 @@
 #include <QList>
 #include <QString>
 
-namespace tv::test {
+namespace tv::quoteserver {
 
 // One security or fund as a page shows it. Which fields a page uses is said at the page.
 struct PageEntry
@@ -69,4 +69,4 @@ QString FundSinaPage(const QString &lookupBase, const QList<PageEntry> &funds,
                      const QList<PageEntry> &early = {});
 QString FundSinaEntry(const QString &lookupBase, const PageEntry &fund);
 
-} // namespace tv::test
+} // namespace tv::quoteserver

@@ -2,8 +2,8 @@
 // requests for any codes and lists the funds of its book on the two fund pages.
 //   tallyvane-quoteserver [--port N] [--data FILE]
 
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuoteService.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuoteService.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -11,7 +11,7 @@
 
 #include <cstdio>
 
-using namespace tv::test;
+using namespace tv::quoteserver;
 
 namespace {
 

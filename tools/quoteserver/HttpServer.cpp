@@ -1,11 +1,11 @@
-#include "tests/common/HttpServer.h"
+#include "tools/quoteserver/HttpServer.h"
 
 #include <QHostAddress>
 #include <QMutexLocker>
 #include <QTcpServer>
 #include <QTcpSocket>
 
-namespace tv::test {
+namespace tv::quoteserver {
 
 namespace {
 
@@ -317,4 +317,4 @@ void HttpServer::sendHeld()
             onReadable(h.socket); // requests that came behind the held one
 }
 
-} // namespace tv::test
+} // namespace tv::quoteserver

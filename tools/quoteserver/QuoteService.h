@@ -6,13 +6,13 @@
 // the code, and otherwise from a fixed rule on the code's characters, so the same code always gets
 // the same quote. "/" answers with a small page (the wake address).
 
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuotePages.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuotePages.h"
 
 #include <QMap>
 #include <QString>
 
-namespace tv::test {
+namespace tv::quoteserver {
 
 // Quotes by code as Detail stores it: six digits, "shzs000001" for the index, "k" and six digits for a
 // fund. `change` is the percent text without its sign rules ("1.25%", "-0.50%").
@@ -38,4 +38,4 @@ HttpServer::Handler QuoteHandler(const QuoteBook &book);
 QString QuoteTextCode(int i);
 QuoteBook QuoteTextBook();
 
-} // namespace tv::test
+} // namespace tv::quoteserver

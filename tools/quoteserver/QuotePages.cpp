@@ -1,8 +1,8 @@
-#include "tests/common/QuotePages.h"
+#include "tools/quoteserver/QuotePages.h"
 
 #include <QStringEncoder>
 
-namespace tv::test {
+namespace tv::quoteserver {
 
 namespace {
 
@@ -175,4 +175,4 @@ QString FundSinaPage(const QString &lookupBase, const QList<PageEntry> &funds, c
                   QStringLiteral("</table>\r\n<p>排行数据仅供参考</p></body></html>\r\n"));
 }
 
-} // namespace tv::test
+} // namespace tv::quoteserver
