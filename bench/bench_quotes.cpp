@@ -10,8 +10,8 @@
 #include "data/Database.h"
 #include "data/Settings.h"
 #include "quotes/Services.h"
-#include "tests/common/HttpServer.h"
-#include "tests/common/QuoteService.h"
+#include "tools/quoteserver/HttpServer.h"
+#include "tools/quoteserver/QuoteService.h"
 #include "tests/common/TestSupport.h"
 
 #include <QApplication>
