@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 namespace tv {
@@ -290,8 +291,96 @@ QString Format(double value, const QString &pattern)
 
 QString FormatDate(const QDate &date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
 
+namespace {
+
+// Amounts, prices and quantities have few decimals: value * 10^k then lies so near a whole number r that
+// the value rounds to r / 10^k at `significant` digits however its binary tail falls, and r's digits are
+// the text. Returns the length written to out (room for 32), 0 where that does not hold. A grid of
+// 100,000 rows writes a million numbers, four times faster so than by the general conversion.
+int fewDecimalsText(double value, int significant, char *out)
+{
+    static constexpr double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+    static constexpr double kUnit[] = {1e0,  1e-1, 1e-2,  1e-3,  1e-4,  1e-5,  1e-6, 1e-7,
+                                       1e-8, 1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14};
+    static constexpr quint64 kPow[] = {1ull,
+                                       10ull,
+                                       100ull,
+                                       1000ull,
+                                       10000ull,
+                                       100000ull,
+                                       1000000ull,
+                                       10000000ull,
+                                       100000000ull,
+                                       1000000000ull,
+                                       10000000000ull,
+                                       100000000000ull,
+                                       1000000000000ull,
+                                       10000000000000ull,
+                                       100000000000000ull,
+                                       1000000000000000ull};
+    const double a = std::fabs(value);
+    if (a == 0) {
+        *out = '0';
+        return 1;
+    }
+    if (!(a > 0) || significant < 1 || significant > 15)
+        return 0;
+    for (int k = 0; k < int(std::size(kScale)); ++k) {
+        const double m = a * kScale[k];
+        if (!(m < 1e15))
+            return 0;
+        const double r = std::rint(m);
+        const double off = std::fabs(m - r);
+        if (r == 0 || off >= 0.45)
+            continue;
+        quint64 n = quint64(r);
+        int d = 1;
+        while (d < 16 && n >= kPow[d])
+            ++d;
+        if (d > significant)
+            return 0;
+        // The exact a * 10^k is within off and the product's rounding of r; it must stay under half the
+        // last digit's unit, and under a twentieth where r is a power of ten and a may lie in the decade
+        // below, whose unit is ten times finer.
+        const double half = (n == kPow[d - 1] ? 0.045 : 0.45) * kUnit[significant - d];
+        if (off + m * 0x1p-52 >= half)
+            continue;
+        int frac = k;
+        while (frac > 0 && n % 10 == 0) {
+            n /= 10;
+            --frac;
+        }
+        char digits[16];
+        int nd = 0;
+        do {
+            digits[nd++] = char('0' + n % 10);
+            n /= 10;
+        } while (n);
+        char *p = out;
+        if (value < 0)
+            *p++ = '-';
+        if (nd <= frac) {
+            *p++ = '0';
+            *p++ = '.';
+            p = std::fill_n(p, frac - nd, '0');
+        }
+        for (int i = nd - 1; i >= 0; --i) {
+            *p++ = digits[i];
+            if (i == frac && frac > 0 && nd > frac)
+                *p++ = '.';
+        }
+        return int(p - out);
+    }
+    return 0;
+}
+
+} // namespace
+
 QString NumText(double value, int significant)
 {
+    char fast[32];
+    if (const int n = fewDecimalsText(value, significant, fast))
+        return QString::fromLatin1(fast, n);
     // Most values print in fixed notation already: the same correctly rounded digits without the
     // decimal detour, which large grids would feel.
     if (std::isfinite(value) && value != 0.0) {
@@ -301,6 +390,15 @@ QString NumText(double value, int significant)
             return QString::fromLatin1(buf, int(end - buf));
     }
     return plainText(toDecimal(value, significant));
+}
+
+void AppendNumText(QByteArray &out, double value, int significant)
+{
+    char fast[32];
+    if (const int n = fewDecimalsText(value, significant, fast))
+        out.append(fast, n);
+    else
+        out.append(NumText(value, significant).toLatin1());
 }
 
 double RoundHalfEven(double value, int digits)

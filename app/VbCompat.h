@@ -3,6 +3,7 @@
 // The number and text semantics the windows share: reading the number at the start of a text, trimming
 // blanks, formatting with the grid patterns and writing a number back as plain decimal text.
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 
@@ -41,6 +42,8 @@ QString FormatDate(const QDate &date); // "yyyy-MM-dd"
 // Plain decimal text with at most `significant` significant digits, trailing zeros removed, never an
 // exponent: 0.5 -> "0.5", -3 -> "-3", 1e-7 -> "0.0000001".
 QString NumText(double value, int significant = 15);
+// NumText's characters, all ASCII, appended to out without a QString in between.
+void AppendNumText(QByteArray &out, double value, int significant = 15);
 inline QString DoubleText(double value) { return NumText(value, 15); }
 inline QString SingleText(double value) { return NumText(value, 7); }
 

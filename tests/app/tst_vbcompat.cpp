@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <clocale>
+#include <cmath>
 
 using namespace tv;
 
@@ -21,6 +22,7 @@ private Q_SLOTS:
     void format();
     void numText_data();
     void numText();
+    void numTextOfManyAmounts();
     void roundHalfEven_data();
     void roundHalfEven();
     void pointNumbersWhateverTheLocale();
@@ -168,6 +170,18 @@ void TestVbCompat::numText_data()
     QTest::newRow("single keeps 7 digits") << 1234567.89 << 7 << "1234568";
     QTest::newRow("single fraction") << 31.5 << 7 << "31.5";
     QTest::newRow("single of a third") << 1.0 / 3 << 7 << "0.3333333";
+    QTest::newRow("binary tail just under a power of ten") << 99.99999999999999 << 15 << "100";
+    QTest::newRow("just under a tenth") << 0.09999999999999999 << 15 << "0.1";
+    QTest::newRow("under a power of ten by its own last digit")
+        << 99.9999999999997 << 15 << "99.9999999999997";
+    QTest::newRow("fifteen digits") << 123456789012345.0 << 15 << "123456789012345";
+    QTest::newRow("sixteen digits rounded") << 1234567890123456.0 << 15 << "1234567890123460";
+    QTest::newRow("fifteen digits with a decimal") << 1234567890123.45 << 15 << "1234567890123.45";
+    QTest::newRow("nine decimals") << 0.123456789 << 15 << "0.123456789";
+    QTest::newRow("small with few digits") << 0.00012 << 15 << "0.00012";
+    QTest::newRow("single, a half rounds to even") << 1234.5675 << 7 << "1234.568";
+    QTest::newRow("single, exact half") << 0.125 << 2 << "0.12";
+    QTest::newRow("single rounds up a decade") << 9999999.6 << 7 << "10000000";
 }
 
 void TestVbCompat::numText()
@@ -181,6 +195,31 @@ void TestVbCompat::numText()
     // What is written, Val reads back.
     if (digits == 15)
         QCOMPARE(Val(text), Val(DoubleText(Val(text))));
+}
+
+// The journal's kinds of numbers, each also one step of the double either side, as the correctly rounded
+// decimal (Qt's own conversion) writes them.
+void TestVbCompat::numTextOfManyAmounts()
+{
+    QList<double> values;
+    quint64 seed = 12345;
+    auto next = [&seed] { return (seed = seed * 6364136223846793005ull + 1442695040888963407ull) >> 11; };
+    for (int i = 0; i < 5000; ++i) {
+        const qint64 whole = qint64(next() % 2000000000000ull) - 1000000000000ll;
+        for (double scale : {1.0, 10.0, 100.0, 1000.0, 1e6, 1e9})
+            values << whole / scale << double(whole % 100000) / scale;
+        values << double(next()) / double(1ull << 53) * 1e5 << 1.0 / double(1 + next() % 1000);
+    }
+    for (int e = -4; e < 15; ++e)
+        values << std::pow(10.0, e);
+    for (qsizetype i = 0, n = values.size(); i < n; ++i)
+        values << std::nextafter(values[i], 0.0) << std::nextafter(values[i], 1e300);
+    for (int digits : {15, 7})
+        for (double v : values) {
+            const QString expected = QString::number(v, 'g', digits);
+            if (!expected.contains(u'e'))
+                QCOMPARE(NumText(v, digits), expected);
+        }
 }
 
 void TestVbCompat::roundHalfEven_data()
