@@ -84,10 +84,35 @@ public:
                 cp = QChar::surrogateToUcs4(p[0], p[1]);
                 ++p;
             }
-            auto it = m_other.constFind(cp);
-            if (it == m_other.constEnd())
-                it = m_other.insert(cp, units(m_fm.horizontalAdvance(QString::fromUcs4(&cp, 1))));
-            w += *it;
+            w += other(cp);
+        }
+        return w;
+    }
+
+    // The same from UTF-8, as the text decoded from it would estimate; a byte that starts no sequence
+    // counts as the replacement character decoding puts in its place.
+    int estimate(QByteArrayView utf8)
+    {
+        int w = 0;
+        const auto *p = reinterpret_cast<const quint8 *>(utf8.data());
+        const auto *end = p + utf8.size();
+        while (p < end) {
+            if (*p < 0x80) {
+                w += m_ascii[*p++];
+                continue;
+            }
+            const int more = *p >= 0xF0 ? 3 : *p >= 0xE0 ? 2 : *p >= 0xC0 ? 1 : 0;
+            char32_t cp = *p & (0x3F >> more);
+            int n = 1;
+            while (n <= more && p + n < end && (p[n] & 0xC0) == 0x80)
+                cp = (cp << 6) | (p[n++] & 0x3F);
+            if (more == 0 || n <= more) {
+                w += other(QChar::ReplacementCharacter);
+                ++p;
+                continue;
+            }
+            w += other(cp);
+            p += n;
         }
         return w;
     }
@@ -97,6 +122,14 @@ public:
 
 private:
     static int units(qreal px) { return int(std::ceil(px * 64)); }
+
+    int other(char32_t cp)
+    {
+        auto it = m_other.constFind(cp);
+        if (it == m_other.constEnd())
+            it = m_other.insert(cp, units(m_fm.horizontalAdvance(QString::fromUcs4(&cp, 1))));
+        return *it;
+    }
 
     QFontMetricsF m_fm;
     std::array<int, 128> m_ascii{};
@@ -110,12 +143,13 @@ struct Widest
     struct Entry
     {
         int estimate = 0;
-        const QString *text = nullptr;
+        QString text;
     };
     std::array<Entry, kShaped> top{};
     int count = 0;
 
-    void offer(const QString &text, int estimate)
+    // text() makes the text only when it is kept.
+    template <class Text> void offer(int estimate, Text &&text)
     {
         if (count == kShaped && estimate <= top[kShaped - 1].estimate)
             return;
@@ -128,8 +162,8 @@ struct Widest
         if (count < kShaped)
             ++count;
         for (int i = count - 1; i > at; --i)
-            top[i] = top[i - 1];
-        top[at] = {estimate, &text};
+            top[i] = std::move(top[i - 1]);
+        top[at] = {estimate, text()};
     }
 
     int width(const Advances &advances) const
@@ -138,26 +172,41 @@ struct Widest
         // little more than its kerning.
         int w = count ? Advances::pixels(top[0].estimate) : 0;
         for (int i = 0; i < count; ++i)
-            w = std::max(w, advances.exact(*top[i].text));
+            w = std::max(w, advances.exact(top[i].text));
         return w;
     }
 };
 
 } // namespace
 
-void FitColumns(QTableView *view, const QList<int> &twips, const QList<QStringList> &rows)
+void FitColumns(QTableView *view, const QList<int> &twips, const GridRows &rows)
 {
     QHeaderView *header = view->horizontalHeader();
     const int columns = int(twips.size());
     std::vector<Widest> widest(columns);
     Advances advances(view->font());
     for (qsizetype r = 1; r < rows.size(); ++r) {
-        const QStringList &row = rows[r];
-        const int n = std::min(columns, int(row.size()));
+        const QStringList *row = rows.own(r);
+        if (!row)
+            continue;
+        const int n = std::min(columns, int(row->size()));
         for (int c = 0; c < n; ++c) {
-            const QString &text = row[c];
+            const QString &text = (*row)[c];
             if (twips[c] != 0 && !text.isEmpty())
-                widest[c].offer(text, advances.estimate(text));
+                widest[c].offer(advances.estimate(text), [&] { return text; });
+        }
+    }
+    // Packed rows are read where they lie; only the few texts kept are decoded.
+    if (const PackedRows *packed = rows.packed()) {
+        const int n = std::min(columns, packed->columnCount());
+        std::vector<QByteArrayView> cells(packed->columnCount());
+        for (int r = rows.packedStart() == 0 ? 1 : 0; r < packed->rowCount(); ++r) {
+            packed->cells(r, cells.data());
+            for (int c = 0; c < n; ++c) {
+                const QByteArrayView text = cells[c];
+                if (twips[c] != 0 && !text.isEmpty())
+                    widest[c].offer(advances.estimate(text), [&] { return QString::fromUtf8(text); });
+            }
         }
     }
     // The delegate's text stands inside a focus margin on either side, and the grid line takes a pixel.

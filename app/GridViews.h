@@ -2,6 +2,8 @@
 
 // What the program's grids share in how they show their cells.
 
+#include "app/TextGrid.h"
+
 #include <QList>
 #include <QStringList>
 #include <QStyledItemDelegate>
@@ -28,9 +30,9 @@ void ShowPickAsFrame(QAbstractItemView *view);
 // The column widths of a grid, set after each fill. `twips` gives each column's least width: 0 hides the
 // column, -1 stands for the view's default. A shown column is widened to its header and to its widest
 // cell text with the margins the view paints around it, since a figure cut to "123457…" reads as another
-// number. `rows` are the texts the view shows, row 0 the header. Dragging a column stays as the view
-// allows it.
-void FitColumns(QTableView *view, const QList<int> &twips, const QList<QStringList> &rows);
+// number. `rows` are the texts the view shows, row 0 the header; packed rows are read in their UTF-8.
+// Dragging a column stays as the view allows it.
+void FitColumns(QTableView *view, const QList<int> &twips, const GridRows &rows);
 // The same over the texts the view's model holds, for a small grid that keeps no rows of its own.
 void FitColumns(QTableView *view, const QList<int> &twips);
 

@@ -1,6 +1,158 @@
 #include "app/TextGrid.h"
 
+#include <cstring>
+#include <new>
+
 namespace tv {
+
+void PackedRows::add(QByteArrayView utf8)
+{
+    if (m_filled == 0)
+        m_starts.push_back(m_size);
+    m_filled = (m_filled + 1) % std::max(1, m_columns);
+    const qsizetype need = m_size + 10 + utf8.size();
+    if (need > m_capacity) {
+        const qsizetype capacity = std::max(need, 2 * m_capacity + 4096);
+        char *grown = static_cast<char *>(std::realloc(m_bytes.get(), size_t(capacity)));
+        if (!grown)
+            throw std::bad_alloc();
+        (void)m_bytes.release();
+        m_bytes.reset(grown);
+        m_capacity = capacity;
+    }
+    char *p = m_bytes.get() + m_size;
+    auto length = quint64(utf8.size());
+    for (; length >= 0x80; length >>= 7)
+        *p++ = char(length & 0x7F | 0x80);
+    *p++ = char(length);
+    if (!utf8.isEmpty())
+        std::memcpy(p, utf8.data(), size_t(utf8.size()));
+    m_size = p + utf8.size() - m_bytes.get();
+}
+
+namespace {
+
+QByteArrayView readCell(const char *&p)
+{
+    quint64 length = 0;
+    int shift = 0;
+    for (; quint8(*p) & 0x80; ++p, shift += 7)
+        length |= quint64(quint8(*p) & 0x7F) << shift;
+    length |= quint64(quint8(*p++)) << shift;
+    const QByteArrayView cell(p, qsizetype(length));
+    p += length;
+    return cell;
+}
+
+} // namespace
+
+QByteArrayView PackedRows::utf8(int row, int column) const
+{
+    const char *p = m_bytes.get() + m_starts[row];
+    for (int c = 0; c < column; ++c)
+        readCell(p);
+    return readCell(p);
+}
+
+void PackedRows::cells(int row, QByteArrayView *out) const
+{
+    const char *p = m_bytes.get() + m_starts[row];
+    for (int c = 0; c < m_columns; ++c)
+        out[c] = readCell(p);
+}
+
+QStringList PackedRows::row(int row) const
+{
+    std::vector<QByteArrayView> views(m_columns);
+    cells(row, views.data());
+    QStringList texts;
+    texts.reserve(m_columns);
+    for (QByteArrayView v : views)
+        texts << QString::fromUtf8(v);
+    return texts;
+}
+
+const QStringList *GridRows::own(qsizetype row) const
+{
+    if (row < 0)
+        return nullptr;
+    if (row < m_before.size())
+        return &m_before[row];
+    row -= m_before.size() + packedCount();
+    return row >= 0 && row < m_after.size() ? &m_after[row] : nullptr;
+}
+
+QStringList GridRows::operator[](qsizetype row) const
+{
+    return value(row);
+}
+
+QStringList &GridRows::operator[](qsizetype row)
+{
+    if (row >= m_before.size() && row < m_before.size() + packedCount())
+        unpack();
+    return row < m_before.size() ? m_before[row] : m_after[row - m_before.size() - packedCount()];
+}
+
+QStringList GridRows::value(qsizetype row) const
+{
+    if (const QStringList *r = own(row))
+        return *r;
+    const qsizetype p = row - m_before.size();
+    return p >= 0 && p < packedCount() ? m_packed->row(int(p)) : QStringList();
+}
+
+QList<QStringList> GridRows::mid(qsizetype pos, qsizetype length) const
+{
+    const qsizetype end = length < 0 ? size() : std::min(size(), pos + length);
+    QList<QStringList> out;
+    out.reserve(std::max<qsizetype>(0, end - pos));
+    for (qsizetype r = std::max<qsizetype>(0, pos); r < end; ++r)
+        out << value(r);
+    return out;
+}
+
+GridRows &GridRows::operator<<(const QStringList &row)
+{
+    (m_packed ? m_after : m_before) << row;
+    return *this;
+}
+
+GridRows &GridRows::operator<<(const QList<QStringList> &rows)
+{
+    (m_packed ? m_after : m_before) << rows;
+    return *this;
+}
+
+void GridRows::append(PackedRows rows)
+{
+    unpack();
+    m_packed = std::make_shared<const PackedRows>(std::move(rows));
+}
+
+void GridRows::unpack()
+{
+    if (!m_packed)
+        return;
+    m_before.reserve(size());
+    for (int r = 0; r < m_packed->rowCount(); ++r)
+        m_before << m_packed->row(r);
+    m_before << m_after;
+    m_after.clear();
+    m_packed.reset();
+}
+
+QString GridRows::text(qsizetype row, qsizetype column) const
+{
+    if (column < 0)
+        return QString();
+    if (const QStringList *r = own(row))
+        return r->value(column);
+    const qsizetype p = row - m_before.size();
+    if (p < 0 || p >= packedCount() || column >= m_packed->columnCount())
+        return QString();
+    return m_packed->text(int(p), int(column));
+}
 
 TextGrid TextGrid::fromFormat(const QString &format, const QList<int> &widths)
 {
@@ -21,13 +173,6 @@ TextGrid TextGrid::fromFormat(const QString &format, const QList<int> &widths)
     g.rows << header;
     g.widths = widths;
     return g;
-}
-
-QString TextGrid::text(int row, int column) const
-{
-    if (row < 0 || row >= rows.size() || column < 0 || column >= rows[row].size())
-        return QString();
-    return rows[row][column];
 }
 
 QStringList TextGrid::emptyRow() const

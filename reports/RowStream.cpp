@@ -3,6 +3,7 @@
 #include "app/VbCompat.h"
 #include "data/Database.h"
 
+#include <charconv>
 #include <sqlite3.h>
 
 namespace tv {
@@ -72,16 +73,41 @@ bool RowStream::isNull(int column) const { return sqlite3_column_type(m_stmt, co
 
 QString RowStream::text(int column) const
 {
+    return QString::fromUtf8(utf8(column));
+}
+
+QByteArrayView RowStream::utf8(int column, double *number) const
+{
     switch (sqlite3_column_type(m_stmt, column)) {
     case SQLITE_NULL:
-        return QString();
-    case SQLITE_FLOAT:
-        return DoubleText(sqlite3_column_double(m_stmt, column));
-    case SQLITE_INTEGER:
-        return QString::number(sqlite3_column_int64(m_stmt, column));
-    default:
-        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column)),
-                                 sqlite3_column_bytes(m_stmt, column));
+        if (number)
+            *number = 0;
+        return {};
+    case SQLITE_FLOAT: {
+        const double v = sqlite3_column_double(m_stmt, column);
+        if (number)
+            *number = v;
+        m_number.truncate(0);
+        AppendNumText(m_number, v);
+        return m_number;
+    }
+    case SQLITE_INTEGER: {
+        const qint64 v = sqlite3_column_int64(m_stmt, column);
+        if (number)
+            *number = double(v);
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+        m_number.truncate(0);
+        m_number.append(digits, end - digits);
+        return m_number;
+    }
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+        const QByteArrayView view(text, sqlite3_column_bytes(m_stmt, column));
+        if (number)
+            *number = Val(QString::fromUtf8(view));
+        return view;
+    }
     }
 }
 

@@ -13,6 +13,15 @@ namespace {
 // rep columns 成交数量, 成交金额, 手续费, 印花税, 过户费, 其它费用, 收支金额 and the grid columns of their totals.
 constexpr int kSummed[][2] = {{4, 5}, {6, 7}, {8, 9}, {9, 10}, {10, 11}, {11, 12}, {12, 13}};
 
+// Which total a rep column adds to, -1 for none.
+constexpr auto kSumOfColumn = [] {
+    std::array<int, 14> sumOf{};
+    sumOf.fill(-1);
+    for (int i = 0; i < int(std::size(kSummed)); ++i)
+        sumOf[kSummed[i][0]] = i;
+    return sumOf;
+}();
+
 } // namespace
 
 QString DetailLookup::key(const QString &code)
@@ -61,30 +70,48 @@ QueryDisplay TradeList(Database &db, const QueryCondition &condition)
                  condition.args());
     QueryDisplay d;
     d.grid = TradeListLayout();
+    PackedRows rows(kTradeListColumns);
+    // Name and price by the code as it is stored: a journal has many rows and few codes.
+    QHash<QByteArray, QPair<QByteArray, QByteArray>> detailOfCode;
     std::array<Sum, 7> sums;
     int totalled = 0;
     while (rs.next()) {
-        QStringList row = d.grid.emptyRow();
         // A row without a code stays empty; it is counted but not totalled.
-        if (!rs.isNull(0)) {
-            for (int c = 0; c <= 13; ++c)
-                row[c + 1] = rs.text(c);
-            if (const auto *found = detail.find(row[1])) {
-                row[0] = found->first;
-                row[15] = found->second;
-            }
-            for (int i = 0; i < 7; ++i)
-                sums[i].add(rs.number(kSummed[i][0]));
-            ++totalled;
+        if (rs.isNull(0)) {
+            for (int c = 0; c < kTradeListColumns; ++c)
+                rows.add(QByteArrayView());
+            continue;
         }
-        d.grid.rows << row;
+        const QByteArrayView code = rs.utf8(0);
+        auto found = detailOfCode.constFind(QByteArray::fromRawData(code.data(), code.size()));
+        if (found == detailOfCode.constEnd()) {
+            const auto *named = detail.find(QString::fromUtf8(code));
+            found = detailOfCode.insert(code.toByteArray(),
+                                        named ? qMakePair(named->first.toUtf8(), named->second.toUtf8())
+                                              : QPair<QByteArray, QByteArray>());
+        }
+        rows.add(found->first);
+        rows.add(code);
+        for (int c = 1; c <= 13; ++c) {
+            if (const int sum = kSumOfColumn[c]; sum >= 0) {
+                double value = 0;
+                rows.add(rs.utf8(c, &value));
+                sums[sum].add(value);
+            } else {
+                rows.add(rs.utf8(c));
+            }
+        }
+        rows.add(found->second);
+        ++totalled;
     }
-    const int n = d.grid.rowCount() - 1;
+    const int n = rows.rowCount();
+    const QString lastCash = n == 0 ? QStringLiteral("0") : rows.text(n - 1, 8);
+    d.grid.rows.append(std::move(rows));
     const int totals = d.grid.addRow();
     QStringList &t = d.grid.rows[totals];
     t[0] = QStringLiteral(" 合计");
     t[1] = QString::number(totalled);
-    t[8] = n == 0 ? QStringLiteral("0") : d.grid.rows[n][8];
+    t[8] = lastCash;
     for (int i = 0; i < 7; ++i)
         t[kSummed[i][1]] = NumText(sums[i].value());
     d.grid.addRow();
