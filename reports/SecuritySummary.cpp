@@ -7,35 +7,38 @@
 #include "reports/RowStream.h"
 #include "reports/TradeList.h"
 
+#include <QHash>
+
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace tv {
 
 namespace {
 
-// The range's rows come grouped by code, each group in journal order.
+// The range's rows in journal order, each code's rows gathered into its group.
 enum Field { kCode, kHolding, kQuantity, kAmount, kFlow, kFee, kStamp, kTransfer, kOther };
 constexpr int kFirstSum = kQuantity;
 constexpr int kSumCount = kOther - kFirstSum + 1;
 
-// Codes group as the column compares them: ASCII letters without case, every other character as it is.
-bool sameCode(const QString &a, const QString &b)
+// Codes group and sort as the column compares them (NOCASE): ASCII letters without case, every other
+// byte as it is.
+void foldCase(QByteArrayView code, QByteArray &key)
 {
-    if (a.size() != b.size())
-        return false;
-    auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c; };
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (fold(a[i].unicode()) != fold(b[i].unicode()))
-            return false;
-    return true;
+    key.resize(code.size());
+    char *out = key.data();
+    for (const char c : code)
+        *out++ = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
 }
 
 struct Group
 {
-    QString code;
+    QByteArray key;
+    QString code; // as its first row has it
     qint64 count = 0;
     double endHolding = 0; // 证券余额 of the last row
-    QString endText;
+    QByteArray endText;
     std::array<Sum, kSumCount> sums;
 
     double sum(Field f) const { return sums[f - kFirstSum].value(); }
@@ -61,12 +64,14 @@ QueryDisplay SecuritySummary(Database &db, const QDate &from, const QDate &to)
     // brought.
     RowStream before(db, QStringLiteral("SELECT 证券余额 FROM rep WHERE 证券代码 = ? AND 交收日期 < ? "
                                         "ORDER BY 交收日期 DESC, repid DESC LIMIT 1"));
+    // In journal order, as the date index gives the rows without sorting them: each code's sums add in
+    // the order of its rows.
     RowStream rs(
         db,
         QStringLiteral(
             "SELECT 证券代码, 证券余额, 成交数量, 成交金额, 收支金额, 手续费, 印花税, 过户费, 其它费用 "
             "FROM rep WHERE ") +
-            range.sql() + QStringLiteral(" ORDER BY 证券代码 ASC, 交收日期 ASC, repid ASC"),
+            range.sql() + QStringLiteral(" ORDER BY 交收日期 ASC, repid ASC"),
         range.args());
 
     QueryDisplay d;
@@ -84,7 +89,7 @@ QueryDisplay SecuritySummary(Database &db, const QDate &from, const QDate &to)
         row[1] = g.code;
         row[2] = QString::number(g.count);
         row[3] = NumText(held);
-        row[4] = g.endText;
+        row[4] = QString::fromUtf8(g.endText);
         row[5] = NumText(g.sum(kQuantity));
         row[6] = TwoDecimalText(g.sum(kAmount));
         row[7] = TwoDecimalText(g.sum(kFlow));
@@ -102,22 +107,29 @@ QueryDisplay SecuritySummary(Database &db, const QDate &from, const QDate &to)
         d.grid.rows << row;
     };
 
-    Group g;
+    std::vector<Group> groups;
+    QHash<QByteArray, qsizetype> groupOf;
+    QByteArray key;
     while (rs.next()) {
-        const QString code = rs.text(kCode);
-        if (g.count > 0 && !sameCode(code, g.code)) {
-            addRow(g);
-            g = Group();
+        const QByteArrayView code = rs.utf8(kCode);
+        foldCase(code, key);
+        auto found = groupOf.constFind(key);
+        if (found == groupOf.constEnd()) {
+            found = groupOf.insert(key, qsizetype(groups.size()));
+            groups.emplace_back();
+            groups.back().key = key;
+            groups.back().code = QString::fromUtf8(code);
         }
-        if (g.count == 0)
-            g.code = code;
+        Group &g = groups[size_t(*found)];
         ++g.count;
-        g.endHolding = rs.number(kHolding);
-        g.endText = rs.text(kHolding);
+        const QByteArrayView holding = rs.utf8(kHolding, &g.endHolding);
+        g.endText.truncate(0);
+        g.endText.append(holding);
         for (int i = 0; i < kSumCount; ++i)
             g.sums[i].add(rs.number(kFirstSum + i));
     }
-    if (g.count > 0)
+    std::sort(groups.begin(), groups.end(), [](const Group &a, const Group &b) { return a.key < b.key; });
+    for (const Group &g : groups)
         addRow(g);
 
     const int listed = d.grid.rowCount() - 1;

@@ -5,6 +5,7 @@
 #include "reports/HoldingsAnalysis.h"
 #include "reports/PeriodReports.h"
 #include "reports/QueryCondition.h"
+#include "reports/SecuritySummary.h"
 #include "reports/TradeList.h"
 #include "tests/common/TestSupport.h"
 #include "tests/reports/ReportsFixture.h"
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void holdingsWithoutHoldingOrJournal();
     void thirtyHoldings();
     void missingIndexRow();
+    void codeInEitherCase();
 };
 
 void TestQueryDisplays::conditionTexts_data()
@@ -457,6 +459,38 @@ void TestQueryDisplays::missingIndexRow()
     Database db(g_DbPath, g_DbConnect);
     AddDetail(db, "浦发银行", "600000", 11);
     QVERIFY_THROWS_EXCEPTION(DbError, AnalyseHoldings(db, d("2024-06-30")));
+}
+
+// One fund written "k00001" and "K00001", its rows among another security's and entered out of date
+// order: one security in both displays, named and priced by its Detail row.
+void TestQueryDisplays::codeInEitherCase()
+{
+    TestEnv env;
+    env.makeDatabase();
+    Database db(g_DbPath, g_DbConnect);
+    AddDetail(db, "开放基金", "k00001", 3);
+    AddDetail(db, "浦发银行", "600000", 10);
+    AddRep(db, {"K00001", "基金申购", "2024-02-20", 1, 40, 40, 40, 9960, 0, 0, 0, 0, -40});
+    AddRep(db, {"K00001", "基金申购", "2024-03-02", 2, 100, 140, 200, 9760, 0, 0, 0, 0, -200});
+    AddRep(db, {"600000", "证券买入", "2024-03-03", 10, 10, 10, 100, 9660, 0, 0, 0, 0, -100});
+    AddRep(db, {"k00001", "基金申购", "2024-03-04", 2, 50, 190, 100, 9560, 0, 0, 0, 0, -100});
+    AddRep(db, {"k00001", "红利入账", "2024-03-01", 0, 0, 40, 0, 9960});
+
+    const TextGrid list = TradeList(db, DateRangeCondition(d("2024-03-01"), d("2024-03-31"))).grid;
+    QCOMPARE(column(list, 1), cells({"k00001", "K00001", "600000", "k00001", "4", ""}));
+    QCOMPARE(column(list, 0), cells({"开放基金", "开放基金", "浦发银行", "开放基金", " 合计", ""}));
+    QCOMPARE(column(list, 15), cells({"3", "3", "10", "3", "", ""}));
+
+    // The fund's code as its first row of the range writes it, its holding before from February's row
+    // and at the end from its last row by date, not the last entered.
+    const QueryDisplay s = SecuritySummary(db, d("2024-03-01"), d("2024-03-31"));
+    QCOMPARE(s.grid.rowCount(), 5);
+    QCOMPARE(s.grid.rows[1], cells({"浦发银行", "600000", "1", "0", "10", "10", "100", "-100", "0", "0", "0",
+                                    "0", "10", "0"}));
+    QCOMPARE(s.grid.rows[2], cells({"开放基金", "k00001", "3", "40", "190", "150", "300", "-300", "0", "0",
+                                    "0", "0", "3", "150"}));
+    QCOMPARE(s.grid.rows[3],
+             cells({" 合计", "2", "4", "", "", "160", "400", "-400", "0", "0", "0", "", "", "150"}));
 }
 
 QTEST_MAIN(TestQueryDisplays)
