@@ -9,26 +9,95 @@
 
 namespace tv {
 
-std::optional<double> NumberCellValue(const QString &text)
+namespace {
+
+QString asText(const char *p, qsizetype n)
 {
-    const std::optional<double> v = DecimalNumber(text);
-    if (!v || NumText(*v) != text)
+    return QString::fromLatin1(p, n);
+}
+QString asText(const char16_t *p, qsizetype n)
+{
+    return QString(reinterpret_cast<const QChar *>(p), n);
+}
+
+// Printing a number for every cell of a large grid costs more than writing it, so the text's shape
+// decides first: NumText only prints [-](0|[1-9]digits)[.digits ending in 1-9], never "-0".
+template <typename Char> std::optional<double> numberCellValue(const Char *p, qsizetype n)
+{
+    qsizetype i = n > 0 && p[0] == '-' ? 1 : 0;
+    const qsizetype intStart = i;
+    while (i < n && p[i] >= '0' && p[i] <= '9')
+        ++i;
+    const qsizetype intDigits = i - intStart;
+    if (intDigits == 0 || (intDigits > 1 && p[intStart] == '0'))
         return std::nullopt;
-    // A spreadsheet shows 15 digits: 1e17 is exact, yet would not show as the 18 digits of its text.
-    int significant = 0;
-    for (const QChar c : text) {
-        if (c.isDigit() && (significant > 0 || c != u'0'))
-            ++significant;
+    qsizetype fracDigits = 0;
+    if (i < n && p[i] == '.') {
+        ++i;
+        while (i < n && p[i] >= '0' && p[i] <= '9') {
+            ++i;
+            ++fracDigits;
+        }
+        if (fracDigits == 0 || p[i - 1] == '0')
+            return std::nullopt;
     }
+    if (i != n)
+        return std::nullopt;
+
+    // A spreadsheet shows 15 digits: 1e17 is exact, yet would not show as the 18 digits of its text.
+    // Digits count from the first one that is not 0.
+    const bool belowOne = p[intStart] == '0';
+    qsizetype leadingZeros = 0;
+    while (belowOne && leadingZeros < fracDigits && p[intStart + 2 + leadingZeros] == '0')
+        ++leadingZeros;
+    const qsizetype significant = belowOne ? fracDigits - leadingZeros : intDigits + fracDigits;
     if (significant > 15)
         return std::nullopt;
-    return v;
+    // Only "0" and "-0" have no such digit; NumText prints a zero as "0".
+    if (significant == 0)
+        return intStart ? std::nullopt : std::optional<double>(0.0);
+    // Below 0.0001 NumText prints through the exact decimal route: the rule as written.
+    if (leadingZeros > 3) {
+        const QString text = asText(p, n);
+        const std::optional<double> v = DecimalNumber(text);
+        if (!v || NumText(*v) != text)
+            return std::nullopt;
+        return v;
+    }
+
+    // At most 15 significant digits survive the trip through a double, and from 0.0001 up to 15 integer
+    // digits NumText prints them in fixed notation: such a text is its number's own. Its digits make a
+    // whole number below 2^53 and the point a power of ten up to 10^18, both exact as doubles, so their
+    // quotient is the text's correctly rounded value, as a full decimal reading would give.
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
+                                              1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+    quint64 whole = 0;
+    for (qsizetype k = intStart; k < n; ++k) {
+        if (p[k] != '.')
+            whole = whole * 10 + quint64(p[k] - '0');
+    }
+    const double v = double(whole) / kPowersOfTen[fracDigits];
+    return intStart ? -v : v;
+}
+
+} // namespace
+
+std::optional<double> NumberCellValue(const QString &text)
+{
+    return numberCellValue(reinterpret_cast<const char16_t *>(text.utf16()), text.size());
+}
+
+std::optional<double> NumberCellValue(QByteArrayView utf8)
+{
+    return numberCellValue(utf8.data(), utf8.size());
 }
 
 SpreadsheetWriter::SpreadsheetWriter(const QString &path)
 {
+    // Each row goes to the file once the next one starts, instead of every cell staying in memory until
+    // the close: a large grid then costs no more than the writing itself.
     lxw_workbook_options options = {};
-    options.constant_memory = LXW_FALSE;
+    options.constant_memory = LXW_TRUE;
     m_book = workbook_new_opt(QDir::toNativeSeparators(path).toUtf8().constData(), &options);
     if (m_book)
         m_sheet = workbook_add_worksheet(m_book, nullptr);
@@ -45,17 +114,53 @@ SpreadsheetWriter::~SpreadsheetWriter()
         close();
 }
 
+// The text as UTF-8 in the writer's own buffer, without a new array per cell; a surrogate goes the way
+// QString::toUtf8 takes it, so every text comes out as it always did.
+QByteArrayView SpreadsheetWriter::utf8(const QString &text)
+{
+    m_utf8.resize(text.size() * 3);
+    char *out = m_utf8.data();
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c < 0x80) {
+            *out++ = char(c);
+        } else if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            m_utf8 = text.toUtf8().toStdString();
+            return m_utf8;
+        } else {
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    return QByteArrayView(m_utf8.data(), out - m_utf8.data());
+}
+
 bool SpreadsheetWriter::setCell(int row, int column, const QString &text, CellKind kind)
+{
+    return setCell(row, column, utf8(text), kind);
+}
+
+bool SpreadsheetWriter::setCell(int row, int column, QByteArrayView utf8, CellKind kind)
 {
     if (!m_sheet || row < 1 || column < 1)
         return false;
-    const std::optional<double> number = kind == CellKind::Typed ? NumberCellValue(text) : std::nullopt;
+    const std::optional<double> number = kind == CellKind::Typed ? NumberCellValue(utf8) : std::nullopt;
     lxw_error rc;
-    if (number)
+    if (number) {
         rc = worksheet_write_number(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), *number, nullptr);
-    else
-        rc = worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), text.toUtf8().constData(),
+    } else {
+        // The library reads a C string; the text ends at a NUL as QString::toUtf8().constData() did.
+        if (utf8.data() != m_utf8.data())
+            m_utf8.assign(utf8.data(), size_t(utf8.size()));
+        else
+            m_utf8.resize(size_t(utf8.size()));
+        rc = worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), m_utf8.c_str(),
                                     nullptr);
+    }
     if (rc != LXW_NO_ERROR)
         m_failed = true;
     return rc == LXW_NO_ERROR;

@@ -1,4 +1,5 @@
 #include "app/Globals.h"
+#include "app/VbCompat.h"
 #include "data/Database.h"
 #include "data/GridExport.h"
 #include "data/Spreadsheet.h"
@@ -11,8 +12,11 @@
 #include "tests/reports/ReportsFixture.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
+
+#include <cmath>
 
 using namespace tv;
 using tv::test::AddDetail;
@@ -66,6 +70,8 @@ private Q_SLOTS:
     void chartLabelsNeverOverlap();
     void exportWritesRows();
     void exportNumberCells();
+    void exportNumberRuleByShape();
+    void exportKeepsTexts();
     void exportFailures();
 };
 
@@ -377,6 +383,60 @@ void TestReportCommands::exportNumberCells()
         QVERIFY2(IsTextColumn(QString::fromUtf8(caption)), caption);
     for (const char *caption : {" 证券名称", " 成交数量", "qixstID", "最新行情", ""})
         QVERIFY2(!IsTextColumn(QString::fromUtf8(caption)), caption);
+}
+
+// The rule decides by the text's shape; it must say what printing the number back says, for the texts a
+// grid holds (numbers printed at 15 and 7 digits) and for those a digit away from them.
+void TestReportCommands::exportNumberRuleByShape()
+{
+    const auto byRoundTrip = [](const QString &text) -> std::optional<double> {
+        const std::optional<double> v = DecimalNumber(text);
+        if (!v || NumText(*v) != text)
+            return std::nullopt;
+        int significant = 0;
+        for (const QChar c : text)
+            if (c.isDigit() && (significant > 0 || c != u'0'))
+                ++significant;
+        return significant > 15 ? std::nullopt : v;
+    };
+    QRandomGenerator random(26);
+    QStringList texts = QStringLiteral("0.0001|0.00009|-0.0001234|999999999999999|0.999999999999999|"
+                                       "9007199254740993|0.00000000000000000001")
+                            .split(u'|');
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + int(random.bounded(17));
+        const double mantissa = double(random.bounded(quint64(1), quint64(std::pow(10.0, digits))));
+        const double v = (random.bounded(2) ? -1 : 1) * mantissa * std::pow(10.0, -int(random.bounded(22)));
+        for (const QString &t : {NumText(v), NumText(v, 7)})
+            texts << t << t + u'0' << u'0' + t << t + QStringLiteral(".0") << t.chopped(1) << t.mid(1);
+    }
+    for (const QString &text : texts) {
+        const std::optional<double> expected = byRoundTrip(text);
+        QVERIFY2(NumberCellValue(text) == expected, qPrintable(text));
+        QVERIFY2(NumberCellValue(QByteArrayView(text.toUtf8())) == expected, qPrintable(text));
+    }
+}
+
+// Texts reach the sheet as they are: characters of one, two, three and four UTF-8 bytes, XML's own
+// characters and blanks at either end. A writer refuses to go back to a row it has finished.
+void TestReportCommands::exportKeepsTexts()
+{
+    TestEnv env;
+    const QStringList texts = QStringLiteral("证券|é|😀 x|a<b&c>\"'| 12|12 |1\t2").split(u'|');
+    const QString path = env.path(QStringLiteral("texts.xlsx"));
+    QVERIFY(ExportToSpreadsheet({cells({"a"}), texts}, path));
+    const QMap<QString, QString> sheet = test::XlsxCells(path);
+    const QMap<QString, QString> kinds = test::XlsxCellKinds(path);
+    for (int c = 0; c < texts.size(); ++c) {
+        const QString ref = QChar(u'A' + c) + QStringLiteral("2");
+        QCOMPARE(sheet.value(ref), texts[c]);
+        QCOMPARE(kinds.value(ref), QStringLiteral("s"));
+    }
+
+    SpreadsheetWriter writer(env.path(QStringLiteral("order.xlsx")));
+    QVERIFY(writer.setCell(2, 1, QStringLiteral("b")));
+    QVERIFY(!writer.setCell(1, 1, QStringLiteral("a")));
+    QVERIFY(!writer.close());
 }
 
 void TestReportCommands::exportFailures()
