@@ -126,7 +126,10 @@ QString plainText(const Decimal &d)
     return QString::fromStdString(out);
 }
 
-bool isBlankForVal(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+bool isBlankForVal(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
 
 double radixVal(const QString &digits, int base)
 {
@@ -254,7 +257,10 @@ QString RTrim(const QString &text)
     return text.left(n);
 }
 
-QString Trim(const QString &text) { return LTrim(RTrim(text)); }
+QString Trim(const QString &text)
+{
+    return LTrim(RTrim(text));
+}
 
 QString Format(double value, const QString &pattern)
 {
@@ -289,7 +295,10 @@ QString Format(double value, const QString &pattern)
     return out;
 }
 
-QString FormatDate(const QDate &date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
+QString FormatDate(const QDate &date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
 
 namespace {
 
@@ -385,7 +394,8 @@ QString NumText(double value, int significant)
     // decimal detour, which large grids would feel.
     if (std::isfinite(value) && value != 0.0) {
         char buf[64];
-        const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, significant);
+        const auto [end, ec] =
+            std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, significant);
         if (ec == std::errc() && std::find(buf, end, 'e') == end)
             return QString::fromLatin1(buf, int(end - buf));
     }

@@ -10,9 +10,9 @@
 #include "app/frmMain.h"
 #include "bench/BenchJournal.h"
 #include "data/Database.h"
+#include "data/GridExport.h"
 #include "data/Spreadsheet.h"
 #include "journal/frmManager.h"
-#include "data/GridExport.h"
 #include "reports/HoldingsAnalysis.h"
 #include "reports/PeriodReports.h"
 #include "reports/SecuritySummary.h"
@@ -93,26 +93,31 @@ int rawRange(sqlite3 *db, const char *columns, const QDate &from, const QDate &t
     return n;
 }
 
-const char *kTradeColumns = "证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, 成交金额, 资金余额, 手续费, 印花税, "
-                            "过户费, 其它费用, 收支金额, 合同号";
+const char *kTradeColumns =
+    "证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, 成交金额, 资金余额, 手续费, 印花税, "
+    "过户费, 其它费用, 收支金额, 合同号";
 const char *kPeriodColumns = "交收日期, 成交数量, 成交金额, 手续费, 印花税, 过户费, 其它费用, 收支金额";
 
 // The index row, the Detail rows, each security's last row on or before the date, the cash row.
 int rawAnalysis(sqlite3 *db, const QDate &date)
 {
     const QString day = date.toString(Qt::ISODate);
-    sqlite3_stmt *index = prepare(db, "SELECT 市场价格, 涨跌幅, 目标价, 止损位 FROM Detail WHERE 证券代码 = 'shzs000001'");
+    sqlite3_stmt *index =
+        prepare(db, "SELECT 市场价格, 涨跌幅, 目标价, 止损位 FROM Detail WHERE 证券代码 = 'shzs000001'");
     stepAll(index);
     sqlite3_finalize(index);
-    sqlite3_stmt *detail = prepare(db, "SELECT 证券名称, 证券代码, 目标价, 市场价格, 涨跌幅, 止损位 FROM Detail ORDER BY rowid");
-    sqlite3_stmt *last = prepare(db, "SELECT 证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, 成交金额, 资金余额, "
-                                     "手续费, 印花税, 过户费, 其它费用, 收支金额 FROM rep WHERE 证券代码 = ? AND 交收日期 <= ? "
-                                     "ORDER BY 交收日期 DESC, repid DESC LIMIT 1");
+    sqlite3_stmt *detail =
+        prepare(db, "SELECT 证券名称, 证券代码, 目标价, 市场价格, 涨跌幅, 止损位 FROM Detail ORDER BY rowid");
+    sqlite3_stmt *last = prepare(
+        db, "SELECT 证券代码, 交易类别, 交收日期, 成交价格, 成交数量, 证券余额, 成交金额, 资金余额, "
+            "手续费, 印花税, 过户费, 其它费用, 收支金额 FROM rep WHERE 证券代码 = ? AND 交收日期 <= ? "
+            "ORDER BY 交收日期 DESC, repid DESC LIMIT 1");
     int held = 0;
     while (sqlite3_step(detail) == SQLITE_ROW) {
         readRow(detail);
         sqlite3_reset(last);
-        sqlite3_bind_text(last, 1, reinterpret_cast<const char *>(sqlite3_column_text(detail, 1)), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(last, 1, reinterpret_cast<const char *>(sqlite3_column_text(detail, 1)), -1,
+                          SQLITE_TRANSIENT);
         bindText(last, 2, day);
         if (sqlite3_step(last) == SQLITE_ROW) {
             readRow(last);
@@ -122,7 +127,8 @@ int rawAnalysis(sqlite3 *db, const QDate &date)
     }
     sqlite3_finalize(last);
     sqlite3_finalize(detail);
-    sqlite3_stmt *cash = prepare(db, "SELECT 资金余额 FROM rep WHERE 交收日期 <= ? ORDER BY 交收日期 DESC, repid DESC LIMIT 1");
+    sqlite3_stmt *cash = prepare(
+        db, "SELECT 资金余额 FROM rep WHERE 交收日期 <= ? ORDER BY 交收日期 DESC, repid DESC LIMIT 1");
     bindText(cash, 1, day);
     stepAll(cash);
     sqlite3_finalize(cash);
@@ -188,8 +194,8 @@ struct Figures
 void report(const char *name, int rows, const Figures &f)
 {
     const double raw = median(f.raw), rule = median(f.rule), window = median(f.window);
-    std::printf("%-28s %7d rows  raw %8.2f ms  display %8.2f ms (%.2fx)  until shown %8.2f ms (%.2fx)\n", name,
-                rows, raw, rule, rule / raw, window, window / raw);
+    std::printf("%-28s %7d rows  raw %8.2f ms  display %8.2f ms (%.2fx)  until shown %8.2f ms (%.2fx)\n",
+                name, rows, raw, rule, rule / raw, window, window / raw);
 }
 
 } // namespace
@@ -201,8 +207,8 @@ int main(int argc, char **argv)
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
 
     const BenchJournal journal;
-    std::printf("journal: %d records over %d securities, one with %d (filled in %lld ms)\n", kRecords, kSecurities,
-                kBigRecords, journal.fillMs());
+    std::printf("journal: %d records over %d securities, one with %d (filled in %lld ms)\n", kRecords,
+                kSecurities, kBigRecords, journal.fillMs());
 
     frmMain *main = frmMain::instance(); // inserts the index row
     main->resize(1200, 800);
@@ -242,20 +248,27 @@ int main(int argc, char **argv)
         std::function<QueryDisplay(Database &)> display;
     };
     const std::vector<Case> cases = {
-        {"holdings analysis", 0, day, [&] { return onNewConnection(path, [&](sqlite3 *db) { return rawAnalysis(db, day); }); },
+        {"holdings analysis", 0, day,
+         [&] { return onNewConnection(path, [&](sqlite3 *db) { return rawAnalysis(db, day); }); },
          [&](Database &db) { return AnalyseHoldings(db, day).display; }},
-        {"daily report", 1, day, [&] {
-             return onNewConnection(path, [&](sqlite3 *db) { return rawRange(db, kTradeColumns, day, day.addDays(1), true); });
+        {"daily report", 1, day,
+         [&] {
+             return onNewConnection(
+                 path, [&](sqlite3 *db) { return rawRange(db, kTradeColumns, day, day.addDays(1), true); });
          },
          [&](Database &db) { return DailyReport(db, day); }},
-        {"monthly report", 2, month, [&] {
-             return onNewConnection(path,
-                                    [&](sqlite3 *db) { return rawRange(db, kPeriodColumns, month, month.addMonths(1), false); });
+        {"monthly report", 2, month,
+         [&] {
+             return onNewConnection(path, [&](sqlite3 *db) {
+                 return rawRange(db, kPeriodColumns, month, month.addMonths(1), false);
+             });
          },
          [&](Database &db) { return MonthlyReport(db, month); }},
-        {"yearly report", 3, year, [&] {
-             return onNewConnection(path,
-                                    [&](sqlite3 *db) { return rawRange(db, kPeriodColumns, year, year.addYears(1), false); });
+        {"yearly report", 3, year,
+         [&] {
+             return onNewConnection(path, [&](sqlite3 *db) {
+                 return rawRange(db, kPeriodColumns, year, year.addYears(1), false);
+             });
          },
          [&](Database &db) { return YearlyReport(db, year); }},
     };
@@ -273,12 +286,13 @@ int main(int argc, char **argv)
             f.window.push_back(timed([&] { runReport(c.kind, c.date); }));
         }
         if (w->gridRowCount() != shown.grid.rowCount()) {
-            std::fprintf(stderr, "%s: the window shows %d rows, the display has %d\n", c.name, w->gridRowCount(),
-                         shown.grid.rowCount());
+            std::fprintf(stderr, "%s: the window shows %d rows, the display has %d\n", c.name,
+                         w->gridRowCount(), shown.grid.rowCount());
             return 1;
         }
         report(c.name, rows, f);
-        std::printf("%-28s grid rows %d, record count %s\n", "", shown.grid.rowCount(), qPrintable(shown.count));
+        std::printf("%-28s grid rows %d, record count %s\n", "", shown.grid.rowCount(),
+                    qPrintable(shown.count));
     }
 
     const QDate from(1999, 1, 1), to(2010, 12, 31);
@@ -327,7 +341,9 @@ int main(int argc, char **argv)
         QueryDisplay list;
         for (int r = 0; r < few; ++r) {
             f.raw.push_back(timed([&] {
-                rows = onNewConnection(path, [&](sqlite3 *db) { return rawRange(db, kTradeColumns, from, to.addDays(1), true); });
+                rows = onNewConnection(path, [&](sqlite3 *db) {
+                    return rawRange(db, kTradeColumns, from, to.addDays(1), true);
+                });
             }));
             list = QueryDisplay();
             f.rule.push_back(timed([&] {

@@ -57,7 +57,8 @@ const QString kGridCaption = QStringLiteral("表格");
 const QString kWindowCaption = QStringLiteral("查询记录");
 // A value the condition cannot compare: the dispatcher's trap tells it apart from other failures.
 struct DataTypeError
-{};
+{
+};
 
 QDateEdit *newPicker(QWidget *parent, const QString &name)
 {
@@ -92,11 +93,12 @@ void setToolbarButton(int index, bool enabled)
 // at its tightest, a button's own height), and pushed right only where the control before it ends.
 void place(QWidget *w, int left, int top, int width, int height, const QWidget *after = nullptr)
 {
-    const QSize need = w->layout()                ? w->layout()->totalMinimumSize()
+    const QSize need = w->layout()                  ? w->layout()->totalMinimumSize()
                        : w->minimumSize().isEmpty() ? w->minimumSizeHint()
                                                     : w->minimumSize();
     const int x = std::max(TwipsToPx(left), after ? after->geometry().right() + 4 : 0);
-    w->setGeometry(x, TwipsToPx(top), std::max(TwipsToPx(width), need.width()), std::max(TwipsToPx(height), need.height()));
+    w->setGeometry(x, TwipsToPx(top), std::max(TwipsToPx(width), need.width()),
+                   std::max(TwipsToPx(height), need.height()));
 }
 
 // A panel's button as narrow as its caption allows, at its natural height: the style's least width of a
@@ -107,8 +109,7 @@ void fitToCaption(QPushButton *b)
 }
 
 // Tight margins, so the panels keep their places in the window.
-template <class L>
-L *tight(L *layout)
+template <class L> L *tight(L *layout)
 {
     layout->setContentsMargins(6, 4, 6, 4);
     layout->setSpacing(4);
@@ -141,7 +142,10 @@ frmSearchForm::frmSearchForm()
     Command1_Click();
 }
 
-frmSearchForm::~frmSearchForm() { formUnloaded(this); }
+frmSearchForm::~frmSearchForm()
+{
+    formUnloaded(this);
+}
 
 void frmSearchForm::buildControls()
 {
@@ -231,7 +235,8 @@ void frmSearchForm::buildControls()
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->hide();
     auto *result = tight(new QGridLayout(Frame2));
-    result->addWidget(newLabel(QStringLiteral("符合条件的记录总数"), Frame2, QStringLiteral("Label8")), 0, 0, 1, 2);
+    result->addWidget(newLabel(QStringLiteral("符合条件的记录总数"), Frame2, QStringLiteral("Label8")), 0, 0,
+                      1, 2);
     result->addWidget(Text2, 0, 2, 1, 2);
     result->addWidget(Check1, 1, 0, 1, 4);
     result->addWidget(Command7, 2, 0);
@@ -297,8 +302,9 @@ void frmSearchForm::layoutPanels()
 {
     place(Frame2, 7560, 240, 3855, 1215, Command1);
     place(Frame3, 11880, 240, 2415, 1215, Frame2);
-    const int top = std::max({TwipsToPx(1560), Frame2->geometry().bottom() + 4, Frame3->geometry().bottom() + 4,
-                              Frame1[0]->geometry().bottom() + 4, Command2->geometry().bottom() + 4});
+    const int top =
+        std::max({TwipsToPx(1560), Frame2->geometry().bottom() + 4, Frame3->geometry().bottom() + 4,
+                  Frame1[0]->geometry().bottom() + 4, Command2->geometry().bottom() + 4});
     my1->setGeometry(0, top, width(), std::max(0, height() - top));
     MSChart1->setGeometry(my1->geometry());
 }
@@ -310,7 +316,10 @@ bool frmSearchForm::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-QSize frmSearchForm::sizeHint() const { return {TwipsToPx(15135), TwipsToPx(8895)}; }
+QSize frmSearchForm::sizeHint() const
+{
+    return {TwipsToPx(15135), TwipsToPx(8895)};
+}
 
 void frmSearchForm::resizeEvent(QResizeEvent *event)
 {
@@ -407,7 +416,10 @@ void frmSearchForm::Combo4_Click()
     }
 }
 
-void frmSearchForm::Combo1_Change() { Text1->setText(Combo1->currentText()); }
+void frmSearchForm::Combo1_Change()
+{
+    Text1->setText(Combo1->currentText());
+}
 
 // ---- The dispatcher ----------------------------------------------------------------------------
 
@@ -459,7 +471,9 @@ void frmSearchForm::runPeriodReport(const QString &kind)
     {
         Database db(g_DbPath, g_DbConnect);
         const QDate date = DTPicker4->date();
-        d = kind == kDaily ? DailyReport(db, date) : kind == kMonthly ? MonthlyReport(db, date) : YearlyReport(db, date);
+        d = kind == kDaily     ? DailyReport(db, date)
+            : kind == kMonthly ? MonthlyReport(db, date)
+                               : YearlyReport(db, date);
     }
     shownCondition = {};
     showDisplay(d);
@@ -729,9 +743,15 @@ void frmSearchForm::setColumnWidths(const TextGrid &layout)
     FitColumns(my1, layout.widths, layout.rows);
 }
 
-void frmSearchForm::display1() { layGrid(TradeListLayout()); }
+void frmSearchForm::display1()
+{
+    layGrid(TradeListLayout());
+}
 
-void frmSearchForm::display2() { layGrid(PeriodLayout()); }
+void frmSearchForm::display2()
+{
+    layGrid(PeriodLayout());
+}
 
 void frmSearchForm::search(const QueryCondition &condition)
 {
@@ -760,9 +780,15 @@ void frmSearchForm::showDisplay(const QueryDisplay &d)
     my1->show();
 }
 
-QString frmSearchForm::gridText(int row, int column) const { return m_grid->grid().text(row, column); }
+QString frmSearchForm::gridText(int row, int column) const
+{
+    return m_grid->grid().text(row, column);
+}
 
-int frmSearchForm::gridRowCount() const { return m_grid->grid().rowCount(); }
+int frmSearchForm::gridRowCount() const
+{
+    return m_grid->grid().rowCount();
+}
 
 // ---- Closing -----------------------------------------------------------------------------------
 
