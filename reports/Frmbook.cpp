@@ -7,9 +7,9 @@
 #include "app/VbCompat.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "data/GridExport.h"
 #include "data/Spreadsheet.h"
 #include "reports/DayTrades.h"
-#include "data/GridExport.h"
 #include "reports/NotebookChart.h"
 #include "reports/ReportFailure.h"
 #include "reports/SnapshotBook.h"
@@ -22,11 +22,14 @@
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMouseEvent>
@@ -334,6 +337,7 @@ QFrame *Frmbook::buildChartPage()
     HScroll1->setFocusPolicy(Qt::StrongFocus);
     HScroll1->installEventFilter(this);
     HScroll1->hide();
+    buildChart();
 
     auto *details = new QGridLayout;
     QStringList captions = kBoxLabels;
@@ -349,6 +353,59 @@ QFrame *Frmbook::buildChartPage()
     layout->addLayout(details);
     connect(HScroll1, &QScrollBar::valueChanged, this, &Frmbook::HScroll1_Change);
     return page;
+}
+
+// The series live as long as the window and a draw refills them: 30,000 bars made anew for every draw
+// of a long chart cost more than drawing them.
+void Frmbook::buildChart()
+{
+    m_bars = new QBarSeries(this);
+    for (int j = 0; j < 3; ++j) {
+        m_sets[j] = new QBarSet(kSeriesNames[j]);
+        connect(m_sets[j], &QBarSet::clicked, this,
+                [this, j](int k) { MSChart1_PointSelected(m_barRows[j].value(k) + 1); });
+        connect(m_sets[j], &QBarSet::doubleClicked, this,
+                [this, j](int k) { MSChart1_PointActivated(m_barRows[j].value(k) + 1); });
+    }
+    m_bars->append(QList<QBarSet *>(m_sets.begin(), m_sets.end()));
+    m_index = new QLineSeries(this);
+    m_index->setName(kSeriesNames[3]);
+    m_index->setPointsVisible(true);
+    connect(m_index, &QLineSeries::clicked, this,
+            [this](const QPointF &p) { MSChart1_PointSelected(qRound(p.x()) + 1); });
+    connect(m_index, &QLineSeries::doubleClicked, this,
+            [this](const QPointF &p) { MSChart1_PointActivated(qRound(p.x()) + 1); });
+    // Carries the row axis, whose names stand under the rows the unseen spans place.
+    m_rowHolder = new QLineSeries(this);
+
+    QChart *chart = MSChart1->chart();
+    chart->addSeries(m_bars);
+    chart->addSeries(m_index);
+    chart->addSeries(m_rowHolder);
+    for (QLegendMarker *marker : chart->legend()->markers(m_rowHolder))
+        marker->setVisible(false);
+    m_index->setColor(Qt::red);
+    // The rows' span and the bars', unseen, so the row axis need not hold every row to span them, and
+    // the bars, one for several rows where rows are narrower than a pixel, stand under their rows.
+    m_span = new QValueAxis(this);
+    m_span->setVisible(false);
+    chart->addAxis(m_span, Qt::AlignBottom);
+    m_index->attachAxis(m_span);
+    m_barSpan = new QValueAxis(this);
+    m_barSpan->setVisible(false);
+    chart->addAxis(m_barSpan, Qt::AlignBottom);
+    m_bars->attachAxis(m_barSpan);
+    // A resize can give the rows room for their names or take it away; queued, as it comes from the
+    // chart's own layout.
+    connect(
+        chart, &QChart::plotAreaChanged, this,
+        [this] {
+            if (m_rows && rowsNamed() != m_rowsNamed)
+                setChartAxes();
+            if (m_rows && ChartBarStep(m_chart.labels.size(), plotWidth()) != m_barStep)
+                fillBars();
+        },
+        Qt::QueuedConnection);
 }
 
 QFrame *Frmbook::buildDayPage()
@@ -728,75 +785,101 @@ void Frmbook::HScroll1_KeyDown(int key)
 
 void Frmbook::drawChart(int first, int count)
 {
-    m_chartLabels.clear();
-    m_chartValues.clear();
-    std::array<QBarSet *, 3> sets{};
-    for (int j = 0; j < 3; ++j)
-        sets[j] = new QBarSet(kSeriesNames[j]);
-    auto *index = new QLineSeries;
-    index->setName(kSeriesNames[3]);
-    index->setPointsVisible(true);
+    const bool longer = count > m_index->count();
+    m_chart = ChartDataOf(m_book->grid(), first, count);
+    // Every change of a set or an axis lays the bars out again over the rows the axes span: a longer
+    // chart takes its values while the span is still the old one, a shorter one its axes first.
+    if (!longer)
+        setChartAxes();
+    fillBars();
+    QList<QPointF> points;
+    points.reserve(count);
+    for (int k = 0; k < m_chart.columns[3].size(); ++k)
+        points << QPointF(k, m_chart.columns[3][k]);
+    m_index->replace(points);
+    if (longer)
+        setChartAxes();
+}
 
-    QStringList categories;
-    double low = 0, high = 0, indexLow = 0, indexHigh = 0;
-    for (int k = 0; k < count; ++k) {
-        const ChartRow row = ChartRowOf(m_book->grid(), first + k);
-        m_chartLabels << row.label;
-        m_chartValues << row.values;
-        // Categories must differ; two snapshots of one day keep their one label to the eye.
-        QString category = row.label;
-        while (categories.contains(category))
-            category += QChar(0x200B);
-        categories << category;
-        for (int j = 0; j < 3; ++j) {
-            sets[j]->append(row.values[j]);
-            low = std::min(low, row.values[j]);
-            high = std::max(high, row.values[j]);
-        }
-        index->append(k, row.values[3]);
-        indexLow = k == 0 ? row.values[3] : std::min(indexLow, row.values[3]);
-        indexHigh = k == 0 ? row.values[3] : std::max(indexHigh, row.values[3]);
-    }
-
-    auto *bars = new QBarSeries;
+void Frmbook::fillBars()
+{
+    const ChartBars bars = ChartBarsOf(m_chart, ChartBarStep(m_chart.labels.size(), plotWidth()));
+    const bool more = bars.values[0].size() > m_sets[0]->count();
+    if (!more)
+        m_barSpan->setRange(-0.5, bars.spanEnd);
     for (int j = 0; j < 3; ++j) {
-        bars->append(sets[j]);
-        connect(sets[j], &QBarSet::clicked, this, [this](int k) { MSChart1_PointSelected(k + 1); });
-        connect(sets[j], &QBarSet::doubleClicked, this, [this](int k) { MSChart1_PointActivated(k + 1); });
+        m_sets[j]->remove(0, m_sets[j]->count());
+        m_sets[j]->append(bars.values[j]);
     }
-    connect(index, &QLineSeries::clicked, this,
-            [this](const QPointF &p) { MSChart1_PointSelected(qRound(p.x()) + 1); });
-    connect(index, &QLineSeries::doubleClicked, this,
-            [this](const QPointF &p) { MSChart1_PointActivated(qRound(p.x()) + 1); });
+    if (more)
+        m_barSpan->setRange(-0.5, bars.spanEnd);
+    m_barRows = bars.rows;
+    m_barStep = bars.step;
+}
 
+double Frmbook::plotWidth() const
+{
+    const QRectF area = MSChart1->chart()->plotArea();
+    return area.isEmpty() ? MSChart1->width() : area.width();
+}
+
+bool Frmbook::rowsNamed() const
+{
+    return ChartRowsNamed(m_chart.categories.size(), plotWidth());
+}
+
+// Made anew each draw, as a drawn axis keeps lines of its last layout.
+void Frmbook::setChartAxes()
+{
     QChart *chart = MSChart1->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis *a : chart->axes()) {
-        chart->removeAxis(a);
-        delete a;
+    for (QAbstractAxis *a : std::initializer_list<QAbstractAxis *>{m_rows, m_money, m_level}) {
+        if (a) {
+            chart->removeAxis(a);
+            delete a;
+        }
     }
-    chart->addSeries(bars);
-    chart->addSeries(index);
-    auto *rows = new QBarCategoryAxis;
-    rows->append(categories);
-    rows->setLabelsAngle(-90); // a whole "MM-dd" under every bar
-    index->setColor(Qt::red);
-    auto *money = new QValueAxis;
-    money->setTitleText(QStringLiteral("金额"));
-    money->setLabelFormat(QStringLiteral("%.0f"));
-    money->setRange(low, high > low ? high : low + 1);
-    money->applyNiceNumbers();
-    auto *level = new QValueAxis;
-    level->setTitleText(QStringLiteral("上证指数"));
-    const double pad = std::max(1.0, (indexHigh - indexLow) * 0.05);
-    level->setRange(indexLow - pad, indexHigh + pad);
-    chart->addAxis(rows, Qt::AlignBottom);
-    chart->addAxis(money, Qt::AlignLeft);
-    chart->addAxis(level, Qt::AlignRight);
-    bars->attachAxis(rows);
-    bars->attachAxis(money);
-    index->attachAxis(rows);
-    index->attachAxis(level);
+    m_span->setRange(-0.5, std::max<qsizetype>(1, m_chart.categories.size()) - 0.5);
+
+    m_rows = new QBarCategoryAxis(this);
+    m_rows->setLabelsAngle(-90); // a whole "MM-dd" under every bar
+    m_money = new QValueAxis(this);
+    m_money->setTitleText(QStringLiteral("金额"));
+    m_money->setLabelFormat(QStringLiteral("%.0f"));
+    m_money->setRange(m_chart.low, m_chart.high > m_chart.low ? m_chart.high : m_chart.low + 1);
+    m_money->applyNiceNumbers();
+    m_level = new QValueAxis(this);
+    m_level->setTitleText(QStringLiteral("上证指数"));
+    const double pad = std::max(1.0, (m_chart.indexHigh - m_chart.indexLow) * 0.05);
+    m_level->setRange(m_chart.indexLow - pad, m_chart.indexHigh + pad);
+    chart->addAxis(m_rows, Qt::AlignBottom);
+    chart->addAxis(m_money, Qt::AlignLeft);
+    chart->addAxis(m_level, Qt::AlignRight);
+
+    // Below 2 pixels a row the axis names none, yet it measures every name, twice a draw, for the
+    // height it keeps: then it holds only the widest name, unseen, and keeps that height.
+    m_rowsNamed = rowsNamed();
+    if (m_rowsNamed) {
+        m_rows->append(m_chart.categories);
+    } else {
+        const QFontMetricsF metrics(m_rows->labelsFont());
+        m_rows->append(
+            ChartWidestCategory(m_chart, [&](const QString &s) { return metrics.horizontalAdvance(s); }));
+        m_rows->setLabelsColor(Qt::transparent);
+        m_rows->setGridLineVisible(false);
+        m_rows->setLineVisible(false);
+    }
+    m_rowHolder->attachAxis(m_rows);
+    m_bars->attachAxis(m_money);
+    m_index->attachAxis(m_level);
+}
+
+QList<std::array<double, 4>> Frmbook::chartValues() const
+{
+    QList<std::array<double, 4>> rows(m_chart.labels.size());
+    for (int k = 0; k < rows.size(); ++k)
+        for (int j = 0; j < 4; ++j)
+            rows[k][j] = m_chart.columns[j][k];
+    return rows;
 }
 
 void Frmbook::MSChart1_PointSelected(int dataPoint)

@@ -1,20 +1,26 @@
 #pragma once
 
 #include "app/Forms.h"
+#include "reports/NotebookChart.h"
 #include "reports/QueryGrid.h"
 
 #include <QWidget>
 #include <array>
 #include <optional>
 
+class QBarCategoryAxis;
+class QBarSeries;
+class QBarSet;
 class QChartView;
 class QDateEdit;
 class QFrame;
 class QLineEdit;
+class QLineSeries;
 class QPushButton;
 class QScrollBar;
 class QTabBar;
 class QTableView;
+class QValueAxis;
 
 namespace tv {
 
@@ -98,8 +104,8 @@ public:
     const TextGridModel *gridModel() const { return m_book; }
     const TextGridModel *dayModel() const { return m_day; }
     // What the chart draws now: its row labels and, per row, the four values.
-    QStringList chartLabels() const { return m_chartLabels; }
-    QList<std::array<double, 4>> chartValues() const { return m_chartValues; }
+    QStringList chartLabels() const { return m_chart.labels; }
+    QList<std::array<double, 4>> chartValues() const;
 
     QSize sizeHint() const override;
 
@@ -118,15 +124,31 @@ private:
     void resetScrollBar();
     void showChartPage();
     void openDayOf(const QDate &date);
+    void buildChart();
     void drawChart(int first, int count);
+    void fillBars();
+    double plotWidth() const;
+    bool rowsNamed() const;
+    void setChartAxes();
     bool refused(const QStringList &boxes, bool insert, const std::array<QWidget *, 6> &boxWidgets);
     void rowGone();
     QStringList boxTexts(const std::array<QWidget *, 6> &boxes) const;
 
     TextGridModel *m_book = nullptr;
     TextGridModel *m_day = nullptr;
-    QStringList m_chartLabels;
-    QList<std::array<double, 4>> m_chartValues;
+    ChartData m_chart;
+    QBarSeries *m_bars = nullptr;
+    std::array<QBarSet *, 3> m_sets{};
+    QLineSeries *m_index = nullptr;
+    QLineSeries *m_rowHolder = nullptr;
+    QValueAxis *m_span = nullptr;
+    QValueAxis *m_barSpan = nullptr;
+    std::array<QList<int>, 3> m_barRows;
+    int m_barStep = 1;
+    QBarCategoryAxis *m_rows = nullptr;
+    bool m_rowsNamed = false;
+    QValueAxis *m_money = nullptr;
+    QValueAxis *m_level = nullptr;
 };
 
 } // namespace tv

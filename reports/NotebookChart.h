@@ -6,6 +6,7 @@
 #include "reports/QueryGrid.h"
 
 #include <array>
+#include <functional>
 
 namespace tv {
 
@@ -47,5 +48,42 @@ struct ChartRow
     std::array<double, 4> values{};
 };
 ChartRow ChartRowOf(const TextGrid &grid, int gridRow);
+
+// Everything the chart draws for `count` grid rows from `first` on, column by column so each series takes
+// its values in one piece. The category axis keeps one of equal names, so a label met again (the same
+// "MM-dd" of another year) becomes its own category with zero-width spaces after it, one more each time.
+struct ChartData
+{
+    QStringList labels;
+    QStringList categories;
+    std::array<QList<qreal>, 4> columns; // 资金余额, 证券市值, 资产总值, 上证指数 per chart row
+    double low = 0, high = 0;            // the three money columns, and 0
+    double indexLow = 0, indexHigh = 0; // the index column; both 0 for no rows
+};
+ChartData ChartDataOf(const TextGrid &grid, int first, int count);
+
+// Whether the category axis names `rows` rows across a plot `plotWidth` pixels wide: it names none
+// with less than 2 pixels a row.
+bool ChartRowsNamed(qsizetype rows, double plotWidth);
+
+// A row's three bars share half its width, so below 6 pixels a row they are thinner than a pixel and
+// fade to nothing (10,000 rows make 30,000 bars no one sees, and take longest of all to make and paint).
+// There the bar series holds one bar for every `step` rows in turn, as few as keep each bar a pixel wide:
+// each the value among its rows that reaches furthest from 0, the first of equal ones, so the tallest
+// of them stands as tall as it would alone. The step is 1 while every row has its 6 pixels; the index
+// line keeps every row.
+constexpr int kChartRowPixels = 6;
+int ChartBarStep(qsizetype rows, double plotWidth);
+struct ChartBars
+{
+    int step = 1;
+    std::array<QList<qreal>, 3> values; // per money column, one per bar
+    std::array<QList<int>, 3> rows;     // the chart row (from 0) whose value each bar shows
+    double spanEnd = 0.5;               // the bars' axis spans -0.5 to this, in bars, as the rows span theirs
+};
+ChartBars ChartBarsOf(const ChartData &data, int step);
+
+// The category the axis measures as its widest, by a width of text; the first of equal widths.
+QString ChartWidestCategory(const ChartData &data, const std::function<double(const QString &)> &width);
 
 } // namespace tv

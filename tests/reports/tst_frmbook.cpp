@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -195,6 +196,7 @@ private Q_SLOTS:
     void chartRows();
     void chartScrollingAndKeys();
     void chartPointsAndReload();
+    void chartTooDenseToName();
     void exportEveryRowWithoutEvents();
     void snapshotSaveReloads();
     void labelsBesideTheirBoxes();
@@ -842,6 +844,93 @@ void TestFrmbook::chartPointsAndReload()
     QCOMPARE(w->chartLabels().size(), 6);
     Q_EMIT bars(w)->barSets()[0]->clicked(5);
     QCOMPARE(text(w->Text5[0]), QStringLiteral("2026-11-25"));
+    QVERIFY(env.boxes.isEmpty());
+}
+
+// Rows narrower than 2 pixels get no names under them, yet every row is drawn; a resize that gives them
+// room names them again. Below 6 pixels a row, a bar stands for the rows under it.
+void TestFrmbook::chartTooDenseToName()
+{
+    TestEnv env;
+    env.makeDatabase();
+    const QDate first = d("2026-12-10").addDays(-599);
+    for (int i = 0; i < 600; ++i)
+        addSnapshot(first.addDays(i).toString(Qt::ISODate), 1000 + i);
+    Frmbook *w = openBook();
+    w->DTPicker1->setDate(first);
+    QTest::mouseClick(w->Command7, Qt::LeftButton);
+    clickTab(w, 1);
+    QChart *chart = w->MSChart1->chart();
+    auto rowNames = [&] {
+        for (QAbstractAxis *a : chart->axes(Qt::Horizontal))
+            if (auto *rows = qobject_cast<QBarCategoryAxis *>(a))
+                return rows->count();
+        return -1;
+    };
+    auto span = [&] {
+        for (QAbstractAxis *a : chart->axes(Qt::Horizontal))
+            if (auto *v = qobject_cast<QValueAxis *>(a))
+                return QPointF(v->min(), v->max());
+        return QPointF();
+    };
+    QTest::qWait(0);
+    QCOMPARE(rowNames(), 21);
+
+    w->ChartToEnd = true;
+    w->HScroll1->setValue(1); // 600 rows on a plot narrower than 1,200 pixels
+    QTest::qWait(0);
+    QVERIFY(chart->plotArea().width() < 1200);
+    QCOMPARE(rowNames(), 1);
+    QCOMPARE(w->chartLabels().size(), 600);
+    QCOMPARE(indexLine(w)->count(), 600);
+    QCOMPARE(span(), QPointF(-0.5, 599.5));
+
+    // Below 6 pixels a row its bars would be thinner than a pixel: a bar stands for several rows, the
+    // furthest from 0 of them (the values rise, so the last of each), and a click on it picks that row;
+    // the line keeps every row. A narrower window makes fewer bars.
+    const auto barsFit = [&](QBarSet *set) {
+        const double plot = chart->plotArea().width();
+        return set->count() <= plot / 6 && set->count() >= plot / 12;
+    };
+    QBarSet *cash = bars(w)->barSets().first();
+    QVERIFY(barsFit(cash));
+    const int step = (600 + cash->count() - 1) / cash->count();
+    QCOMPARE(cash->at(0), 1000.0 + step - 1);
+    QCOMPARE(cash->at(cash->count() - 1), 1599.0);
+    Q_EMIT cash->clicked(0);
+    QCOMPARE(text(w->Text5[0]), first.addDays(step - 1).toString(Qt::ISODate));
+    Q_EMIT bars(w)->barSets()[2]->clicked(cash->count() - 1);
+    QCOMPARE(text(w->Text5[0]), QStringLiteral("2026-12-10"));
+    QWidget *frame = w->parentWidget();
+    const int wide = frame->width();
+    const int wideBars = cash->count();
+    frame->resize(wide / 3, frame->height());
+    QTest::qWait(0);
+    QTest::qWait(0);
+    QVERIFY(cash->count() < wideBars);
+    QVERIFY(barsFit(cash));
+    QCOMPARE(indexLine(w)->count(), 600);
+    QCOMPARE(w->chartLabels().size(), 600);
+    frame->resize(wide, frame->height());
+    QTest::qWait(0);
+    QTest::qWait(0);
+    QCOMPARE(cash->count(), wideBars);
+
+    // 60 rows fit 900 pixels, not a quarter of that.
+    w->HScroll1->setValue(541);
+    QTest::qWait(0);
+    QCOMPARE(rowNames(), 60);
+    frame->resize(wide / 4, frame->height());
+    QTest::qWait(0);
+    QTest::qWait(0);
+    QVERIFY(chart->plotArea().width() < 120);
+    QCOMPARE(rowNames(), 1);
+    frame->resize(wide, frame->height());
+    QTest::qWait(0);
+    QTest::qWait(0);
+    QCOMPARE(rowNames(), 60);
+    QCOMPARE(w->chartLabels().size(), 60);
+    QCOMPARE(cash->count(), 60);
     QVERIFY(env.boxes.isEmpty());
 }
 

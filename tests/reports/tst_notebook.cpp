@@ -1,8 +1,8 @@
 #include "app/Globals.h"
 #include "app/VbCompat.h"
 #include "data/Database.h"
-#include "reports/DayTrades.h"
 #include "data/GridExport.h"
+#include "reports/DayTrades.h"
 #include "reports/NotebookChart.h"
 #include "reports/SnapshotBook.h"
 #include "tests/common/TestSupport.h"
@@ -92,6 +92,11 @@ private Q_SLOTS:
     void chartSpan_data();
     void chartSpan();
     void chartRow();
+    void chartData();
+    void chartRowsNamed_data();
+    void chartRowsNamed();
+    void chartWidestCategory();
+    void chartBars();
     void exportHoldsEvents();
 };
 
@@ -377,6 +382,111 @@ void TestNotebook::chartRow()
     const ChartRow row = ChartRowOf(g, 1);
     QCOMPARE(row.label, QStringLiteral("12-10"));
     QCOMPARE(row.values, (std::array<double, 4>{1234567.89, 0, 1235567.89, 3100.5}));
+}
+
+// Rows 2 to 6 of a grid whose dates meet "12-10" three times: each repeat one more zero-width space,
+// whatever other dates come between; the ranges from those rows only.
+void TestNotebook::chartData()
+{
+    TextGrid g = BookLayout();
+    g.rows << cells({"2023-01-01", "999999", "1", "1", "1"});
+    for (const char *date : {"2024-12-10", "2025-01-01", "2025-12-10", "2026-01-01", "2026-12-10"})
+        g.rows << cells({date, "100", "-50", "250", "3100.5"});
+    g.rows[3][1] = QStringLiteral("300");
+    g.rows[5][4] = QStringLiteral("2990");
+    const QString z(QChar(0x200B));
+
+    const ChartData c = ChartDataOf(g, 2, 5);
+    QCOMPARE(c.labels, (QStringList{"12-10", "01-01", "12-10", "01-01", "12-10"}));
+    QCOMPARE(c.categories, (QStringList{"12-10", "01-01", "12-10" + z, "01-01" + z, "12-10" + z + z}));
+    QCOMPARE(c.columns[0], (QList<qreal>{100, 300, 100, 100, 100}));
+    QCOMPARE(c.columns[3], (QList<qreal>{3100.5, 3100.5, 3100.5, 2990, 3100.5}));
+    QCOMPARE(c.low, -50.0);
+    QCOMPARE(c.high, 300.0);
+    QCOMPARE(c.indexLow, 2990.0);
+    QCOMPARE(c.indexHigh, 3100.5);
+
+    // No rows: nothing to draw, every range 0; positive money still spans from 0.
+    const ChartData none = ChartDataOf(g, 7, 0);
+    QVERIFY(none.labels.isEmpty() && none.categories.isEmpty() && none.columns[3].isEmpty());
+    QCOMPARE(none.indexLow, 0.0);
+    QCOMPARE(none.indexHigh, 0.0);
+    QCOMPARE(ChartDataOf(g, 1, 1).low, 0.0);
+}
+
+void TestNotebook::chartRowsNamed_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<bool>("named");
+    QTest::newRow("21 rows") << 21 << 830.0 << true;
+    QTest::newRow("2 pixels a row") << 415 << 830.0 << true;
+    QTest::newRow("just under 2") << 416 << 830.0 << false;
+    QTest::newRow("10,000 rows") << 10000 << 830.0 << false;
+    QTest::newRow("no rows") << 0 << 830.0 << false;
+    QTest::newRow("not laid out") << 1 << 0.0 << false;
+}
+
+void TestNotebook::chartRowsNamed()
+{
+    QFETCH(int, rows);
+    QFETCH(double, width);
+    QFETCH(bool, named);
+    QCOMPARE(ChartRowsNamed(rows, width), named);
+}
+
+// The widest by the label's width and the spaces after it, each label measured once.
+void TestNotebook::chartWidestCategory()
+{
+    ChartData c;
+    const QString z(QChar(0x200B));
+    c.labels = {"01-01", "11-11", "01-01", "11-11", "01-01"};
+    c.categories = {"01-01", "11-11", "01-01" + z, "11-11" + z, "01-01" + z + z};
+    QStringList measured;
+    double space = 0;
+    auto width = [&](const QString &s) {
+        measured << s;
+        return s == z ? space : s == QLatin1String("01-01") ? 30.0 : 31.0;
+    };
+    QCOMPARE(ChartWidestCategory(c, width), QStringLiteral("11-11"));
+    QCOMPARE(measured, (QStringList{z, "01-01", "11-11"}));
+    space = 2;
+    QCOMPARE(ChartWidestCategory(c, width), "01-01" + z + z);
+    QCOMPARE(ChartWidestCategory(ChartData(), width), QString());
+}
+
+// One bar a row while every row has 6 whole pixels; beyond, one for each step of rows, the value
+// reaching furthest from 0 (a negative one too, the first of equal ones), the last bar however few rows
+// it has left, and the bars' span the rows' span in bars.
+void TestNotebook::chartBars()
+{
+    QCOMPARE(ChartBarStep(138, 833.9), 1);
+    QCOMPARE(ChartBarStep(139, 833.9), 2);
+    QCOMPARE(ChartBarStep(21, 126), 1);
+    QCOMPARE(ChartBarStep(10000, 830), 73);
+    QCOMPARE(ChartBarStep(5, 0), 5);
+    QCOMPARE(ChartBarStep(0, 0), 1);
+
+    ChartData d;
+    d.labels = QStringList(7, QStringLiteral("01-01"));
+    d.columns[0] = {1, 3, 2, -5, 4, 5, 6};
+    d.columns[1] = {0, 0, 0, 7, 7, -7, 0};
+    d.columns[2] = {9, 8, 7, 6, 5, 4, 3};
+    const ChartBars three = ChartBarsOf(d, 3);
+    QCOMPARE(three.values[0], (QList<qreal>{3, -5, 6}));
+    QCOMPARE(three.rows[0], (QList<int>{1, 3, 6}));
+    QCOMPARE(three.values[1], (QList<qreal>{0, 7, 0}));
+    QCOMPARE(three.rows[1], (QList<int>{0, 3, 6}));
+    QCOMPARE(three.values[2], (QList<qreal>{9, 6, 3}));
+    QCOMPARE(three.spanEnd, 7.0 / 3 - 0.5);
+
+    const ChartBars one = ChartBarsOf(d, 1);
+    QCOMPARE(one.values[2], d.columns[2]);
+    QCOMPARE(one.rows[2], (QList<int>{0, 1, 2, 3, 4, 5, 6}));
+    QCOMPARE(one.spanEnd, 6.5);
+    const ChartBars none = ChartBarsOf(ChartData(), 1);
+    QVERIFY(none.values[0].isEmpty());
+    QCOMPARE(none.spanEnd, 0.5);
 }
 
 // The notebook's export lets nothing run until the workbook is written; the query window's asks for
