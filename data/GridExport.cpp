@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <vector>
 
 namespace tv {
 
@@ -16,24 +18,32 @@ namespace {
 
 const QString kCannotExport = QStringLiteral("系统错误Excel未安装或版本不符，不能继续！");
 
-bool writeWorkbook(const QList<QStringList> &rows, const QString &path,
+bool writeWorkbook(const GridRows &rows, qsizetype count, const QString &path,
                    const std::function<void(int written)> &afterRow, ExportEvents events, int headerRow)
 {
     QList<bool> textColumn;
     for (const QString &caption : rows.value(headerRow))
         textColumn << IsTextColumn(caption);
+    const auto kind = [&](qsizetype r, int c) {
+        return r <= headerRow || textColumn.value(c) ? CellKind::Text : CellKind::Typed;
+    };
+    const PackedRows *packed = rows.packed();
+    std::vector<QByteArrayView> cells(packed ? packed->columnCount() : 0);
     SpreadsheetWriter sheet(path);
     bool ok = sheet.isOpen();
-    for (int r = 0; ok && r < rows.size(); ++r) {
-        const QStringList &row = rows[r];
-        for (int c = 0; ok && c < row.size(); ++c) {
-            const bool text = r <= headerRow || textColumn.value(c);
-            ok = sheet.setCell(r + 1, c + 1, row[c], text ? CellKind::Text : CellKind::Typed);
+    for (qsizetype r = 0; ok && r < count; ++r) {
+        if (const QStringList *row = rows.own(r)) {
+            for (int c = 0; ok && c < row->size(); ++c)
+                ok = sheet.setCell(int(r + 1), c + 1, (*row)[c], kind(r, c));
+        } else {
+            packed->cells(int(r - rows.packedStart()), cells.data());
+            for (int c = 0; ok && c < int(cells.size()); ++c)
+                ok = sheet.setCell(int(r + 1), c + 1, cells[c], kind(r, c));
         }
         if (!ok)
             break;
         if (afterRow)
-            afterRow(r + 1);
+            afterRow(int(r + 1));
         if (events == ExportEvents::RunAfterEachRow)
             QCoreApplication::processEvents();
     }
@@ -65,12 +75,14 @@ QString KeptExportFolder()
     return QFileInfo(g_DbPath).absoluteDir().filePath(QStringLiteral("导出"));
 }
 
-bool ExportToSpreadsheet(const QList<QStringList> &rows, const QString &path,
-                         const std::function<void(int written)> &afterRow, ExportEvents events, int headerRow)
+bool ExportToSpreadsheet(const GridRows &rows, const QString &path,
+                         const std::function<void(int written)> &afterRow, ExportEvents events, int headerRow,
+                         qsizetype rowCount)
 {
+    const qsizetype count = rowCount < 0 ? rows.size() : std::min(rowCount, rows.size());
     bool written = false;
     try {
-        written = writeWorkbook(rows, path, afterRow, events, headerRow);
+        written = writeWorkbook(rows, count, path, afterRow, events, headerRow);
     } catch (const std::exception &) {
         written = false;
     }

@@ -705,8 +705,9 @@ void frmSearchForm::fillChart()
 void frmSearchForm::Command4_Click()
 {
     // The header and the data rows as they stand now: what runs while the export lets events through
-    // changes neither the copy nor, with the button off, starts a second export.
-    const QList<QStringList> rows = m_grid->grid().rows.mid(0, gridRow);
+    // changes neither the copy nor, with the button off, starts a second export. The copy shares the
+    // grid's packed rows rather than making a string of every cell.
+    const GridRows rows = m_grid->grid().rows;
     Command4->setEnabled(false);
     QPointer<frmSearchForm> self(this);
     const bool ok = ExportToSpreadsheet(
@@ -716,7 +717,7 @@ void frmSearchForm::Command4_Click()
                 self->setWindowTitle(QStringLiteral("添加") + QString::number(written - 1) +
                                      QStringLiteral("记录"));
         },
-        ExportEvents::RunAfterEachRow);
+        ExportEvents::RunAfterEachRow, 0, gridRow);
     if (!self)
         return;
     if (!ok)
