@@ -182,6 +182,11 @@ void TestVbCompat::numText_data()
     QTest::newRow("single, a half rounds to even") << 1234.5675 << 7 << "1234.568";
     QTest::newRow("single, exact half") << 0.125 << 2 << "0.12";
     QTest::newRow("single rounds up a decade") << 9999999.6 << 7 << "10000000";
+    // Below 0.0001 the text stays in plain digits, whichever conversion writes it.
+    QTest::newRow("a hundred-thousandth") << 0.00001 << 15 << "0.00001";
+    QTest::newRow("small with four digits") << 0.00001234 << 15 << "0.00001234";
+    QTest::newRow("tiny") << -1.5e-8 << 15 << "-0.000000015";
+    QTest::newRow("tiny, many digits") << 1.2345678e-7 << 15 << "0.00000012345678";
 }
 
 void TestVbCompat::numText()
