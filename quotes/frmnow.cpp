@@ -289,7 +289,7 @@ void frmnow::display()
 
 // The columns fitted to the texts, and the window as wide as its grid; the height stays as it is, so a
 // folded window stays folded.
-void frmnow::fitToGrid(const QList<QStringList> &rows)
+void frmnow::fitToGrid(const GridRows &rows)
 {
     const QList<int> widths = watchLayout().widths;
     FitColumns(MS1, widths, rows);

@@ -18,6 +18,7 @@ class QTimer;
 
 namespace tv {
 
+class GridRows;
 class WatchGridModel;
 struct WatchRefresh;
 
@@ -91,7 +92,7 @@ private:
     void buildControls();
     void placeOnScreen();
     void showRows(const QList<QStringList> &rows);
-    void fitToGrid(const QList<QStringList> &rows);
+    void fitToGrid(const GridRows &rows);
     void showRefresh(const WatchRefresh &refresh);
     void raiseAlert(int row);
     void closeTicker();
@@ -114,9 +115,9 @@ private:
     WatchGridModel *m_grid = nullptr;
     int m_holdings = 0;
     FlagArray m_fetched{};
-    bool m_handBack = false;      // this close shows the main window and hands the total back
-    bool m_mainUnloading = false; // the main window's close is running
-    bool m_closing = false;       // this window's close has been accepted
+    bool m_handBack = false;       // this close shows the main window and hands the total back
+    bool m_mainUnloading = false;  // the main window's close is running
+    bool m_closing = false;        // this window's close has been accepted
     bool m_sizeAllPointer = false; // the program's pointer is overridden with size-all
     QPointer<QWidget> m_main;
 };

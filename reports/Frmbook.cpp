@@ -386,7 +386,8 @@ void Frmbook::buildChart()
         marker->setVisible(false);
     m_index->setColor(Qt::red);
     // The rows' span and the bars', unseen, so the row axis need not hold every row to span them, and
-    // the bars, one for several rows where rows are narrower than a pixel, stand under their rows.
+    // the bars, one for several rows where a row's own would be thinner than a pixel, stand under their
+    // rows.
     m_span = new QValueAxis(this);
     m_span->setVisible(false);
     chart->addAxis(m_span, Qt::AlignBottom);

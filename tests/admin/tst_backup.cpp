@@ -106,6 +106,34 @@ qixda *openBackup(const QString &folder)
     return w;
 }
 
+// A live file with rows, a good backup of it, and the restore window, loaded while the file is still
+// good (which loads the main window too).
+struct GoodBackup
+{
+    explicit GoodBackup(TestEnv &env)
+        : live(env.makeDatabase()), backup(env.path(QStringLiteral("good.zqdb")))
+    {
+        addRows(live, QStringLiteral("600001"));
+        BackupDatabase(live, g_DbConnect, backup);
+        backedUp = dump(backup);
+        window = qixrsda::instance();
+    }
+
+    // The restore from the backup, without a message, gives the live file back whole.
+    void restoreAndCheck(const TestEnv &env) const
+    {
+        restoreFrom(backup);
+        QVERIFY2(env.boxes.isEmpty(), env.boxes.isEmpty() ? "" : qPrintable(env.boxes[0].text));
+        QVERIFY(dump(live) == backedUp);
+        CheckDatabaseFile(live, g_DbConnect);
+    }
+
+    QString live;
+    QString backup;
+    Dump backedUp;
+    qixrsda *window = nullptr;
+};
+
 } // namespace
 
 class TestBackup : public QObject
@@ -533,8 +561,10 @@ void TestBackup::restoreOnlyFromAWholeCopy_data()
     QTest::newRow("1 byte short") << "cut 1" << pages;
     QTest::newRow("1000 bytes short") << "cut 1000" << pages;
     QTest::newRow("half a page short") << "cut 2048" << pages;
-    QTest::newRow("a flipped byte in a table page") << "flip" << "完整性检查没有通过：";
-    QTest::newRow("whole") << "" << "";
+    QTest::newRow("a flipped byte in a table page") << "flip"
+                                                    << "完整性检查没有通过：";
+    QTest::newRow("whole") << ""
+                           << "";
 }
 
 void TestBackup::restoreOnlyFromAWholeCopy()
@@ -596,12 +626,9 @@ void TestBackup::restoreRepairsTheCurrentFile()
 {
     QFETCH(QString, state);
     TestEnv env;
-    const QString live = env.makeDatabase();
-    addRows(live, QStringLiteral("600001"));
-    const QString backup = env.path(QStringLiteral("good.zqdb"));
-    BackupDatabase(live, g_DbConnect, backup);
-    const Dump backedUp = dump(backup);
-    qixrsda *w = qixrsda::instance(); // loads the main window while the file is still good
+    const GoodBackup good(env);
+    const QString &live = good.live;
+    qixrsda *w = good.window;
     w->show();
     if (state == QLatin1String("deleted")) {
         QVERIFY(QFile::remove(live));
@@ -617,12 +644,10 @@ void TestBackup::restoreRepairsTheCurrentFile()
         writeFile(live, bytes);
     }
 
-    restoreFrom(backup);
-    QVERIFY2(env.boxes.isEmpty(), env.boxes.isEmpty() ? "" : qPrintable(env.boxes[0].text));
+    good.restoreAndCheck(env);
+    QVERIFY(!QTest::currentTestFailed());
     QVERIFY(!qixrsda::isLoaded());
     QCOMPARE(LastStatusText(), kIdleText);
-    QVERIFY(dump(live) == backedUp);
-    CheckDatabaseFile(live, g_DbConnect);
     QCOMPARE(entries(env.dir()).filter(QStringLiteral("File.zqd")), QStringList{QStringLiteral("File.zqd")});
 }
 
@@ -668,12 +693,9 @@ void TestBackup::damagedLiveFileIsToldAtOnce()
 {
     QFETCH(int, cut);
     TestEnv env;
-    const QString live = env.makeDatabase();
-    addRows(live, QStringLiteral("600001"));
-    const QString backup = env.path(QStringLiteral("good.zqdb"));
-    BackupDatabase(live, g_DbConnect, backup);
-    const Dump backedUp = dump(backup);
-    qixrsda *w = qixrsda::instance(); // loads the main window while the file is still good
+    const GoodBackup good(env);
+    const QString &live = good.live;
+    qixrsda *w = good.window;
     {
         QFile f(live);
         QVERIFY(f.open(QIODevice::ReadWrite) && f.resize(f.size() - cut));
@@ -688,10 +710,7 @@ void TestBackup::damagedLiveFileIsToldAtOnce()
 
     env.clearBoxes();
     w->show();
-    restoreFrom(backup);
-    QVERIFY2(env.boxes.isEmpty(), env.boxes.isEmpty() ? "" : qPrintable(env.boxes[0].text));
-    QVERIFY(dump(live) == backedUp);
-    CheckDatabaseFile(live, g_DbConnect);
+    good.restoreAndCheck(env);
 }
 
 QTEST_MAIN(TestBackup)
