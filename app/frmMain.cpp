@@ -103,6 +103,9 @@ QAction *frmMain::addItem(QMenu *menu, const QString &name, const QString &capti
     a->setObjectName(name);
     if (!key.isEmpty())
         a->setShortcut(key);
+    // A child window's menus take the menu bar's place while it is active; the main menus' keys go on
+    // working, because their items belong to the main window as well as to their menus.
+    addAction(a);
     m_items.insert(name, a);
     return a;
 }

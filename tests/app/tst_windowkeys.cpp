@@ -6,6 +6,7 @@
 #include "admin/qixda.h"
 #include "admin/frmOperator.h"
 #include "app/Globals.h"
+#include "app/Seams.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "journal/frmCatalog.h"
@@ -13,12 +14,17 @@
 #include "journal/frmModifyForm.h"
 #include "journal/frmNewForm.h"
 #include "journal/modqix.h"
+#include "reports/Frmbook.h"
+#include "reports/frmSearchForm.h"
 #include "tests/common/TestSupport.h"
 
 #include <QApplication>
 #include <QFrame>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -110,6 +116,8 @@ private Q_SLOTS:
     void enterOnTheFocus();
     void numberBoxesRefuseOtherText_data();
     void numberBoxesRefuseOtherText();
+    void mainKeysWhileAChildIsActive_data();
+    void mainKeysWhileAChildIsActive();
 };
 
 void TestWindowKeys::enterOnTheFocus_data()
@@ -219,3 +227,59 @@ void TestWindowKeys::numberBoxesRefuseOtherText()
 
 QTEST_MAIN(TestWindowKeys)
 #include "tst_windowkeys.moc"
+
+void TestWindowKeys::mainKeysWhileAChildIsActive_data()
+{
+    QTest::addColumn<QString>("child");
+    QTest::addColumn<bool>("maximised");
+    for (const char *child : {"journal", "query", "notebook"}) {
+        QTest::newRow(QByteArray(child).append(", normal").constData()) << child << false;
+        QTest::newRow(QByteArray(child).append(", maximised").constData()) << child << true;
+    }
+}
+
+// F5 and F9 work wherever the focus is inside a child window, also while the journal's menus stand in
+// the menu bar instead of the main menus.
+void TestWindowKeys::mainKeysWhileAChildIsActive()
+{
+    QFETCH(QString, child);
+    QFETCH(bool, maximised);
+    TestEnv env;
+    frmManager *journal = openJournal(env);
+    QVERIFY(journal);
+    frmMain *m = frmMain::instance();
+    QWidget *open = journal;
+    if (child == QLatin1String("query")) {
+        journal->MnuSearchFile_Click();
+        open = frmSearchForm::existing();
+    } else if (child == QLatin1String("notebook")) {
+        m->Toolbar1_ButtonClick(QStringLiteral("frmbook"));
+        open = Frmbook::existing();
+    }
+    QVERIFY(open);
+    QCoreApplication::processEvents();
+    auto *sub = qobject_cast<QMdiSubWindow *>(open->parentWidget());
+    QVERIFY(sub);
+    if (maximised)
+        sub->showMaximized();
+    m->mdiArea()->setActiveSubWindow(sub);
+    QCoreApplication::processEvents();
+    if (open == journal) // the journal's own menus stand in the menu bar
+        QVERIFY(!m->menuBar()->actions().contains(m->menuItem(QStringLiteral("MnuGuestManager"))));
+    QWidget *focus = open->focusWidget() ? open->focusWidget() : open;
+    focus->setFocus();
+
+    // F9 asks the exit question; No keeps everything as it was.
+    env.answers = {vbNo};
+    QTest::keyClick(focus, Qt::Key_F9);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE(env.boxes.last().text, QStringLiteral("真的退出该系统吗(Y/N)？    "));
+    QVERIFY(frmMain::isLoaded());
+
+    // F5 is the journal toggle: it closes the journal, and with it the query window or the notebook.
+    QPointer<QWidget> gone = open;
+    QTest::keyClick(focus, Qt::Key_F5);
+    QTRY_VERIFY(!frmManager::isLoaded());
+    QTRY_VERIFY(!gone);
+    QCOMPARE(m->toolbarButton(1)->text(), QStringLiteral("证券交易"));
+}
