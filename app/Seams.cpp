@@ -105,6 +105,15 @@ bool OpenDocument(const QString &pathOrUrl)
     return seams::openUrl(url);
 }
 
+bool IsWebAddress(const QString &text)
+{
+    const QString t = text.trimmed();
+    for (const char *scheme : {"http://", "https://", "ftp://", "mailto:"})
+        if (t.startsWith(QLatin1String(scheme), Qt::CaseInsensitive) && t.size() > int(qstrlen(scheme)))
+            return true;
+    return false;
+}
+
 QString ChooseOpenFile(QWidget *parent, const QString &caption, const QString &dir, const QString &filter)
 {
     return seams::openFile(parent, caption, dir, filter);

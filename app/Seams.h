@@ -24,6 +24,9 @@ QDateTime Now();
 QDate Today();
 
 bool OpenDocument(const QString &pathOrUrl); // a file, a link or a mailto: address
+// A web or mail address (http:, https:, ftp: or mailto:, in any letter case, blanks around it allowed),
+// which the desktop opener takes as it is; any other text names a local file.
+bool IsWebAddress(const QString &text);
 // The filter as Qt writes it, "caption (patterns)"; the chooser shows the caption alone. Patterns match
 // in any letter case.
 QString ChooseOpenFile(QWidget *parent, const QString &caption, const QString &dir, const QString &filter);

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -133,9 +134,13 @@ void frmTip::DisplayCurrentTip()
 
 void frmTip::Label2_Click()
 {
-    // The read-me ships beside the program.
-    if (!OpenDocument(ProgramFolder() + QStringLiteral("/Readme.txt")))
-        MsgBox(QStringLiteral("Windows 的 Notepad 没有安装!"), 16, QStringLiteral("错误"));
+    // The read-me ships beside the program and opens in the desktop's program for text files.
+    const QString readme = ProgramFolder() + QStringLiteral("/Readme.txt");
+    if (!QFileInfo::exists(readme))
+        MsgBox(QStringLiteral("下面文件没有找到：    ") + QStringLiteral("\r\n\r\n") + readme + QStringLiteral("    "), 16,
+               QStringLiteral("错误"));
+    else if (!OpenDocument(readme))
+        MsgBox(QStringLiteral("系统没有可以打开文本文件的程序!"), 16, QStringLiteral("错误"));
 }
 
 bool frmTip::eventFilter(QObject *watched, QEvent *event)

@@ -1022,6 +1022,13 @@ void frmManager::picEditFile_Click()
     if (!confirmLoadedSecurity())
         return;
     const QString name = txtFields[1]->text();
+    // A link, such as the detail page a quote fills in, is the browser's to open: there is no file to find.
+    if (IsWebAddress(name)) {
+        if (!OpenDocument(name.trimmed()))
+            MsgBox(QStringLiteral("系统不能自动打开下面文件：    ") + QStringLiteral("\r\n\r\n") + name + QStringLiteral("    "),
+                   64, QStringLiteral("买卖记录系统"));
+        return;
+    }
     const QString folder = ProgramFolder() + QStringLiteral("/File");
     const QString path = QFileInfo(name).isAbsolute() ? name : folder + u'/' + name;
     if (Trim(name).isEmpty() || !QFileInfo(path).isFile()) {

@@ -3,6 +3,7 @@
 #include "app/Forms.h"
 #include "app/Globals.h"
 #include "app/Seams.h"
+#include "app/Shared.h"
 #include "app/Startup.h"
 #include "app/Tips.h"
 #include "app/frmAbout.h"
@@ -209,15 +210,34 @@ void TestStartWindows::tipsEmptyAndMissing()
 void TestStartWindows::tipReadme()
 {
     TestEnv env;
+    // The read-me beside the test program, made for the test where the build put none there.
+    const QString readme = ProgramFolder() + QStringLiteral("/Readme.txt");
+    const bool made = !QFile::exists(readme);
+    if (made) {
+        QFile f(readme);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
     frmTip *t = frmTip::instance();
-    t->Label2_Click();
+    t->show();
+    QTest::mouseClick(t->Label2, Qt::LeftButton);
     QCOMPARE(env.openedUrls.size(), 1);
-    QVERIFY(env.openedUrls[0].toString().endsWith(QStringLiteral("/Readme.txt")));
+    QCOMPARE(env.openedUrls[0].toLocalFile(), readme);
     QVERIFY(env.boxes.isEmpty());
+    // No program for text files: the message names none of another platform.
     env.openSucceeds = false;
-    t->Label2_Click();
+    QTest::mouseClick(t->Label2, Qt::LeftButton);
     QCOMPARE(env.boxes.size(), 1);
-    QCOMPARE_BOX(env.boxes[0], QStringLiteral("Windows 的 Notepad 没有安装!"), 16, QStringLiteral("错误"));
+    QCOMPARE_BOX(env.boxes[0], QStringLiteral("系统没有可以打开文本文件的程序!"), 16, QStringLiteral("错误"));
+    // No read-me at all: the file is named, and nothing is handed to the opener.
+    const QString away = readme + QStringLiteral(".away");
+    QVERIFY(QFile::rename(readme, away));
+    QTest::mouseClick(t->Label2, Qt::LeftButton);
+    QVERIFY(QFile::rename(away, readme));
+    if (made)
+        QFile::remove(readme);
+    QCOMPARE(env.openedUrls.size(), 2);
+    QCOMPARE_BOX(env.boxes.value(1), QStringLiteral("下面文件没有找到：    \r\n\r\n") + readme + QStringLiteral("    "), 16,
+                 QStringLiteral("错误"));
     t->close();
     QVERIFY(!frmTip::isLoaded());
     QVERIFY(!GetSetting(ExeAppName(), "Tip", "Left").isEmpty());
