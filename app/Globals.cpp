@@ -2,7 +2,9 @@
 
 #include <QList>
 #include <QPointer>
-#include <QTimer>
+#include <QThread>
+
+#include <algorithm>
 
 namespace tv {
 
@@ -60,12 +62,24 @@ struct DeferredClose
     std::function<void()> close;
 };
 QList<DeferredClose> s_deferredCloses;
+// The event loop level of the command that let g_Idle go with closes waiting; -1 when none waits. A loop
+// deeper than it is one that command opened afterwards (a message box), whose window may still be on the
+// stack below.
+int s_closeLevel = -1;
+
+int LoopLevel()
+{
+    return QThread::currentThread()->loopLevel();
+}
 } // namespace
 
 void CarryOutDeferredCloses()
 {
     if (!g_Idle)
         return; // another fetch has begun: its own end carries them out
+    if (s_deferredCloses.isEmpty() || (s_closeLevel >= 0 && LoopLevel() > s_closeLevel))
+        return;
+    s_closeLevel = -1;
     QList<DeferredClose> closes;
     closes.swap(s_deferredCloses);
     for (const DeferredClose &c : closes) {
@@ -97,6 +111,7 @@ bool IsCloseDeferred(const QObject *window)
 void ResetModuleState()
 {
     s_deferredCloses.clear();
+    s_closeLevel = -1;
     g_DbPath.clear();
     g_DbConnect.clear();
     g_CurUser.clear();
@@ -152,9 +167,16 @@ void IdleGuard::release()
         return;
     m_owns = false;
     g_Idle = true;
-    // Carried out by the command itself once its own work is done, or failing that, when it has returned.
-    if (!s_deferredCloses.isEmpty())
-        QTimer::singleShot(0, &CarryOutDeferredCloses);
+    if (s_deferredCloses.isEmpty())
+        return;
+    const int level = LoopLevel();
+    s_closeLevel = s_closeLevel < 0 ? level : std::min(s_closeLevel, level);
+    // Carried out by the command itself once its own work is done, or failing that, once it has returned.
+    // A deferred delete, unlike a timer, is delivered only when control is back in the loop the command
+    // runs from, never inside a loop the command opens meanwhile.
+    auto *runner = new QObject;
+    QObject::connect(runner, &QObject::destroyed, [] { CarryOutDeferredCloses(); });
+    runner->deleteLater();
 }
 
 } // namespace tv

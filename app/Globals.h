@@ -97,10 +97,13 @@ private:
 // A window asked to close while a fetch runs is closed by the command that owns the fetch: once that
 // command's guard has let g_Idle go, every close asked for meanwhile is carried out, each window once, in
 // the order asked, by CarryOutDeferredCloses at the command's end, or at the latest as soon as the command
-// has returned. A window that is gone by then is left alone. `close` is what closing means for that
-// window; its close() slot when it is not given.
+// has returned to the event loop it runs from. Never inside an event loop the command opens after letting
+// g_Idle go (a message box): the window may be the one whose handler waits below it, so a
+// CarryOutDeferredCloses from there (another command's end, run by that loop) does nothing. A window that
+// is gone by then is left alone. `close` is what closing means for that window; its close() slot when it
+// is not given.
 void CloseWhenIdle(QObject *window, std::function<void()> close = {});
-void CarryOutDeferredCloses();               // nothing while a fetch runs
+void CarryOutDeferredCloses();               // nothing while a fetch runs, or inside its box
 bool IsCloseDeferred(const QObject *window); // for tests
 
 } // namespace tv

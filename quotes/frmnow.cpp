@@ -508,8 +508,17 @@ void frmnow::Timer1_Timer()
     refreshPending = step.refreshPending;
     if (step.pointer != PointerStep::Pointer::Keep)
         setScreenPointer(step.pointer == PointerStep::Pointer::SizeAll);
+    // The refresh runs from the event loop once this tick is over: Qt fires no timer again while its own
+    // handler waits in the fetch's loop, and the pointer watch must go on folding, unfolding and dragging
+    // meanwhile.
     if (step.refreshNow)
-        Timer2_Timer();
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_closing)
+                    Timer2_Timer();
+            },
+            Qt::QueuedConnection);
 }
 
 void frmnow::Get_Windows_Rect()

@@ -9,11 +9,13 @@
 #include <QClipboard>
 #include <QFile>
 #include <QDir>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QInputMethodEvent>
 #include <QLockFile>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 #include <unistd.h>
 
 using namespace tv;
@@ -35,6 +37,8 @@ private Q_SLOTS:
     void specialCharRefused();
     void settingsUnderTwoApplications();
     void idleGuard();
+    void deferredClosesWaitForTheCommand_data();
+    void deferredClosesWaitForTheCommand();
     void instanceLock();
 };
 
@@ -260,6 +264,56 @@ void TestShared::idleGuard()
     } catch (int) {
     }
     QVERIFY(g_Idle);
+}
+
+void TestShared::deferredClosesWaitForTheCommand_data()
+{
+    QTest::addColumn<bool>("fromLoop");   // run from an event loop, as the program runs every command
+    QTest::addColumn<bool>("carriesOut"); // the command carries the closes out at its own end
+    QTest::newRow("from the loop, carried out at its end") << true << true;
+    QTest::newRow("from the loop, left to its return") << true << false;
+    // Outside any loop (only a test calls a command so) Qt hands a deferred delete to the first loop that
+    // runs, the box's: there only the command's own end carries the closes out.
+    QTest::newRow("called directly, carried out at its end") << false << true;
+}
+
+// A close asked for during a fetch waits for the whole command that held the fetch. A box the command
+// shows afterwards runs a loop of its own, where timers fire and other commands end; none of that runs
+// the close. The command's own end does, or else its return.
+void TestShared::deferredClosesWaitForTheCommand()
+{
+    QFETCH(bool, fromLoop);
+    QFETCH(bool, carriesOut);
+    TestEnv env;
+    QObject window;
+    QEventLoop loop;
+    int closes = 0, inBox = -1, atEnd = -1;
+    const auto command = [&] {
+        {
+            IdleGuard fetch;
+            CloseWhenIdle(&window, [&] {
+                ++closes;
+                loop.quit();
+            });
+        }
+        QTimer::singleShot(0, [] { CarryOutDeferredCloses(); }); // another command ending meanwhile
+        test::RunNestedLoop();
+        inBox = closes;
+        if (carriesOut)
+            CarryOutDeferredCloses();
+        atEnd = closes;
+    };
+    if (fromLoop) {
+        QTimer::singleShot(0, &loop, command);
+        QTimer::singleShot(5000, &loop, &QEventLoop::quit); // only if the close never comes
+        loop.exec();
+    } else {
+        command();
+    }
+    QCOMPARE(inBox, 0);
+    QCOMPARE(atEnd, carriesOut ? 1 : 0);
+    QTRY_COMPARE(closes, 1);
+    QVERIFY(!IsCloseDeferred(&window));
 }
 
 void TestShared::instanceLock()

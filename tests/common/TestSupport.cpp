@@ -17,9 +17,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 #include <QXmlStreamReader>
 
 #include <sqlite3.h>
@@ -47,6 +49,10 @@ TestEnv::TestEnv()
     SetSettingsFolder(m_dir.filePath(QStringLiteral("settings")));
     seams::msgBox = [this](const QString &text, int style, const QString &title) {
         boxes.append({text, style, title});
+        if (whileBoxShown) {
+            const RecordedBox box = boxes.last();
+            whileBoxShown(box);
+        }
         return answers.isEmpty() ? defaultAnswer(style) : answers.takeFirst();
     };
     seams::now = [this] { return now; };
@@ -178,6 +184,19 @@ QByteArray FileBytes(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+void RunNestedLoop()
+{
+    QEventLoop loop;
+    QTimer pass;
+    int passes = 0;
+    QObject::connect(&pass, &QTimer::timeout, &loop, [&] {
+        if (++passes == 5)
+            loop.quit();
+    });
+    pass.start(0);
+    loop.exec();
 }
 
 QMap<QString, QByteArray> FileWithSides(const QString &path)

@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <QVariantList>
 
+#include <functional>
+
 namespace tv {
 class Database;
 class frmManager;
@@ -50,6 +52,8 @@ public:
     QList<RecordedBox> boxes;
     QList<int> answers;
     void clearBoxes() { boxes.clear(); }
+    // Runs while each box is up, before it is answered, as a real box's own event loop lets events run.
+    std::function<void(const RecordedBox &)> whileBoxShown;
 
     int beeps = 0;
     QList<QUrl> openedUrls;   // what was handed to the desktop opener
@@ -72,6 +76,9 @@ private:
 };
 
 QByteArray FileBytes(const QString &path);
+
+// A few passes of a real event loop nested where it is called, as a message box's loop runs while it is up.
+void RunNestedLoop();
 
 // A file and its side files (-journal, -wal, -shm) by suffix, each as its bytes; a side file that is not
 // there is left out. For telling that a refused file was not touched.

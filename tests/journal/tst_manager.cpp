@@ -27,6 +27,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QWindow>
 
@@ -154,6 +155,8 @@ private Q_SLOTS:
     void storedSplitterAtTheShownWidth_data();
     void storedSplitterAtTheShownWidth();
     void closeRefusedWhileFetching();
+    void closeAskedDuringRefresh_data();
+    void closeAskedDuringRefresh();
     void managerKeyToggles();
     void exportReadBack();
     void exportFailureShowsMessage();
@@ -570,6 +573,65 @@ void TestManager::closeRefusedWhileFetching()
     w->uprice_click();
     QCoreApplication::processEvents();
     QVERIFY(!frmMain::isLoaded());
+}
+
+void TestManager::closeAskedDuringRefresh_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("返回首页 on the toolbar") << QStringLiteral("toolbar");
+    QTest::newRow("Ctrl+R") << QStringLiteral("keys");
+}
+
+// "刷新" waits for its quote; meanwhile the operator asks the journal to close and another workstation
+// removes the security, so the reload after the fetch shows its message. That box's loop runs the
+// program's events, yet the journal stays until the command is over, and closes then.
+void TestManager::closeAskedDuringRefresh()
+{
+    QFETCH(QString, way);
+    TestEnv env;
+    makeJournal(env);
+    test::HttpServer server;
+    QVERIFY(test::ServeQuotes(server));
+    g_QuoteSource = QStringLiteral("sina");
+    server.setReply("/list=", test::Gbk(test::SinaPage({{"sh600000", "浦发银行", "11.50", "11.00", {}}})));
+    g_UserRight = QStringLiteral("超级权限");
+    frmMain *m = frmMain::instance();
+    QPointer<frmManager> w = test::OpenManager("浦发银行");
+    QVERIFY(w->Command4->isEnabled());
+
+    server.setHolding(true);
+    bool closeRefused = false;
+    connect(&server, &test::HttpServer::requestReceived, &server, [&] {
+        QTimer::singleShot(0, &server, [&] {
+            if (way == QLatin1String("toolbar")) {
+                QWidget *button = m->toolbar()->widgetForAction(m->toolbarButton(1));
+                QTest::mouseClick(button, Qt::LeftButton);
+            } else {
+                QTest::keyClick(w->TreeView, Qt::Key_R, Qt::ControlModifier);
+            }
+            closeRefused = frmManager::isLoaded() && IsCloseDeferred(w);
+            test::DbExec(QStringLiteral("DELETE FROM Detail WHERE 证券名称 = ?"),
+                         {QStringLiteral("浦发银行")});
+            server.releaseHeld();
+        });
+    });
+    // The prices' writer reloads the security while the fetch is still held, then the command itself.
+    QList<bool> loadedInBox;
+    env.whileBoxShown = [&](const test::RecordedBox &) {
+        test::RunNestedLoop();
+        loadedInBox << (frmManager::isLoaded() && g_ManagerOpen);
+    };
+    QApplication::setActiveWindow(m);
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    QCOMPARE(server.requestCount(), 1);
+    QVERIFY(closeRefused);
+    QCOMPARE(env.boxes.size(), 2);
+    for (const test::RecordedBox &box : env.boxes)
+        QCOMPARE_BOX(box, "没有找到证券：浦发银行", 48, "提示：");
+    QCOMPARE(loadedInBox, (QList<bool>{true, true}));
+    QTRY_VERIFY(!w);
+    QVERIFY(!g_ManagerOpen);
+    QCOMPARE(m->toolbarButton(1)->text(), QStringLiteral("证券交易"));
 }
 
 void TestManager::managerKeyToggles()

@@ -65,6 +65,7 @@ private Q_SLOTS:
     void oneProgramPointer();
     void translucentAndNormal();
     void dragFollowsThePointerSamples();
+    void pointerWatchGoesOnDuringAFetch();
     void tickerStandsInForTheWindow();
     void waysBack_data();
     void waysBack();
@@ -98,11 +99,13 @@ void TestWatchPlacement::dockFoldsAndUnfolds()
     QCursor::setPos(250, 0);
     w->Timer1_Timer();
     QCOMPARE(w->height(), fullPx(w));
+    QCOMPARE(t.server.requestCount(), requests); // the refresh runs once the tick is over
+    QTRY_COMPARE(w->gridText(2, 1), QStringLiteral("11.5"));
     QCOMPARE(t.server.requestCount(), requests + 1);
-    QCOMPARE(w->gridText(2, 1), QStringLiteral("11.5"));
     w->Timer1_Timer();
     QCursor::setPos(250, 60); // inside: it stays unfolded away from the edge
     w->Timer1_Timer();
+    QCoreApplication::processEvents();
     QCOMPARE(w->height(), fullPx(w));
     QCOMPARE(t.server.requestCount(), requests + 1);
 
@@ -230,6 +233,57 @@ void TestWatchPlacement::dragFollowsThePointerSamples()
     QCursor::setPos(20, 700);
     w->Timer1_Timer();
     QCOMPARE(w->height(), fullPx(w));
+}
+
+// The pointer's return starts a refresh whose reply is held. Meanwhile the pointer watch goes on by its
+// own timer: the window folds, unfolds and is dragged, and its return starts no second request.
+void TestWatchPlacement::pointerWatchGoesOnDuringAFetch()
+{
+    OneHolding t({{"600000", "11.50", "0.50%"}});
+    QVERIFY(t.w);
+    frmnow *w = t.w;
+    HttpServer &server = t.server;
+    w->Command1[0]->click();
+    const QRect docked = w->frameGeometry();
+    QCursor::setPos(600, 600);
+    QTRY_COMPARE(w->height(), TwipsToPx(40));
+
+    const int before = server.requestCount();
+    server.setHolding(true);
+    bool held = false;
+    int requestsWhileHeld = 0;
+    const QPoint grab(10, 12);
+    const QPoint sample(400, 300);
+    const auto whileHeld = [&] {
+        held = true;
+        QCursor::setPos(600, 600);
+        QTRY_COMPARE(w->height(), TwipsToPx(40));
+        QCursor::setPos(250, 0);
+        QTRY_COMPARE(w->height(), fullPx(w));
+        QCursor::setPos(docked.topLeft() + grab);
+        QTRY_VERIFY(w->inDragZone);
+        QTest::mousePress(w->Image1, Qt::LeftButton, {}, QPoint(8, 4));
+        QVERIFY(w->dragging);
+        QCursor::setPos(sample);
+        QTRY_COMPARE(w->cursorPos, sample);
+        QTest::mouseMove(w->Image1, QPoint(9, 5));
+        QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, QPoint(9, 5));
+        QCOMPARE(w->frameGeometry(), QRect(sample - grab, docked.size()));
+        QVERIFY(!w->autoHide);
+    };
+    connect(&server, &HttpServer::requestReceived, &server, [&] {
+        QTimer::singleShot(0, &server, [&] {
+            whileHeld();
+            requestsWhileHeld = server.requestCount();
+            server.releaseHeld();
+        });
+    });
+    QCursor::setPos(250, 0); // the pointer comes back: the refresh is asked for
+    QTRY_VERIFY(held);
+    QCOMPARE(requestsWhileHeld, before + 1);
+    QTRY_COMPARE(w->gridText(2, 1), QStringLiteral("11.5"));
+    QCOMPARE(server.requestCount(), before + 1);
+    QCOMPARE(w->frameGeometry().topLeft(), sample - grab);
 }
 
 void TestWatchPlacement::tickerStandsInForTheWindow()
