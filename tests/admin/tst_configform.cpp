@@ -221,6 +221,7 @@ void TestConfigForm::failedWriteKeepsTheOldRow()
 {
     TestEnv env;
     const QString good = env.makeDatabase();
+    frmMain::instance(); // the window is opened from it
     ConfigForm *w = ConfigForm::instance();
     const QList<QStringList> before = storedConfig();
     // The file goes away between opening the window and saving.
