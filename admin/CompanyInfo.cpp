@@ -1,6 +1,7 @@
 #include "admin/CompanyInfo.h"
 
 #include "app/Globals.h"
+#include "app/VbCompat.h"
 #include "data/Database.h"
 
 namespace tv {
@@ -14,6 +15,11 @@ void SaveCompanyInfo(const CompanyInfo &info)
                               "VALUES (?, ?, ?, ?, ?, ?)"),
                {info[0], info[1], info[2], info[3], info[4], info[5]});
     tx.commit();
+}
+
+QString DesktopPictureFile(const QString &path)
+{
+    return Trim(path);
 }
 
 } // namespace tv

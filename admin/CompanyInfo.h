@@ -13,4 +13,8 @@ using CompanyInfo = std::array<QString, 6>;
 // Replaces the row in one transaction; on a failure the old row stays.
 void SaveCompanyInfo(const CompanyInfo &info);
 
+// The picture file a desktop picture path names: the path without the blanks around it. The path is
+// stored as typed; its existence is tested and its picture loaded from this file.
+QString DesktopPictureFile(const QString &path);
+
 } // namespace tv

@@ -158,9 +158,9 @@ void ConfigForm::OkSave_Click()
         MsgBox(QStringLiteral("没有配置公司名称,系统将以缺省的公司名称!"), 32, QStringLiteral("没有填写公司名称"));
     }
     bool pathPutBack = false;
-    if (Trim(CC[5]->text()).isEmpty()) {
+    if (DesktopPictureFile(CC[5]->text()).isEmpty()) {
         MsgBox(QStringLiteral("没有配置桌面图片文件,桌面将不显示图片!"), 32, QStringLiteral("没有图片"));
-    } else if (!QFileInfo(Trim(CC[5]->text())).isFile()) {
+    } else if (!QFileInfo(DesktopPictureFile(CC[5]->text())).isFile()) {
         MsgBox(QStringLiteral("配置的图片文件不存在,系统将以缺省的图片放置!"), 48, QStringLiteral("文件没有找到"));
         CC[5]->setText(m_SavedPicturePath);
         pathPutBack = true;
@@ -170,7 +170,7 @@ void ConfigForm::OkSave_Click()
     frmMain *main = frmMain::instance();
     // A path of blanks is no path: it was announced as such above and clears the picture.
     const QString picture = CC[5]->text();
-    if (!Trim(picture).isEmpty()) {
+    if (!DesktopPictureFile(picture).isEmpty()) {
         if (!main->setDesktopPicture(picture)) {
             pictureFailure(pathPutBack);
             return;

@@ -148,7 +148,11 @@ void NetData::OK_Click()
 {
     if (Trim(NetDataPath->text()).isEmpty())
         return;
-    ResolveDatabasePath(DatabaseFileOfPath(NetDataPath->text()));
+    if (!ResolveDatabasePath(DatabaseFileOfPath(NetDataPath->text()))) {
+        // Refused: the path stays in the box for another choice.
+        NetDataPath->setFocus();
+        return;
+    }
     if (QAction *item = frmMain::instance()->menuItem(QStringLiteral("MnuDataPathDisplay")))
         item->setText(QStringLiteral("当前数据库路径：") + g_DbPath);
     close();

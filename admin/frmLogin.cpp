@@ -69,18 +69,21 @@ frmLogin::frmLogin()
     g_AppDir = QDir::currentPath();
     if (!g_AppDir.endsWith(u'/'))
         g_AppDir += u'/';
-    ResolveDatabasePath(QString());
-    try {
-        Database db(g_DbPath, g_DbConnect);
-        const RowSet users = db.openTable(QStringLiteral("User"));
-        for (int i = 0; i < users.recordCount(); ++i) {
-            m_passwords << users.text(i, 1);
-            m_rights << users.text(i, 2);
-            UserTxt->addItem(users.text(i, 0));
+    // A refused database file has been named already; no operators to list then, and every password
+    // is refused.
+    if (ResolveDatabasePath(QString())) {
+        try {
+            Database db(g_DbPath, g_DbConnect);
+            const RowSet users = db.openTable(QStringLiteral("User"));
+            for (int i = 0; i < users.recordCount(); ++i) {
+                m_passwords << users.text(i, 1);
+                m_rights << users.text(i, 2);
+                UserTxt->addItem(users.text(i, 0));
+            }
+        } catch (const DbError &e) {
+            if (!ShowDatabaseTrouble(e))
+                MsgBox(QStringLiteral("不能读取操作员名单：") + e.message(), 16, QStringLiteral("错误"));
         }
-    } catch (const DbError &e) {
-        // No operators to list: every password is then refused.
-        ShowDatabaseTrouble(e);
     }
     if (UserTxt->count() > 0)
         UserTxt->setCurrentIndex(0);

@@ -19,12 +19,20 @@ inline const QString kIdleText = QStringLiteral("待命状态...");
 
 QString ProgramFolder();   // the folder of the executable
 QString LocalDatabasePath(); // ProgramFolder() + "/data/File.zqd"
+void SetLocalDatabasePath(const QString &path); // for tests; empty gives the program folder's again
 
-// Tests a database path (the stored one when `path` is empty), falls back to the local file with the
-// network-path message, and sets and remembers g_DbPath.
-void ResolveDatabasePath(QString &path);
-void ResolveDatabasePath(const QString &path = QString());
+// Tests a database path (the stored one when `path` is empty) and sets and remembers g_DbPath. A path
+// that cannot be read at all gives the network-path message and the local file. A file that can be read
+// is opened as every action opens it, and is refused when that fails (no database of ours, another
+// password, damaged, held by another workstation), with a message naming it: a path handed over leaves
+// g_DbPath and the stored path as they were; the stored path stays in force unless the operator takes
+// the local file instead, which is offered when it is a good database and another file. False when the
+// path was refused; its message has been shown.
+bool ResolveDatabasePath(QString &path);
+bool ResolveDatabasePath(const QString &path = QString());
 QString NetworkPathMessage();
+// The question that offers the local file for a refused stored path; `trouble` is the refusal's text.
+QString UseLocalDatabaseQuestion(const QString &trouble);
 
 // The refusal of a single quote in user text: shows the message and returns true when any text holds one.
 inline const QString kSpecialCharText = QStringLiteral("该项目之中有特殊字符") + QStringLiteral("<'>,请删除。");
@@ -36,9 +44,9 @@ bool RefuseSpecialChar(const QStringList &texts);
 void ShowUnknownError();
 
 // The troubles of the database file itself have one message in every window: held by another
-// workstation past the busy time-out (style 48, "提示："), or damaged (style 16, "错误", naming the file
-// and the restore). ShowDatabaseTrouble shows it and returns true when the error is one of those; a
-// window shows its own message otherwise.
+// workstation past the busy time-out (style 48, "提示："), or no database of ours, of another password
+// or damaged (style 16, "错误", naming the file; for a damaged one also the restore). ShowDatabaseTrouble
+// shows it and returns true when the error is one of those; a window shows its own message otherwise.
 void ShowDbBusy();
 bool ShowDatabaseTrouble(const DbError &e);
 

@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "admin/CompanyInfo.h"
 #include "admin/ConfigForm.h"
 #include "admin/NetData.h"
 #include "admin/frmOperator.h"
@@ -282,8 +283,9 @@ QAction *frmMain::menuItem(const QString &name) const { return m_items.value(nam
 
 bool frmMain::setDesktopPicture(const QString &path)
 {
-    QImageReader reader(path);
-    const QImage image = path.isEmpty() ? QImage() : reader.read();
+    const QString file = DesktopPictureFile(path);
+    QImageReader reader(file);
+    const QImage image = file.isEmpty() ? QImage() : reader.read();
     m_hasPicture = !image.isNull();
     m_mdi->setBackground(m_hasPicture ? QBrush(QPixmap::fromImage(image)) : palette().brush(QPalette::Dark));
     return m_hasPicture;

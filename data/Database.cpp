@@ -127,10 +127,23 @@ QString DbBusyText()
     return QStringLiteral("数据库正在被其他工作站使用，请稍后再试。");
 }
 
-QString DbDamagedText(const QString &path)
+QString DbNotOursText(const QString &path)
 {
-    return QStringLiteral("数据库文件已损坏，不能使用：") + QStringLiteral("\r\n") + path +
-           QStringLiteral("\r\n") + QStringLiteral("请用“系统配置”中的“恢复备份及其数据导入”从备份恢复。");
+    return QStringLiteral("数据库文件不是本系统的数据库，不能使用：") + QStringLiteral("\r\n") + path;
+}
+
+QString DbWrongPasswordText(const QString &path)
+{
+    return QStringLiteral("数据库文件的密码不对，不能使用：") + QStringLiteral("\r\n") + path;
+}
+
+QString DbDamagedText(const QString &path, bool withRestore)
+{
+    const QString text = QStringLiteral("数据库文件已损坏，不能使用：") + QStringLiteral("\r\n") + path;
+    if (!withRestore)
+        return text;
+    return text + QStringLiteral("\r\n") +
+           QStringLiteral("请用“系统配置”中的“恢复备份及其数据导入”从备份恢复。");
 }
 
 bool HasTallyvaneHeader(const QString &path)
@@ -178,7 +191,7 @@ void Database::openConnection(bool mustExist, Access access)
     if (mustExist && !QFileInfo(m_path).isFile())
         throw DbError(DbError::Missing, QStringLiteral("找不到数据库文件：%1").arg(m_path));
     if (mustExist && !HasTallyvaneHeader(m_path))
-        throw DbError(DbError::NotDatabase, QStringLiteral("不是 Tallyvane 数据库：%1").arg(m_path));
+        throw DbError(DbError::NotDatabase, DbNotOursText(m_path));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         if (access == ReadOnly) {
@@ -203,7 +216,7 @@ void Database::openConnection(bool mustExist, Access access)
 
 void Database::verify(const QString &connect, Access access)
 {
-    const QString notOurs = QStringLiteral("不是 Tallyvane 数据库：%1").arg(m_path);
+    const QString notOurs = DbNotOursText(m_path);
     QSqlDatabase db = connection();
     // One read lock over the checks, taken by the first read (which also rolls back a journal left by a
     // workstation that died mid-save): no commit of another workstation is seen half-written.
@@ -232,7 +245,7 @@ void Database::verify(const QString &connect, Access access)
     if (check.isEmpty())
         throw DbError(DbError::NotDatabase, notOurs);
     if (PasswordCheck(salt, PasswordOfConnect(connect)) != check)
-        throw DbError(DbError::WrongPassword, QStringLiteral("数据库密码不对：%1").arg(m_path));
+        throw DbError(DbError::WrongPassword, DbWrongPasswordText(m_path));
     checkWhole();
     QSqlQuery end(db);
     if (!end.exec(QStringLiteral("COMMIT")))

@@ -30,9 +30,13 @@ private:
     QString m_message;
 };
 
-// The message of a Busy error, the same in every window; and of a Damaged one, naming the file.
+// The message of a Busy error, the same in every window; and of a file that cannot be used, naming it:
+// no database of ours, made with another password, or damaged, with the restore that mends the
+// database in use (withRestore).
 QString DbBusyText();
-QString DbDamagedText(const QString &path);
+QString DbNotOursText(const QString &path);
+QString DbWrongPasswordText(const QString &path);
+QString DbDamagedText(const QString &path, bool withRestore = true);
 
 // Whether the file's first bytes are those of a Tallyvane database: an SQLite file of our application id
 // in rollback-journal mode. Read as plain bytes, so a file of another program is never touched by SQLite,

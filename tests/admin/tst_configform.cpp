@@ -2,8 +2,10 @@
 #include "admin/SelectFile.h"
 #include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
+#include "app/Forms.h"
 #include "app/Globals.h"
 #include "app/frmMain.h"
+#include "app/frmSplash.h"
 #include "data/Database.h"
 #include "data/Settings.h"
 #include "quotes/frmemail.h"
@@ -60,6 +62,7 @@ private Q_SLOTS:
     void blankNameTakesTheDefault();
     void missingPictureFallsBackToTheOpenedOne();
     void notAPictureWritesNothing();
+    void pictureFoundIsThePictureLoaded();
     void missingDatabaseDisablesTheWindow();
     void emptyConfigThenSaveCreatesTheRow();
     void failedWriteKeepsTheOldRow();
@@ -181,6 +184,41 @@ void TestConfigForm::notAPictureWritesNothing()
     QCOMPARE(w->CC[5]->selectedText(), text);
 }
 
+// Blanks around a typed path: the file the existence test finds is the one shown, at the save and at
+// the next start, while the path is stored as typed.
+void TestConfigForm::pictureFoundIsThePictureLoaded()
+{
+    TestEnv env;
+    env.makeDatabase();
+    const QString pic = makePicture(env, QStringLiteral("desk.png"), Qt::blue);
+    const QString typed = QStringLiteral("  ") + pic + QStringLiteral(" ");
+    ConfigForm *w = ConfigForm::instance();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    w->CC[5]->setFocus();
+    QTest::keyClicks(w->CC[5], typed);
+    QTest::mouseClick(w->OkSave, Qt::LeftButton);
+    QVERIFY(env.boxes.isEmpty());
+    QVERIFY(!ConfigForm::isLoaded());
+    QVERIFY(frmMain::existing()->hasDesktopPicture());
+    QCOMPARE(storedConfig().value(0).value(5), typed);
+
+    forms::destroyAll();
+    g_CompanyInfo = {};
+    frmSplash::instance(); // reads the row and loads the main window
+    QCOMPARE(g_CompanyInfo[5], typed);
+    QVERIFY(frmMain::existing()->hasDesktopPicture());
+
+    // A missing file puts that path back, and its picture stays on the main window.
+    w = ConfigForm::instance();
+    w->CC[5]->setText(env.path(QStringLiteral("nowhere.png")));
+    QTest::mouseClick(w->OkSave, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE(env.boxes[0].title, QStringLiteral("文件没有找到"));
+    QCOMPARE(storedConfig().value(0).value(5), typed);
+    QVERIFY(frmMain::existing()->hasDesktopPicture());
+}
+
 void TestConfigForm::missingDatabaseDisablesTheWindow()
 {
     TestEnv env;
@@ -221,6 +259,7 @@ void TestConfigForm::failedWriteKeepsTheOldRow()
 {
     TestEnv env;
     const QString good = env.makeDatabase();
+    frmMain::instance(); // the window is opened from it
     ConfigForm *w = ConfigForm::instance();
     const QList<QStringList> before = storedConfig();
     // The file goes away between opening the window and saving.

@@ -2,6 +2,8 @@
 #include "admin/qixin.h"
 #include "app/Forms.h"
 #include "app/Globals.h"
+#include "app/Seams.h"
+#include "app/Shared.h"
 #include "app/Startup.h"
 #include "app/frmSplash.h"
 #include "data/Database.h"
@@ -12,6 +14,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -56,6 +60,9 @@ private Q_SLOTS:
     void noOperatorToCheck_data();
     void noOperatorToCheck();
     void everyOperatorListed();
+    void firstStartTakesTheLocalFile();
+    void storedFileRefused_data();
+    void storedFileRefused();
 };
 
 void TestLogin::mainPreparesStateAndShowsLogin()
@@ -256,6 +263,101 @@ void TestLogin::everyOperatorListed()
     w->cmdOK_Click();
     QVERIFY(env.boxes.isEmpty());
     QCOMPARE(g_CurUser, QStringLiteral("op25"));
+}
+
+void TestLogin::firstStartTakesTheLocalFile()
+{
+    TestEnv env;
+    env.makeDatabase(); // the connect string
+    SaveSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path"), QString());
+    const QString local = env.makeLocalDatabase();
+    frmLogin *w = frmLogin::instance();
+    QCOMPARE(boxTexts(env), QStringList{NetworkPathMessage()});
+    QCOMPARE(w->UserTxt->count(), 1);
+    QCOMPARE(g_DbPath, local);
+
+    // Without a local file either, the login says which file it did not find.
+    forms::destroyAll();
+    env.clearBoxes();
+    QVERIFY(QFile::remove(local));
+    SaveSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path"), QString());
+    w = frmLogin::instance();
+    QCOMPARE(env.boxes.size(), 2);
+    QCOMPARE_BOX(env.boxes[1], QStringLiteral("不能读取操作员名单：找不到数据库文件：") + local, 16,
+                 QStringLiteral("错误"));
+    QCOMPARE(w->UserTxt->count(), 0);
+}
+
+void TestLogin::storedFileRefused_data()
+{
+    QTest::addColumn<QString>("kind");  // of the stored file
+    QTest::addColumn<QString>("local"); // the local file: "good", "refused", "none", or "stored" itself
+    QTest::addColumn<int>("answer");
+    QTest::newRow("another program's file, the local one taken") << "wal"
+                                                                 << "good" << int(vbYes);
+    QTest::newRow("a text file, the local one declined") << "text"
+                                                         << "good" << int(vbNo);
+    QTest::newRow("another password, the local one not ours either") << "password"
+                                                                     << "refused" << 0;
+    QTest::newRow("a damaged database, no local one") << "damaged"
+                                                      << "none" << 0;
+    QTest::newRow("the local file itself not ours") << "hot"
+                                                    << "stored" << 0;
+}
+
+// A stored data path that every open refuses is named at the login, left as it is, and the local
+// database is offered in its place when that one is good; a refused local file is never offered.
+void TestLogin::storedFileRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, local);
+    QFETCH(int, answer);
+    TestEnv env;
+    env.makeDatabase(); // the connect string
+    const QString localPath = env.makeLocalDatabase();
+    QString stored = env.path(QStringLiteral("share/File.zqd"));
+    QVERIFY(QDir().mkpath(env.path(QStringLiteral("share"))));
+    if (local == u"refused")
+        test::MakeRefusedFile(QStringLiteral("text"), localPath);
+    else if (local == u"none")
+        QVERIFY(QFile::remove(localPath));
+    if (local == u"stored") {
+        stored = localPath;
+        QVERIFY(QFile::remove(localPath));
+    }
+    test::MakeRefusedFile(kind, stored);
+    SaveSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path"), stored);
+    g_DbPath.clear();
+    const QMap<QString, QByteArray> before = test::FileWithSides(stored);
+    if (answer)
+        env.answers << answer;
+
+    frmLogin *w = frmLogin::instance();
+    const QString trouble = test::RefusedFileText(kind, stored, false);
+    QCOMPARE(env.boxes.size(), 1);
+    if (local == u"good")
+        QCOMPARE_BOX(env.boxes[0], UseLocalDatabaseQuestion(trouble), 36, QStringLiteral("数据库错误"));
+    else
+        QCOMPARE_BOX(env.boxes[0], trouble, 16, QStringLiteral("错误"));
+    QCOMPARE(test::FileWithSides(stored), before);
+
+    env.clearBoxes();
+    w->show();
+    w->txtPassword->setText(QStringLiteral("123456"));
+    QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+    if (answer == vbYes) {
+        QVERIFY(env.boxes.isEmpty());
+        QVERIFY(frmSplash::isLoaded());
+        QCOMPARE(g_DbPath, localPath);
+        QCOMPARE(GetSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path")), localPath);
+    } else {
+        // Nothing listed from a refused file, and the stored path stays for the next start.
+        QCOMPARE(boxTexts(env), QStringList{QStringLiteral("无效的密码，再试一次！")});
+        QCOMPARE(w->UserTxt->count(), 0);
+        QCOMPARE(g_DbPath, stored);
+        QCOMPARE(GetSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path")), stored);
+    }
+    QCOMPARE(test::FileWithSides(stored), before);
 }
 
 QTEST_MAIN(TestLogin)

@@ -11,6 +11,7 @@
 #include "tests/common/TestSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -48,8 +49,8 @@ private Q_SLOTS:
     void folderChooser();
     void browseButtonLook();
     void cancelKeepsThePath();
-    void strangersFileChangesNothing_data();
-    void strangersFileChangesNothing();
+    void onlyOurDatabaseIsTaken_data();
+    void onlyOurDatabaseIsTaken();
 };
 
 void TestNetData::typedPathBecomesFilePath_data()
@@ -244,48 +245,90 @@ void TestNetData::cancelKeepsThePath()
     QVERIFY(!GetSetting(ExeAppName(), "NetData", "Left").isEmpty());
 }
 
-void TestNetData::strangersFileChangesNothing_data()
+void TestNetData::onlyOurDatabaseIsTaken_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("another program's file in WAL mode") << "wal";
-    QTest::newRow("another program's file with a hot journal") << "hot";
-    QTest::newRow("a text file") << "text";
+    QTest::addColumn<bool>("typed"); // typed and confirmed by mouse, or chosen and confirmed by keyboard
+    QTest::newRow("good database, typed") << "good" << true;
+    QTest::newRow("good database, chosen") << "good" << false;
+    QTest::newRow("another program's file in WAL mode") << "wal" << true;
+    QTest::newRow("another program's file with a hot journal") << "hot" << false;
+    QTest::newRow("a text file") << "text" << false;
+    QTest::newRow("a database of another password") << "password" << true;
+    QTest::newRow("a damaged database") << "damaged" << false;
 }
 
-// Another program's file chosen as the data path is taken as a path (it can be read), but nothing of it
-// is ever written: the login's open refuses it from its first bytes, before SQLite could play its
-// journal or its log into it.
-void TestNetData::strangersFileChangesNothing()
+// The data path takes a database file only when it opens as every action opens it. A refused file is
+// named, changes nothing of its own or of the path in force, and the next start still logs in.
+void TestNetData::onlyOurDatabaseIsTaken()
 {
     QFETCH(QString, kind);
+    QFETCH(bool, typed);
     TestEnv env;
-    env.makeDatabase();
-    const QString chosen = env.path(QStringLiteral("File.zqd.other"));
-    if (kind == u"wal")
-        test::MakeForeignWalFile(chosen);
-    else if (kind == u"hot")
-        test::MakeHotJournalFile(chosen, false);
-    else {
-        QFile f(chosen);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("不是数据库\n");
-    }
+    const QString old = env.makeDatabase();
+    QVERIFY(QDir(env.dir()).mkpath(QStringLiteral("share")));
+    const QString chosen = env.path(QStringLiteral("share/File.zqd"));
+    if (kind == u"good")
+        QVERIFY(QFile::copy(old, chosen));
+    else
+        test::MakeRefusedFile(kind, chosen);
     const QMap<QString, QByteArray> before = test::FileWithSides(chosen);
-    QVERIFY(before.size() >= (kind == u"text" ? 1 : 2));
+    const QString oldCaption = caption();
 
     NetData *w = NetData::instance();
-    w->NetDataPath->setText(chosen);
-    w->OK_Click();
-    QCOMPARE(g_DbPath, chosen);
-    frmLogin *login = frmLogin::instance(); // the next start lists the operators of the stored path
-    QCOMPARE(login->UserTxt->count(), 0);
-    try {
-        Database db(g_DbPath, g_DbConnect);
-        QFAIL("a stranger's file was opened");
-    } catch (const DbError &e) {
-        QCOMPARE(int(e.kind()), int(DbError::NotDatabase));
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    if (typed) {
+        w->NetDataPath->setFocus();
+        QTest::keyClick(w->NetDataPath, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w->NetDataPath, env.path(QStringLiteral("share")));
+        QTest::mouseClick(w->OK, Qt::LeftButton);
+    } else {
+        seams::chooseFolder = [&](QWidget *, const QString &, const QString &) {
+            return env.path(QStringLiteral("share"));
+        };
+        QTest::mouseMove(w->cmdBrowse, QPoint(5, 5));
+        QTest::mousePress(w->cmdBrowse, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(w->cmdBrowse, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(w->NetDataPath->text(), env.path(QStringLiteral("share")));
+        w->NetDataPath->setFocus();
+        QTest::keyClick(w->NetDataPath, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w->OK);
+        QTest::keyClick(w->OK, Qt::Key_Return);
     }
     QCOMPARE(test::FileWithSides(chosen), before);
+
+    if (kind == u"good") {
+        QVERIFY(env.boxes.isEmpty());
+        QVERIFY(!NetData::isLoaded());
+        QCOMPARE(g_DbPath, chosen);
+        QCOMPARE(storedPath(), chosen);
+        QCOMPARE(caption(), QStringLiteral("当前数据库路径：") + chosen);
+    } else {
+        const QString trouble = test::RefusedFileText(kind, chosen, false);
+        QCOMPARE(env.boxes.size(), 1);
+        QCOMPARE_BOX(env.boxes[0], trouble + QStringLiteral("\r\n\r\n数据库的路径没有改变，仍是：\r\n") + old,
+                     48, QStringLiteral("提示："));
+        QVERIFY(NetData::isLoaded() && w->isVisible());
+        QCOMPARE(w->NetDataPath->text(), env.path(QStringLiteral("share")));
+        QCOMPARE(g_DbPath, old);
+        QCOMPARE(storedPath(), old);
+        QCOMPARE(caption(), oldCaption);
+    }
+
+    // The next start lists the operators of the path in force and lets one in.
+    forms::destroyAll();
+    env.clearBoxes();
+    g_DbPath.clear();
+    frmLogin *login = frmLogin::instance();
+    QCOMPARE(login->UserTxt->count(), 1);
+    login->txtPassword->setText(QStringLiteral("123456"));
+    login->cmdOK_Click();
+    QVERIFY(env.boxes.isEmpty());
+    QCOMPARE(g_CurUser, QStringLiteral("admin"));
+    QCOMPARE(g_DbPath, kind == u"good" ? chosen : old);
+    if (kind != u"good") // a good one has had its index row written by the main window since
+        QCOMPARE(test::FileWithSides(chosen), before);
 }
 
 QTEST_MAIN(TestNetData)

@@ -2,20 +2,22 @@
 #include "app/Globals.h"
 #include "app/NumericKey.h"
 #include "app/Shared.h"
+#include "data/Database.h"
 #include "data/Settings.h"
 #include "tests/common/TestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QDir>
 #include <QEventLoop>
-#include <QLineEdit>
+#include <QFile>
 #include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QLockFile>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <sqlite3.h>
 #include <unistd.h>
 
 using namespace tv;
@@ -34,6 +36,9 @@ private Q_SLOTS:
     void resolveFirstStart();
     void resolveStoredPathGone();
     void resolveStoredPathKept();
+    void resolveBusyPathNotTaken();
+    void databaseTroubleNamesTheFile_data();
+    void databaseTroubleNamesTheFile();
     void specialCharRefused();
     void settingsUnderTwoApplications();
     void idleGuard();
@@ -214,6 +219,66 @@ void TestShared::resolveStoredPathKept()
     ResolveDatabasePath(given);
     QCOMPARE(g_DbPath, other);
     QCOMPARE(GetSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path")), other);
+}
+
+// A chosen file that another workstation holds past the busy time-out cannot be checked: it is not
+// taken, and the path in force stays, so that the choice can be made again.
+void TestShared::resolveBusyPathNotTaken()
+{
+    TestEnv env;
+    const QString old = env.makeDatabase();
+    const QString held = env.makeDatabase(QStringLiteral("held.zqd"));
+    g_DbPath = old;
+    SaveSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path"), old);
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open(held.toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const bool taken = ResolveDatabasePath(held);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    QVERIFY(!taken);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], DbBusyText(), 48, QStringLiteral("提示："));
+    QCOMPARE(g_DbPath, old);
+    QCOMPARE(GetSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path")), old);
+}
+
+void TestShared::databaseTroubleNamesTheFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("shown"); // by the one message of every window; else the window's own
+    QTest::newRow("another program's file in WAL mode") << "wal" << true;
+    QTest::newRow("a text file") << "text" << true;
+    QTest::newRow("a database of another password") << "password" << true;
+    QTest::newRow("a damaged database") << "damaged" << true;
+    QTest::newRow("no file") << "missing" << false;
+}
+
+void TestShared::databaseTroubleNamesTheFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, shown);
+    TestEnv env;
+    env.makeDatabase();
+    const QString path = env.path(QStringLiteral("trouble.zqd"));
+    if (kind != u"missing")
+        test::MakeRefusedFile(kind, path);
+    const QMap<QString, QByteArray> before = test::FileWithSides(path);
+    try {
+        Database db(path, g_DbConnect);
+        QFAIL("the file was opened");
+    } catch (const DbError &e) {
+        QCOMPARE(ShowDatabaseTrouble(e), shown);
+    }
+    QCOMPARE(test::FileWithSides(path), before);
+    if (!shown) {
+        QVERIFY(env.boxes.isEmpty());
+        return;
+    }
+    const QString text = test::RefusedFileText(kind, path);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], text, 16, QStringLiteral("错误"));
+    QVERIFY(text.contains(path));
 }
 
 void TestShared::specialCharRefused()

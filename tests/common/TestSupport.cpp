@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -131,6 +132,7 @@ TestEnv::~TestEnv()
     SetStatusWriter(nullptr);
     seams::reset();
     SetSettingsFolder(QString());
+    SetLocalDatabasePath(QString());
     ResetModuleState();
 }
 
@@ -141,6 +143,15 @@ QString TestEnv::makeDatabase(const QString &name)
     g_DbPath = p;
     g_DbConnect = ConnectString();
     SaveSetting(ExeAppName(), QStringLiteral("Data"), QStringLiteral("Path"), p);
+    return p;
+}
+
+QString TestEnv::makeLocalDatabase()
+{
+    const QString p = path(QStringLiteral("program/data/File.zqd"));
+    QDir().mkpath(QFileInfo(p).path());
+    CreateEmptyDatabase(p, ConnectString());
+    SetLocalDatabasePath(p);
     return p;
 }
 
@@ -266,6 +277,38 @@ void MakeHotJournalFile(const QString &path, bool ours, int rows)
     exec(h, "ROLLBACK");
     sqlite3_close(h);
     QFile::remove(work);
+}
+
+void MakeRefusedFile(const QString &kind, const QString &path)
+{
+    if (kind == u"wal") {
+        MakeForeignWalFile(path);
+    } else if (kind == u"hot") {
+        MakeHotJournalFile(path, false);
+    } else if (kind == u"password") {
+        CreateEmptyDatabase(path, ConnectString(QStringLiteral("otherword1")));
+    } else {
+        QByteArray bytes = QByteArrayLiteral("这不是数据库\r\n");
+        if (kind == u"damaged") {
+            CreateEmptyDatabase(path, ConnectString());
+            bytes = FileBytes(path);
+            bytes.chop(1);
+        } else if (kind != u"text") {
+            qFatal("no such kind of file: %s", qPrintable(kind));
+        }
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+    }
+}
+
+QString RefusedFileText(const QString &kind, const QString &path, bool withRestore)
+{
+    if (kind == u"password")
+        return DbWrongPasswordText(path);
+    if (kind == u"damaged")
+        return DbDamagedText(path, withRestore);
+    return DbNotOursText(path);
 }
 
 void DbExec(const QString &sql, const QVariantList &args)

@@ -47,6 +47,9 @@ public:
     // A new database made as tallyvane-mkdb makes it; g_DbPath, g_DbConnect and the stored data path
     // point at it.
     QString makeDatabase(const QString &name = QStringLiteral("File.zqd"));
+    // The local database, the one beside the program, made in the test folder instead, where the program
+    // looks for it until the end of the test; g_DbPath and the stored path are left alone.
+    QString makeLocalDatabase();
 
     // Message boxes shown since the start (or the last clearBoxes) and the answers to give next.
     QList<RecordedBox> boxes;
@@ -90,6 +93,12 @@ QMap<QString, QByteArray> FileWithSides(const QString &path);
 // connect string, its Detail table then holding `rows` rows, which the journal takes back to none).
 void MakeForeignWalFile(const QString &path);
 void MakeHotJournalFile(const QString &path, bool ours, int rows = 300);
+// A file that every open refuses, by kind: "wal" and "hot" another program's file as above, "text" a
+// text file, "password" a database of ours made with another password, "damaged" one of ours a byte
+// short.
+void MakeRefusedFile(const QString &kind, const QString &path);
+// The message that names such a file (DbNotOursText and its sisters).
+QString RefusedFileText(const QString &kind, const QString &path, bool withRestore = true);
 
 // Statements on the test database (g_DbPath).
 void DbExec(const QString &sql, const QVariantList &args = {});

@@ -189,6 +189,7 @@ private Q_SLOTS:
     void deleteQuestion();
     void failedWritesAndRowsGone();
     void failedQueriesLeaveEmptyGrids();
+    void refusedFileIsNamed();
     void dayPage();
     void dayResultByType_data();
     void dayResultByType();
@@ -591,6 +592,28 @@ void TestFrmbook::failedQueriesLeaveEmptyGrids()
     QCOMPARE(w->dayModel()->rowCount(), 0);
     QCOMPARE(w->dayModel()->columnCount(), 16);
     QVERIFY(w->Text4->text().isEmpty());
+}
+
+// A data path that has become another program's file: every command of the notebook names it, as the
+// journal does, and nothing of it is changed.
+void TestFrmbook::refusedFileIsNamed()
+{
+    TestEnv env;
+    makeBook(env);
+    Frmbook *w = openBook();
+    const QString other = env.path(QStringLiteral("other.zqd"));
+    test::MakeForeignWalFile(other);
+    const QMap<QString, QByteArray> before = test::FileWithSides(other);
+    g_DbPath = other;
+    QTest::mouseClick(w->Command7, Qt::LeftButton);
+    setTexts(w->Text2, cells({"100", "1", "1", "1", "", ""}));
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    clickTab(w, 2);
+    QCOMPARE(env.boxes.size(), 3);
+    for (const test::RecordedBox &box : env.boxes)
+        QCOMPARE_BOX(box, DbNotOursText(other), 16, "错误");
+    QCOMPARE(test::FileWithSides(other), before);
+    QCOMPARE(w->BookRows, 0);
 }
 
 void TestFrmbook::dayPage()
