@@ -238,8 +238,10 @@ std::optional<EntryNotice> SameCashWarning(Database &db, TradeEntry &e)
 
 void NormaliseEntryBoxes(TradeEntry &e)
 {
-    for (int i = kPriceBox; i <= kContractBox; ++i)
+    for (int i = kPriceBox; i < kContractBox; ++i)
         e.set(i, e.value(i));
+    // A contract number is text: its digits never pass through a double.
+    e.box[kContractBox] = LeadingNumberText(e.box[kContractBox]);
 }
 
 QList<EntryNotice> LeaveEntryBox(Database &db, TradeEntry &e, int index)
@@ -290,7 +292,7 @@ TradeRow TradeRowOf(const TradeEntry &e, const QString &user)
     r.tradeType = e.tradeType;
     r.date = e.date;
     SetTradeNumbers(r, [&e](int i) { return e.box[i]; });
-    r.contract = NumText(e.value(kContractBox));
+    r.contract = LeadingNumberText(e.box[kContractBox]);
     r.flow = SavedFlow(e.flow);
     r.user = user;
     return r;

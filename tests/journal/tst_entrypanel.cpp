@@ -127,6 +127,18 @@ QList<QStringList> gridCells(frmManager *w)
     return out;
 }
 
+// Keys typed into a widget; a character beyond ASCII arrives as the text of a key, as an input method
+// delivers it.
+void typeKeys(QWidget *widget, const QString &text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(widget, char(c.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
 void editRow(frmManager *w, int gridRow, const std::function<void(modqix *)> &typing)
 {
     w->setCurrentGridRow(gridRow);
@@ -154,6 +166,7 @@ private Q_SLOTS:
     void failedEditKeepsTheRow();
     void anotherChildWindowComputesNothing();
     void busyFileSavesNothing();
+    void contractNumbersKeepEveryDigit();
 };
 
 void TestEntryPanel::purchaseTypedAndSaved()
@@ -553,6 +566,35 @@ void TestEntryPanel::busyFileSavesNothing()
     QCOMPARE(env.boxes.size(), 1);
     QCOMPARE(repRows(), 3);
     QVERIFY(!w->Frame2->isVisible());
+}
+
+// A contract number of 18 digits stays whole: in the panel's box when another box is clicked, in the row
+// the panel saves, and in the row the record edit saves.
+void TestEntryPanel::contractNumbersKeepEveryDigit()
+{
+    TestEnv env;
+    frmManager *w = purchaseOf100(env);
+    QTest::mouseClick(w->Text1[10], Qt::LeftButton);
+    typeKeys(w->Text1[10], QStringLiteral("202601060000123457号"));
+    QTest::mouseClick(w->Text1[1], Qt::LeftButton);
+    QCOMPARE(w->Text1[10]->text(), QStringLiteral("202601060000123457"));
+    QTest::mouseClick(w->Command2, Qt::LeftButton);
+    const qint64 key = lastKey();
+    QCOMPARE(storedRow(key).value(13), QStringLiteral("202601060000123457"));
+
+    w->setCurrentGridRow(1);
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Modify"));
+    modqix *d = modqix::existing();
+    QVERIFY(d);
+    QCOMPARE(d->Text1[11]->text(), QStringLiteral("202601060000123457"));
+    d->activateWindow();
+    QVERIFY(QTest::qWaitFor([d] { return QApplication::activeWindow() == d; }));
+    QTest::mouseClick(d->Text1[11], Qt::LeftButton);
+    d->Text1[11]->selectAll();
+    QTest::keyClicks(d->Text1[11], QStringLiteral("202601060000123458"));
+    QTest::mouseClick(d->Command1, Qt::LeftButton);
+    QVERIFY(!modqix::isLoaded());
+    QCOMPARE(storedRow(key).value(13), QStringLiteral("202601060000123458"));
 }
 
 QTEST_MAIN(TestEntryPanel)
