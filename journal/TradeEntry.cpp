@@ -298,6 +298,21 @@ TradeRow TradeRowOf(const TradeEntry &e, const QString &user)
     return r;
 }
 
+bool SavedByAmountPath(const QString &t)
+{
+    return t == trade::kBankToBroker || t == trade::kInterest || t == trade::kDividend ||
+           t == trade::kBrokerToBank || t == trade::kInterestTax || t == trade::kFundSubscribe;
+}
+
+QList<EntryNotice> CompleteEntry(TradeEntry &e, const std::optional<FeeSchedule> &fees)
+{
+    QList<EntryNotice> notices;
+    if (SavedByAmountPath(e.tradeType) && !e.box[kAmountBox].isEmpty())
+        notices = AmountPath(e, e.tradeType == trade::kFundSubscribe ? fees : std::nullopt);
+    NormaliseEntryBoxes(e);
+    return notices;
+}
+
 QList<EntryNotice> RecomputeEntry(TradeEntry &e, const Balances &now, const std::optional<FeeSchedule> &fees)
 {
     // Boxes that no path below computes again still follow the move.
@@ -307,17 +322,12 @@ QList<EntryNotice> RecomputeEntry(TradeEntry &e, const Balances &now, const std:
     e.openingHolding = now.holding;
 
     const QString &t = e.tradeType;
-    QList<EntryNotice> notices;
-    const bool byAmount = t == trade::kBankToBroker || t == trade::kInterest || t == trade::kDividend ||
-                          t == trade::kBrokerToBank || t == trade::kInterestTax || t == trade::kFundSubscribe;
     const bool byQuantity =
         t == trade::kBuy || t == trade::kSell || t == trade::kFundRedeem || t == trade::kBonusShares;
-    if (byAmount && !e.box[kAmountBox].isEmpty())
-        notices = AmountPath(e, t == trade::kFundSubscribe ? fees : std::nullopt);
-    else if (byQuantity && !e.box[kQuantityBox].isEmpty())
+    QList<EntryNotice> notices;
+    if (byQuantity && !e.box[kQuantityBox].isEmpty())
         notices = PriceOrQuantityPath(e, fees);
-    NormaliseEntryBoxes(e);
-    return notices;
+    return notices + CompleteEntry(e, fees);
 }
 
 EntryNotice BalancesMovedNotice()
@@ -346,13 +356,16 @@ SaveOutcome SaveTradeEntry(Database &db, TradeEntry &e, const QString &user)
     // The write lock comes first: between this read and the insert no other workstation can save.
     Transaction tx(db);
     const Balances now = BalanceAsOf(db, e.date, e.code);
+    const std::optional<FeeSchedule> fees = LoadFeeSchedule(db, e.category, e.tradeType);
     if (now.cash != e.openingCash || now.holding != e.openingHolding) {
-        const std::optional<FeeSchedule> fees = LoadFeeSchedule(db, e.category, e.tradeType);
         tx.rollback();
         out.notices << BalancesMovedNotice();
         out.notices += RecomputeEntry(e, now, fees);
         return out;
     }
+    // The row is the one leaving the last box gives, whichever box the operator left last. Its warnings
+    // were the amount box's to give; the row is saved as the panel stands.
+    CompleteEntry(e, fees);
     insertRow(db, TradeRowOf(e, user), QVariant());
     out.repid = db.lastInsertId();
     tx.commit();

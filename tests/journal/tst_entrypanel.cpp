@@ -3,6 +3,7 @@
 #include "app/Shared.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "journal/TradeEntry.h"
 #include "journal/TradeGrid.h"
 #include "journal/frmManager.h"
 #include "journal/modqix.h"
@@ -139,6 +140,26 @@ void typeKeys(QWidget *widget, const QString &text)
     }
 }
 
+// The trade type, the price and the quantity typed with the mouse and the keys, as an operator does;
+// the focus is left in the quantity box.
+void typeTrade(frmManager *w, const QString &type, const QString &price, const QString &quantity)
+{
+    QLineEdit *typeBox = w->Combo1->lineEdit();
+    QTest::mouseClick(typeBox, Qt::LeftButton);
+    typeBox->selectAll();
+    typeKeys(typeBox, type);
+    QCOMPARE(w->Combo1->currentText(), type);
+    typeInto(w->Text1[1], price);
+    typeInto(w->Text1[2], quantity);
+}
+
+// Enter pressed where the focus is, as the keyboard does.
+void pressEnter()
+{
+    QVERIFY(QApplication::focusWidget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+}
+
 void editRow(frmManager *w, int gridRow, const std::function<void(modqix *)> &typing)
 {
     w->setCurrentGridRow(gridRow);
@@ -167,6 +188,8 @@ private Q_SLOTS:
     void anotherChildWindowComputesNothing();
     void busyFileSavesNothing();
     void contractNumbersKeepEveryDigit();
+    void savedRowSameByMouseAndKeyboard_data();
+    void savedRowSameByMouseAndKeyboard();
 };
 
 void TestEntryPanel::purchaseTypedAndSaved()
@@ -595,6 +618,79 @@ void TestEntryPanel::contractNumbersKeepEveryDigit()
     QTest::mouseClick(d->Command1, Qt::LeftButton);
     QVERIFY(!modqix::isLoaded());
     QCOMPARE(storedRow(key).value(13), QStringLiteral("202601060000123458"));
+}
+
+// Every trade type typed by price and quantity: saved with the mouse straight from the quantity box, and
+// by Enter through every box and then on 保存, the stored rows are the same, and none contradicts
+// itself: the cash moves by the flow, the holding by what the type does to it.
+void TestEntryPanel::savedRowSameByMouseAndKeyboard_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("flow"); // where the figure is known
+    // clang-format off
+    QTest::newRow("purchase")          << "证券买入"     << "10.5" << "100"  << "-1057.05";
+    QTest::newRow("sale")              << "证券卖出"     << "10.5" << "100"  << "";
+    QTest::newRow("dividend")          << "红利入账"     << "1.8"  << "1000" << "1800";
+    QTest::newRow("bonus shares")      << "红股入账"     << "0"    << "300"  << "0";
+    QTest::newRow("fund subscription") << "基金申购拨出" << "1"    << "3000" << "-3046";
+    QTest::newRow("fund redemption")   << "基金赎回拨入" << "1.2"  << "500"  << "597";
+    QTest::newRow("bank to broker")    << "银行转券商"   << "1"    << "5000" << "5000";
+    QTest::newRow("broker to bank")    << "券商转银行"   << "1"    << "2000" << "-2000";
+    QTest::newRow("interest")          << "利息归本"     << "1"    << "12.5" << "12.5";
+    QTest::newRow("interest tax")      << "利息税代扣"   << "1"    << "2.5"  << "-2.5";
+    QTest::newRow("another name")      << "配股缴款"     << "5"    << "100"  << "0";
+    // clang-format on
+}
+
+void TestEntryPanel::savedRowSameByMouseAndKeyboard()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, price);
+    QFETCH(QString, quantity);
+    QFETCH(QString, flow);
+    TestEnv env;
+    makeJournal(env);
+    {
+        // 招商银行 holds 1000, and the cash stands at 15000.
+        Database db(g_DbPath, g_DbConnect);
+        addRecord(db, "600036", "证券买入", "2026-12-02", 1000, 1000, 15000, -5000);
+    }
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    frmMain *m = frmMain::instance();
+
+    m->Toolbar1_ButtonClick(QStringLiteral("Add"));
+    typeTrade(w, type, price, quantity);
+    QTest::mouseClick(w->Command2, Qt::LeftButton);
+    QVERIFY(!w->Frame2->isVisible());
+    const qint64 byMouse = lastKey();
+    const QStringList mouseRow = storedRow(byMouse);
+    test::DbExec(QStringLiteral("DELETE FROM rep WHERE repid = ?"), {byMouse});
+
+    m->Toolbar1_ButtonClick(QStringLiteral("Add"));
+    QCOMPARE(w->m_OpeningCash, 15000.0);
+    typeTrade(w, type, QString(), QString());
+    typeInto(w->Text1[1], price);
+    pressEnter();
+    QVERIFY(w->Text1[2]->hasFocus());
+    QTest::keyClicks(w->Text1[2], quantity);
+    for (int box = 2; box <= 10; ++box) {
+        QVERIFY(w->Text1[box]->hasFocus());
+        pressEnter();
+    }
+    QVERIFY(w->Command2->hasFocus());
+    pressEnter();
+    QVERIFY(!w->Frame2->isVisible());
+    const QStringList keyRow = storedRow(lastKey());
+
+    for (int c = 0; c < 15; ++c)
+        QCOMPARE(mouseRow.value(c), keyRow.value(c));
+    const double cash = mouseRow.value(7).toDouble(), saved = mouseRow.value(12).toDouble();
+    QVERIFY2(qAbs(cash - (15000 + saved)) < 0.011, qPrintable(mouseRow.join(u'|')));
+    QCOMPARE(mouseRow.value(5).toDouble(), 1000 + HoldingChange(type, quantity.toDouble()));
+    if (!flow.isEmpty())
+        QCOMPARE(mouseRow.value(12), flow);
 }
 
 QTEST_MAIN(TestEntryPanel)

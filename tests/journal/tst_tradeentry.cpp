@@ -576,16 +576,17 @@ void TestTradeEntry::savedRowKeepsCentsAndNumbers()
 {
     TestEnv env;
     env.makeDatabase();
-    TradeEntry e = entry(QStringLiteral("银行转券商"), QStringLiteral("600036"), QStringLiteral(" 1.50x"),
-                         QString(), 0, 0);
+    TradeEntry e = entry(QStringLiteral("券商转银行"), QStringLiteral("600036"), QStringLiteral(" 1.50x"),
+                         QString(), 1358024.67, 0);
     e.box = {QString(), " 1.50x", "", "0", "123456.78", "1234567.89", "", "", "", "", "A123"};
     e.flow = -123456.78;
     Database db(g_DbPath, g_DbConnect);
+    addRow(db, "000001", "2026-03-01", 0, 1358024.67);
     const SaveOutcome first = SaveTradeEntry(db, e, QStringLiteral("admin"));
     QVERIFY(first.saved);
     QVERIFY(first.notices.isEmpty());
     const qint64 id = first.repid;
-    QCOMPARE(storedRow(id), (QStringList{"600036", "银行转券商", "2026-03-02", "1.5", "0", "0", "123456.78",
+    QCOMPARE(storedRow(id), (QStringList{"600036", "券商转银行", "2026-03-02", "1.5", "0", "0", "123456.78",
                                          "1234567.89", "0", "0", "0", "0", "-123456.78", "0", "admin"}));
     e.box[kContractBox] = QStringLiteral("00123");
     // Any text reaches the file bound, quotes included.
@@ -598,7 +599,7 @@ void TestTradeEntry::savedRowKeepsCentsAndNumbers()
     QCOMPARE(row.value(1), QStringLiteral("x'); DELETE FROM rep; --"));
     QCOMPARE(row.value(13), QStringLiteral("123"));
     QCOMPARE(row.value(14), QStringLiteral("o'neil"));
-    QCOMPARE(repRows(), 2);
+    QCOMPARE(repRows(), 3);
     QCOMPARE(TradeRowCode(db, second.repid), QStringLiteral("600036"));
     QCOMPARE(TradeRowCode(db, 99), QString());
 }
