@@ -330,6 +330,12 @@ QList<EntryNotice> RecomputeEntry(TradeEntry &e, const Balances &now, const std:
     return notices + CompleteEntry(e, fees);
 }
 
+EntryNotice SecurityGoneNotice(const QString &code)
+{
+    return {QStringLiteral("证券 ") + code + QStringLiteral(" 已经不存在（已被删除），这条记录没有保存。"),
+            48, QStringLiteral("提示：")};
+}
+
 EntryNotice BalancesMovedNotice()
 {
     return {QStringLiteral("资金余额或证券余额已被其他工作站改变，已按新的余额重新计算，请核对后再保存。"),
@@ -341,6 +347,13 @@ const QString kInsertRep = QStringLiteral("INSERT INTO rep (证券代码, 交易
                                           "成交数量, 证券余额, 成交金额, 资金余额, 手续费, "
                                           "印花税, 过户费, 其它费用, 合同号, 收支金额, 录入者, repid) "
                                           "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+
+// A row is written only for a security that is stored: one deleted here or on another workstation
+// takes its records with it, and a row left behind would still count in every later cash balance.
+bool securityStored(Database &db, const QString &code)
+{
+    return db.exists(QStringLiteral("SELECT 1 FROM Detail WHERE 证券代码 = ?"), {code});
+}
 
 // repid: the key to store the row under, or a null value for a new key.
 void insertRow(Database &db, const TradeRow &r, const QVariant &repid)
@@ -355,6 +368,10 @@ SaveOutcome SaveTradeEntry(Database &db, TradeEntry &e, const QString &user)
     SaveOutcome out;
     // The write lock comes first: between this read and the insert no other workstation can save.
     Transaction tx(db);
+    if (!securityStored(db, e.code)) {
+        out.notices << SecurityGoneNotice(e.code);
+        return out;
+    }
     const Balances now = BalanceAsOf(db, e.date, e.code);
     const std::optional<FeeSchedule> fees = LoadFeeSchedule(db, e.category, e.tradeType);
     if (now.cash != e.openingCash || now.holding != e.openingHolding) {
@@ -373,12 +390,15 @@ SaveOutcome SaveTradeEntry(Database &db, TradeEntry &e, const QString &user)
     return out;
 }
 
-void ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row)
+bool ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row)
 {
     Transaction tx(db);
+    if (!securityStored(db, row.code))
+        return false;
     db.execute(QStringLiteral("DELETE FROM rep WHERE repid = ?"), {repid});
     insertRow(db, row, repid);
     tx.commit();
+    return true;
 }
 
 double HoldingChange(const QString &tradeType, double quantity)

@@ -161,6 +161,8 @@ QList<EntryNotice> RecomputeEntry(TradeEntry &e, const Balances &now, const std:
 
 // What the save tells the panel when it found the balances moved.
 EntryNotice BalancesMovedNotice();
+// What a save tells when the security of the row is no longer stored.
+EntryNotice SecurityGoneNotice(const QString &code);
 
 struct SaveOutcome
 {
@@ -169,17 +171,18 @@ struct SaveOutcome
     QList<EntryNotice> notices; // when not saved: the moved-balance notice first, then any warnings
 };
 
-// The save of the entry panel: takes the write lock first, reads the balances as of the settlement date
-// again, and inserts the entry's row, completed as CompleteEntry completes it, only when they are those
-// the entry was computed from.
+// The save of the entry panel: takes the write lock first; refuses a security that is no longer stored
+// (SecurityGoneNotice); reads the balances as of the settlement date again, and inserts the entry's row,
+// completed as CompleteEntry completes it, only when they are those the entry was computed from.
 // Otherwise nothing is inserted and the entry is recomputed from the balances found (RecomputeEntry), to
 // be checked and saved again. Throws DbError and writes nothing on failure.
 SaveOutcome SaveTradeEntry(Database &db, TradeEntry &e, const QString &user);
 
 // The trade-record edit: the row is replaced under its own key in one transaction, so it keeps its place
 // among the rows of its day; if another workstation deleted it meanwhile it is stored again under that
-// key. Nothing is recomputed, no other row is touched.
-void ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row);
+// key. Nothing is recomputed, no other row is touched. False, with nothing written, when the row's
+// security is no longer stored.
+bool ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row);
 
 // 证券代码 of a stored row, "" when there is no such row.
 QString TradeRowCode(Database &db, qint64 repid);

@@ -467,9 +467,10 @@ void frmCatalog::DeleteB_Click()
     ListView1->hide();
     ListView1->clear();
     CatalogOutcome outcome = CatalogOutcome::Done;
+    QStringList deletedCodes;
     try {
         Database db(g_DbPath, g_DbConnect);
-        outcome = DeleteCategory(db, m_Category, m_Account);
+        outcome = DeleteCategory(db, m_Category, m_Account, &deletedCodes);
     } catch (const DbError &e) {
         showDbFailure(QStringLiteral("证券类型没有删除："), e);
         fillList();
@@ -483,6 +484,7 @@ void frmCatalog::DeleteB_Click()
         ListView1->show();
         return;
     }
+    CloseEntriesOf(deletedCodes);
     fillList();
     ListView1->show();
     m_Category.clear();

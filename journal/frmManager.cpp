@@ -907,6 +907,7 @@ void frmManager::MnuDeleteFile_Click()
             MsgBox(QStringLiteral("证券没有删除：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
+    CloseEntriesOf({g_CurCode});
     cmdLoad_Click();
     setToolbarButton(6, false);
     setToolbarButton(7, false);

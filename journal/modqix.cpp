@@ -93,13 +93,19 @@ void modqix::Command1_Click()
     row.flow = PlainNumber(Text1[10]->text());
     row.contract = Text1[11]->text();
     row.user = Text1[12]->text();
+    bool replaced = false;
     try {
         Database db(g_DbPath, g_DbConnect);
-        ReplaceTradeRow(db, m_RepId, row);
+        replaced = ReplaceTradeRow(db, m_RepId, row);
     } catch (const DbError &e) {
         // Rolled back: the old row stays, and the dialog keeps what was typed for a correction.
         if (!ShowDatabaseTrouble(e))
             ShowUnknownError();
+        return;
+    }
+    if (!replaced) {
+        const EntryNotice gone = SecurityGoneNotice(m_Code);
+        MsgBox(gone.text, gone.style, gone.title);
         return;
     }
     close();

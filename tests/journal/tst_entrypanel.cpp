@@ -5,6 +5,7 @@
 #include "data/Database.h"
 #include "journal/TradeEntry.h"
 #include "journal/TradeGrid.h"
+#include "journal/frmCatalog.h"
 #include "journal/frmManager.h"
 #include "journal/modqix.h"
 #include "tests/common/TestSupport.h"
@@ -16,6 +17,7 @@
 #include <QFocusEvent>
 #include <QFrame>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -160,6 +162,29 @@ void pressEnter()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 }
 
+// The journal with a purchase of 100 招商银行, the manager on it and the record edit open on the purchase.
+struct OpenEdit
+{
+    frmManager *w = nullptr;
+    modqix *d = nullptr;
+    qint64 row = 0;
+};
+
+OpenEdit editOnPurchase(TestEnv &env)
+{
+    OpenEdit e;
+    makeJournal(env);
+    {
+        Database db(g_DbPath, g_DbConnect);
+        e.row = addRecord(db, "600036", "证券买入", "2026-12-01", 100, 100, 18990, -1010);
+    }
+    e.w = test::OpenManager(QStringLiteral("招商银行"));
+    e.w->setCurrentGridRow(1);
+    e.w->Mnumodqix_Click();
+    e.d = modqix::existing();
+    return e;
+}
+
 void editRow(frmManager *w, int gridRow, const std::function<void(modqix *)> &typing)
 {
     w->setCurrentGridRow(gridRow);
@@ -190,6 +215,9 @@ private Q_SLOTS:
     void contractNumbersKeepEveryDigit();
     void savedRowSameByMouseAndKeyboard_data();
     void savedRowSameByMouseAndKeyboard();
+    void noRowForASecurityDeletedElsewhere();
+    void deletingASecurityClosesItsEntries_data();
+    void deletingASecurityClosesItsEntries();
 };
 
 void TestEntryPanel::purchaseTypedAndSaved()
@@ -509,16 +537,8 @@ void TestEntryPanel::editOpensOnRecordRowsOnlyAndKeepsItsSecurity()
 void TestEntryPanel::failedEditKeepsTheRow()
 {
     TestEnv env;
-    makeJournal(env);
-    qint64 row = 0;
-    {
-        Database db(g_DbPath, g_DbConnect);
-        row = addRecord(db, "600036", "证券买入", "2026-12-01", 100, 100, 18990, -1010);
-    }
-    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
-    w->setCurrentGridRow(1);
-    w->Mnumodqix_Click();
-    modqix *d = modqix::existing();
+    const auto [w, d, row] = editOnPurchase(env);
+    QVERIFY(d);
     {
         Database db(g_DbPath, g_DbConnect);
         db.execute(QStringLiteral(
@@ -691,6 +711,95 @@ void TestEntryPanel::savedRowSameByMouseAndKeyboard()
     QCOMPARE(mouseRow.value(5).toDouble(), 1000 + HoldingChange(type, quantity.toDouble()));
     if (!flow.isEmpty())
         QCOMPARE(mouseRow.value(12), flow);
+}
+
+// Another workstation deletes the security, with its records, while this one has a trade typed in the
+// panel and one of its records open in the edit: neither save writes a row, and each says why.
+void TestEntryPanel::noRowForASecurityDeletedElsewhere()
+{
+    TestEnv env;
+    const auto [w, d, row] = editOnPurchase(env);
+    QVERIFY(d);
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Add"));
+    typeInto(w->Text1[2], QStringLiteral("100"));
+    QTest::keyClick(w->Text1[2], Qt::Key_Tab);
+
+    test::DbExec(QStringLiteral("DELETE FROM Detail WHERE 证券代码 = '600036'"));
+    test::DbExec(QStringLiteral("DELETE FROM rep WHERE 证券代码 = '600036'"));
+    const EntryNotice gone = SecurityGoneNotice(QStringLiteral("600036"));
+    QVERIFY(gone.text.contains(QStringLiteral("600036")));
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        env.clearBoxes();
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QCOMPARE(env.boxes.size(), 1);
+        QCOMPARE_BOX(env.boxes[0], gone.text, 48, QStringLiteral("提示："));
+        QCOMPARE(repRows(), 2);
+    }
+    QVERIFY(w->Frame2->isVisible());
+
+    env.clearBoxes();
+    d->Text1[2]->setText(QStringLiteral("300"));
+    QTest::mouseClick(d->Command1, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], gone.text, 48, QStringLiteral("提示："));
+    QVERIFY(modqix::isLoaded());
+    QCOMPARE(test::DbCount(QStringLiteral("SELECT COUNT(*) FROM rep WHERE 证券代码 = '600036'")), 0);
+    QCOMPARE(repRows(), 2);
+}
+
+// Deleting a security here, from the journal or with its category, closes the entry panel and the
+// record edit open on it: nothing of it is left to save.
+void TestEntryPanel::deletingASecurityClosesItsEntries_data()
+{
+    QTest::addColumn<bool>("withCategory");
+    QTest::newRow("删除证券") << false;
+    QTest::newRow("证券分类") << true;
+}
+
+void TestEntryPanel::deletingASecurityClosesItsEntries()
+{
+    QFETCH(bool, withCategory);
+    TestEnv env;
+    makeJournal(env);
+    test::DbExec(QStringLiteral("INSERT INTO Catalog (证券类别, 股东账号) VALUES ('B股', 'B000000001')"));
+    test::DbExec(
+        QStringLiteral("INSERT INTO machcom (证券类别, 交易方式, 手续费) VALUES ('B股', '证券买入', 0.003)"));
+    test::DbExec(
+        QStringLiteral("INSERT INTO Detail (股东账号, 证券名称, 证券代码, 目标价, 市场价格, 止损位, 买入点) "
+                       "VALUES ('B000000001', '万科B', '200002', 0, 10, 0, 0)"));
+    {
+        Database db(g_DbPath, g_DbConnect);
+        addRecord(db, "200002", "证券买入", "2026-12-02", 100, 100, 18950, -1050);
+    }
+    frmManager *w = test::OpenManager(QStringLiteral("万科B"));
+    w->setCurrentGridRow(1);
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Modify"));
+    QVERIFY(modqix::isLoaded());
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Add"));
+    QVERIFY(w->Frame2->isVisible());
+    typeInto(w->Text1[2], QStringLiteral("100"));
+
+    env.answers << vbYes;
+    if (withCategory) {
+        frmCatalog *c = frmCatalog::instance();
+        c->show();
+        QListWidgetItem *item = c->categoryItem(QStringLiteral("B股"));
+        QTest::mouseClick(c->ListView1->viewport(), Qt::LeftButton, {},
+                          c->ListView1->visualItemRect(item).center());
+        QTest::mouseClick(c->DeleteB, Qt::LeftButton);
+        c->close();
+    } else {
+        // Ctrl+D, 删除证券, from the box being typed in.
+        QVERIFY(w->Text1[2]->hasFocus());
+        QTest::keyClick(w->Text1[2], Qt::Key_D, Qt::ControlModifier);
+    }
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE(test::DbCount(QStringLiteral("SELECT COUNT(*) FROM Detail WHERE 证券代码 = '200002'")), 0);
+    QVERIFY(!w->Frame2->isVisible());
+    QCOMPARE(boxes(w), QStringList(10, QString()));
+    QVERIFY(!modqix::isLoaded());
+    QCOMPARE(repRows(), 2);
 }
 
 QTEST_MAIN(TestEntryPanel)

@@ -581,6 +581,7 @@ void TestTradeEntry::savedRowKeepsCentsAndNumbers()
     e.box = {QString(), " 1.50x", "", "0", "123456.78", "1234567.89", "", "", "", "", "A123"};
     e.flow = -123456.78;
     Database db(g_DbPath, g_DbConnect);
+    test::AddSecurity(db, QStringLiteral("招商银行"), QStringLiteral("600036"), 10.5);
     addRow(db, "000001", "2026-03-01", 0, 1358024.67);
     const SaveOutcome first = SaveTradeEntry(db, e, QStringLiteral("admin"));
     QVERIFY(first.saved);
@@ -680,6 +681,7 @@ void TestTradeEntry::saveFindsTheBalancesMoved()
     env.makeDatabase();
     addFixtureCategory();
     Database db(g_DbPath, g_DbConnect);
+    test::AddSecurity(db, QStringLiteral("招商银行"), QStringLiteral("600036"), 10.5);
     addRow(db, "000001", "2026-03-01", 0, 20000);
     TradeEntry e = entry(QStringLiteral("证券买入"), QStringLiteral("600036"), QStringLiteral("10.50"),
                          QStringLiteral("1000"), 20000, 0);
@@ -728,6 +730,7 @@ void TestTradeEntry::failedWritesLeaveTheFileAsItWas()
     TestEnv env;
     env.makeDatabase();
     Database db(g_DbPath, g_DbConnect);
+    test::AddSecurity(db, QStringLiteral("招商银行"), QStringLiteral("600036"), 10.5);
     const qint64 old = addRow(db, "600036", "2026-01-05", 100, 9000);
     db.execute(QStringLiteral(
         "CREATE TRIGGER no_insert BEFORE INSERT ON rep BEGIN SELECT RAISE(ABORT, 'refused'); END"));
