@@ -170,6 +170,7 @@ public:
 
 private:
     void buildEntryPanel();
+    void showEntryPanel();  // over the grid, which hides with its buttons
     void closeEntryPanel(); // hidden and emptied, writing nothing
     friend void CloseEntriesOf(const QStringList &codes);
     void releaseEntryPanel(); // the panel's event routing ends before the window goes

@@ -176,12 +176,7 @@ void frmManager::munaddqix_Click()
     Combo1->addItems(opening.tradeModes);
     Combo1->setCurrentIndex(0);
     SetStatusText(QStringLiteral("添加买卖记录"));
-    layoutPanel();
-    Frame2->show();
-    Frame2->raise();
-    my1->hide();
-    Command1->hide();
-    Command4->hide();
+    showEntryPanel();
 
     TradeEntry e = readEntry();
     e.code = code;
@@ -261,6 +256,16 @@ void frmManager::Command2_Click()
         Text1[i]->clear();
     my1->show();
     reloadGrid();
+}
+
+void frmManager::showEntryPanel()
+{
+    layoutPanel();
+    Frame2->show();
+    Frame2->raise();
+    my1->hide();
+    Command1->hide();
+    Command4->hide();
 }
 
 void frmManager::closeEntryPanel()

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTreeWidget>
 #include <functional>
 #include <sqlite3.h>
 
@@ -215,6 +216,7 @@ private Q_SLOTS:
     void contractNumbersKeepEveryDigit();
     void savedRowSameByMouseAndKeyboard_data();
     void savedRowSameByMouseAndKeyboard();
+    void reloadKeepsTheEntryPanel();
     void noRowForASecurityDeletedElsewhere();
     void deletingASecurityClosesItsEntries_data();
     void deletingASecurityClosesItsEntries();
@@ -711,6 +713,47 @@ void TestEntryPanel::savedRowSameByMouseAndKeyboard()
     QCOMPARE(mouseRow.value(5).toDouble(), 1000 + HoldingChange(type, quantity.toDouble()));
     if (!flow.isEmpty())
         QCOMPARE(mouseRow.value(12), flow);
+}
+
+// A click on the security already loaded reads its detail and grid again; a trade being typed for it
+// stays open as typed.
+void TestEntryPanel::reloadKeepsTheEntryPanel()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmManager *w = test::OpenManager();
+    w->categoryNode(QStringLiteral("A000000001"))->setExpanded(true);
+    QCoreApplication::processEvents();
+    const auto click = [w](const QString &name) {
+        QTest::mouseClick(w->TreeView->viewport(), Qt::LeftButton, {},
+                          w->TreeView->visualItemRect(w->securityNode(name)).center());
+    };
+    click(QStringLiteral("招商银行"));
+    w->munaddqix_Click();
+    typeInto(w->Text1[2], QStringLiteral("100"));
+    QTest::keyClick(w->Text1[2], Qt::Key_Tab);
+    typeInto(w->Text1[10], QStringLiteral("55"));
+    const QStringList typed = boxes(w);
+    const int rows = w->gridRowCount();
+    test::DbExec(QStringLiteral("UPDATE Detail SET 市场价格 = 11 WHERE 证券代码 = '600036'"));
+    {
+        Database db(g_DbPath, g_DbConnect);
+        addRecord(db, "600036", "证券买入", "2026-12-03", 200, 200, 17900, -2100);
+    }
+
+    click(QStringLiteral("招商银行"));
+    QCOMPARE(w->txtFields[4]->text(), QStringLiteral("11"));
+    QCOMPARE(w->gridRowCount(), rows + 1);
+    QCOMPARE(w->m_Holding, 200.0);
+    QVERIFY(w->Frame2->isVisible());
+    QVERIFY(!w->my1->isVisible() && !w->Command1->isVisible() && !w->Command4->isVisible());
+    QCOMPARE(boxes(w), typed);
+    QVERIFY(env.boxes.isEmpty());
+
+    // Another security loaded closes it, as a reload of the grid does.
+    click(QStringLiteral("平安银行"));
+    QVERIFY(!w->Frame2->isVisible());
+    QVERIFY(w->my1->isVisible());
 }
 
 // Another workstation deletes the security, with its records, while this one has a trade typed in the
