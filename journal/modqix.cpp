@@ -7,6 +7,7 @@
 #include "app/Seams.h"
 #include "app/Shared.h"
 #include "app/VbCompat.h"
+#include "app/frmMain.h"
 #include "data/Database.h"
 #include "journal/TradeEntry.h"
 #include "journal/TradeGrid.h"
@@ -25,7 +26,9 @@
 
 namespace tv {
 
-modqix::modqix()
+// The main window owns the dialog: it stays in front of it, also once the journal is closed under it,
+// keeping what was typed for its save.
+modqix::modqix() : FormDialog(frmMain::existing())
 {
     setObjectName(QStringLiteral("modqix"));
     setWindowTitle(QStringLiteral("修改交易记录"));

@@ -22,6 +22,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWindow>
 #include <functional>
 #include <sqlite3.h>
 
@@ -220,6 +221,7 @@ private Q_SLOTS:
     void noRowForASecurityDeletedElsewhere();
     void deletingASecurityClosesItsEntries_data();
     void deletingASecurityClosesItsEntries();
+    void editStaysWithTheMainWindow();
 };
 
 void TestEntryPanel::purchaseTypedAndSaved()
@@ -508,7 +510,8 @@ void TestEntryPanel::editOpensOnRecordRowsOnlyAndKeepsItsSecurity()
     // Keys: a quote in the contract number is refused on leaving; the numeric boxes filter.
     d->show();
     d->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(d));
+    // The dialog's owner being active counts as the dialog being active: wait for the dialog itself.
+    QVERIFY(QTest::qWaitFor([d] { return QApplication::activeWindow() == d; }));
     QTest::mouseClick(d->Text1[11], Qt::LeftButton);
     QTest::keyClicks(d->Text1[11], QStringLiteral("'"));
     QTest::keyClick(d->Text1[11], Qt::Key_Return);
@@ -843,6 +846,26 @@ void TestEntryPanel::deletingASecurityClosesItsEntries()
     QCOMPARE(boxes(w), QStringList(10, QString()));
     QVERIFY(!modqix::isLoaded());
     QCOMPARE(repRows(), 2);
+}
+
+// The edit belongs to the main window: it stays in front of it, also with the journal closed under it,
+// and its save still stores the row.
+void TestEntryPanel::editStaysWithTheMainWindow()
+{
+    TestEnv env;
+    const auto [w, d, row] = editOnPurchase(env);
+    QVERIFY(d && d->isWindow());
+    frmMain *m = frmMain::instance();
+    QCOMPARE(d->parentWidget(), m);
+    QCOMPARE(d->windowHandle()->transientParent(), m->windowHandle());
+
+    m->Toolbar1_ButtonClick(QStringLiteral("Manager"));
+    QVERIFY(!frmManager::isLoaded());
+    QVERIFY(d->isVisible());
+    d->Text1[2]->setText(QStringLiteral("300"));
+    QTest::mouseClick(d->Command1, Qt::LeftButton);
+    QVERIFY(!modqix::isLoaded());
+    QCOMPARE(storedRow(row).mid(0, 5), (QStringList{"600036", "证券买入", "2026-12-01", "10", "300"}));
 }
 
 QTEST_MAIN(TestEntryPanel)
