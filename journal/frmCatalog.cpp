@@ -655,6 +655,8 @@ void frmCatalog::Command1_Click()
         AddB1->setEnabled(true);
     }
     LoadTradeModes();
+    // The next trade mode is typed from here, not from "取消", which the emptied panel would leave it on.
+    (adding ? static_cast<QWidget *>(Text1[0]) : AddB1)->setFocus();
 }
 
 void frmCatalog::DeleteB1_Click()

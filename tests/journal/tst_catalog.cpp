@@ -152,6 +152,7 @@ private Q_SLOTS:
     void keysPickWhatTheyHighlight();
     void closeRebuildsManagerOnlyAfterChange();
     void positionAndMainMenu();
+    void tradeModesTypedOneAfterAnotherByKeys();
 };
 
 void TestCatalog::loadsListAndStartsBrowsing()
@@ -746,6 +747,44 @@ void TestCatalog::positionAndMainMenu()
     QVERIFY(shown);
     QVERIFY(!frmCatalog::isLoaded());
     QCOMPARE(LastStatusText(), QStringLiteral("证券类型有：买入、卖出等"));
+}
+
+// Trade modes typed with the keys only: Enter through the boxes and on 保存 saves one, and the focus is
+// then where the next is typed, so the next Enter does not cancel the panel.
+void TestCatalog::tradeModesTypedOneAfterAnotherByKeys()
+{
+    TestEnv env;
+    env.makeDatabase();
+    frmCatalog *w = openOn(kA);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTest::mouseClick(w->AddB1, Qt::LeftButton);
+    QTest::mouseClick(w->Text1[0], Qt::LeftButton);
+    const auto enter = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); };
+    for (const char *mode : {"rzmr", "rqmc"}) {
+        QCOMPARE(QApplication::focusWidget(), w->Text1[0]);
+        QTest::keyClicks(w->Text1[0], QString::fromLatin1(mode));
+        enter();
+        QTest::keyClicks(w->Text1[1], QStringLiteral("0.003"));
+        for (int box = 1; box < 9; ++box)
+            enter();
+        QCOMPARE(QApplication::focusWidget(), w->Command1);
+        enter();
+        QVERIFY(modeNames(w).contains(QString::fromLatin1(mode)));
+        QVERIFY(!w->Picture2->isHidden());
+    }
+    QCOMPARE(storedFees(kA, QStringLiteral("rqmc")).value(0), 0.003);
+    QVERIFY(env.boxes.isEmpty());
+
+    // A modification saved closes the panel; the focus goes to adding the next one.
+    w->TreeView1_NodeClick(modeNode(w, QStringLiteral("rzmr")));
+    QTest::mouseClick(w->cmdModify1, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), w->Text1[0]);
+    for (int box = 0; box < 9; ++box)
+        enter();
+    enter();
+    QVERIFY(w->Picture2->isHidden());
+    QCOMPARE(QApplication::focusWidget(), w->AddB1);
 }
 
 QTEST_MAIN(TestCatalog)
