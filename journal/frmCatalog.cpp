@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -124,7 +125,20 @@ frmCatalog::frmCatalog()
     right->addWidget(Picture3);
     all->addLayout(left, 1);
     all->addLayout(right, 1);
-    setMinimumSize(620, 420);
+    // A fixed dialog: no window manager then offers to maximise it, and its size holds either panel, so
+    // opening one never squeezes the window.
+    AddPicture->show();
+    Picture2->show();
+    picDraw->hide();
+    Picture3->hide();
+    Label3->setText(kModifyingMode);
+    const QSize room = sizeHint().expandedTo(QSize(620, 420));
+    Label3->clear();
+    AddPicture->hide();
+    Picture2->hide();
+    picDraw->show();
+    Picture3->show();
+    setFixedSize(room);
 
     // Loading
     RestorePosition(this, kSection);
@@ -274,6 +288,18 @@ void frmCatalog::buildTradeModeHalf()
 }
 
 void frmCatalog::Form_Unload() { SavePosition(this, kSection); }
+
+void frmCatalog::changeEvent(QEvent *event)
+{
+    FormDialog::changeEvent(event);
+    // The window has no minimise button. A window manager that minimises it anyway would leave the
+    // program blocked behind a modal window that cannot be seen: it comes straight back.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
+        QTimer::singleShot(0, this, [this] {
+            if (windowState() & Qt::WindowMinimized)
+                showNormal();
+        });
+}
 
 void frmCatalog::showDbFailure(const QString &what, const DbError &e)
 {

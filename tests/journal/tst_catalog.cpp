@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -153,6 +154,7 @@ private Q_SLOTS:
     void closeRebuildsManagerOnlyAfterChange();
     void positionAndMainMenu();
     void tradeModesTypedOneAfterAnotherByKeys();
+    void neitherMinimisedNorMaximised();
 };
 
 void TestCatalog::loadsListAndStartsBrowsing()
@@ -785,6 +787,39 @@ void TestCatalog::tradeModesTypedOneAfterAnotherByKeys()
     enter();
     QVERIFY(w->Picture2->isHidden());
     QCOMPARE(QApplication::focusWidget(), w->AddB1);
+}
+
+// The window has neither a minimise nor a maximise button: it asks for none, has one size that holds
+// either panel, and comes straight back should a window manager minimise it anyway.
+void TestCatalog::neitherMinimisedNorMaximised()
+{
+    TestEnv env;
+    env.makeDatabase();
+    frmCatalog *w = openOn(kA);
+    const Qt::WindowFlags flags = w->windowFlags();
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QCOMPARE(w->minimumSize(), w->maximumSize());
+
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    const QList<std::pair<QPushButton *, QWidget *>> panels = {{w->AddB, w->AddPicture},
+                                                               {w->AddB1, w->Picture2}};
+    for (const auto &[opener, panel] : panels) {
+        w->ListView1_ItemClick(w->categoryItem(kA));
+        QTest::mouseClick(opener, Qt::LeftButton);
+        // The panel and then the window lay out again, each at its own posted request.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(panel->isVisible());
+        QVERIFY(panel->height() >= panel->minimumSizeHint().height());
+        QVERIFY(w->rect().contains(panel->geometry()));
+    }
+
+    w->showMinimized();
+    QCoreApplication::processEvents();
+    QVERIFY(!(w->windowState() & Qt::WindowMinimized));
+    QVERIFY(w->isVisible());
 }
 
 QTEST_MAIN(TestCatalog)
