@@ -131,19 +131,122 @@ bool isBlankForVal(QChar c)
     return c == u' ' || c == u'\t' || c == u'\n';
 }
 
-double radixVal(const QString &digits, int base)
+// The number at the start of a text as Val reads it, kept as characters: the value it has, and what
+// it is written with, so that its text can keep digits a double cannot hold.
+struct LeadingNumber
 {
-    quint64 v = 0;
-    for (QChar c : digits) {
-        const int d = c.isDigit() ? c.digitValue() : (c.toUpper().unicode() - 'A' + 10);
-        v = v * base + d;
+    enum Kind { None, Radix, Decimal } kind = None;
+    QString radixText; // a "&H" or "&O" number as its decimal integer
+    double radixValue = 0;
+    std::string decimal; // sign, digits, point, digits and an exponent, as strtod reads them
+    bool negative = false;
+    std::string digits;  // every digit of the mantissa, before and after the point
+    long long point = 0; // the point stands after this many of them, the exponent applied
+};
+
+// Like the original's integer literals: four hex digits are a 16-bit value, eight a 32-bit value.
+void setRadixValue(LeadingNumber &n, quint64 v)
+{
+    if (v <= 0xFFFF && v > 0x7FFF) {
+        n.radixValue = double(qint64(v) - 0x10000);
+        n.radixText = QString::number(qint64(v) - 0x10000);
+    } else if (v <= 0xFFFFFFFFull && v > 0x7FFFFFFF) {
+        n.radixValue = double(qint64(v) - 0x100000000ll);
+        n.radixText = QString::number(qint64(v) - 0x100000000ll);
+    } else {
+        n.radixValue = double(v);
+        n.radixText = QString::number(v);
     }
-    // Like the original's integer literals: four hex digits are a 16-bit value, eight a 32-bit value.
-    if (v <= 0xFFFF && v > 0x7FFF)
-        return double(qint64(v) - 0x10000);
-    if (v <= 0xFFFFFFFFull && v > 0x7FFFFFFF)
-        return double(qint64(v) - 0x100000000ll);
-    return double(v);
+}
+
+LeadingNumber readLeadingNumber(const QString &text)
+{
+    LeadingNumber n;
+    QString s;
+    s.reserve(text.size());
+    for (QChar c : text)
+        if (!isBlankForVal(c))
+            s.append(c);
+
+    if (s.size() >= 2 && s[0] == u'&') {
+        const QChar kind = s[1].toUpper();
+        const int base = kind == u'H' ? 16 : kind == u'O' ? 8 : 0;
+        if (base) {
+            quint64 v = 0;
+            int i = 2;
+            for (; i < s.size(); ++i) {
+                const QChar c = s[i];
+                const bool ok = base == 16 ? (c.isDigit() || (c.toUpper() >= u'A' && c.toUpper() <= u'F'))
+                                           : (c >= u'0' && c <= u'7');
+                if (!ok)
+                    break;
+                const int d = c.isDigit() ? c.digitValue() : (c.toUpper().unicode() - 'A' + 10);
+                v = v * base + d;
+            }
+            if (i > 2) {
+                n.kind = LeadingNumber::Radix;
+                setRadixValue(n, v);
+            }
+            return n;
+        }
+    }
+
+    std::string &num = n.decimal;
+    int i = 0;
+    if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) {
+        n.negative = s[i] == u'-';
+        num.push_back(char(s[i++].unicode()));
+    }
+    while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') {
+        num.push_back(char(s[i].unicode()));
+        n.digits.push_back(char(s[i++].unicode()));
+    }
+    n.point = qsizetype(n.digits.size());
+    if (i < s.size() && s[i] == u'.') {
+        num.push_back('.');
+        ++i;
+        while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') {
+            num.push_back(char(s[i].unicode()));
+            n.digits.push_back(char(s[i++].unicode()));
+        }
+    }
+    if (n.digits.empty())
+        return n;
+    n.kind = LeadingNumber::Decimal;
+    if (i < s.size() && (s[i].toUpper() == u'E' || s[i].toUpper() == u'D')) {
+        int j = i + 1;
+        std::string exp = "e";
+        bool expNegative = false;
+        if (j < s.size() && (s[j] == u'-' || s[j] == u'+')) {
+            expNegative = s[j] == u'-';
+            exp.push_back(char(s[j++].unicode()));
+        }
+        long long e = 0;
+        bool expDigit = false;
+        while (j < s.size() && s[j] >= u'0' && s[j] <= u'9') {
+            e = std::min(e * 10 + (s[j].unicode() - '0'), 1000000000000LL); // far past any double
+            exp.push_back(char(s[j++].unicode()));
+            expDigit = true;
+        }
+        if (expDigit) {
+            num += exp;
+            n.point += expNegative ? -e : e;
+        }
+    }
+    return n;
+}
+
+double valueOf(const LeadingNumber &n)
+{
+    switch (n.kind) {
+    case LeadingNumber::Radix:
+        return n.radixValue;
+    case LeadingNumber::Decimal:
+        return std::strtod(n.decimal.c_str(), nullptr);
+    case LeadingNumber::None:
+        break;
+    }
+    return 0.0;
 }
 
 } // namespace
@@ -155,62 +258,31 @@ void UsePointNumbers()
 
 double Val(const QString &text)
 {
-    QString s;
-    s.reserve(text.size());
-    for (QChar c : text)
-        if (!isBlankForVal(c))
-            s.append(c);
+    return valueOf(readLeadingNumber(text));
+}
 
-    if (s.size() >= 2 && s[0] == u'&') {
-        const QChar kind = s[1].toUpper();
-        const int base = kind == u'H' ? 16 : kind == u'O' ? 8 : 0;
-        if (base) {
-            QString digits;
-            for (int i = 2; i < s.size(); ++i) {
-                const QChar c = s[i];
-                const bool ok = base == 16 ? (c.isDigit() || (c.toUpper() >= u'A' && c.toUpper() <= u'F'))
-                                           : (c >= u'0' && c <= u'7');
-                if (!ok)
-                    break;
-                digits.append(c);
-            }
-            return digits.isEmpty() ? 0.0 : radixVal(digits, base);
-        }
-    }
-
-    std::string num;
-    int i = 0;
-    if (i < s.size() && (s[i] == u'-' || s[i] == u'+'))
-        num.push_back(char(s[i++].unicode()));
-    bool anyDigit = false;
-    while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') {
-        num.push_back(char(s[i++].unicode()));
-        anyDigit = true;
-    }
-    if (i < s.size() && s[i] == u'.') {
-        num.push_back('.');
-        ++i;
-        while (i < s.size() && s[i] >= u'0' && s[i] <= u'9') {
-            num.push_back(char(s[i++].unicode()));
-            anyDigit = true;
-        }
-    }
-    if (!anyDigit)
-        return 0.0;
-    if (i < s.size() && (s[i].toUpper() == u'E' || s[i].toUpper() == u'D')) {
-        int j = i + 1;
-        std::string exp = "e";
-        if (j < s.size() && (s[j] == u'-' || s[j] == u'+'))
-            exp.push_back(char(s[j++].unicode()));
-        bool expDigit = false;
-        while (j < s.size() && s[j] >= u'0' && s[j] <= u'9') {
-            exp.push_back(char(s[j++].unicode()));
-            expDigit = true;
-        }
-        if (expDigit)
-            num += exp;
-    }
-    return std::strtod(num.c_str(), nullptr);
+QString LeadingNumberText(const QString &text)
+{
+    LeadingNumber n = readLeadingNumber(text);
+    const double value = valueOf(n);
+    if (n.kind == LeadingNumber::Radix)
+        return n.radixText;
+    // Leading zeros stand before the point and trailing ones after the last digit that counts.
+    const std::size_t first = n.digits.find_first_not_of('0');
+    if (first == std::string::npos)
+        return NumText(value);
+    n.digits.erase(0, first);
+    n.point -= qsizetype(first);
+    n.digits.erase(n.digits.find_last_not_of('0') + 1);
+    // Up to 15 digits a double holds the number exactly; a number out of a double's range reads as Val
+    // reads it.
+    if (n.digits.size() <= 15 || !std::isfinite(value) || value == 0.0)
+        return NumText(value);
+    Decimal d;
+    d.negative = n.negative;
+    d.digits = n.digits;
+    d.point = int(n.point);
+    return plainText(d);
 }
 
 std::optional<double> DecimalNumber(const QString &text)

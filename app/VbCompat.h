@@ -16,6 +16,13 @@ namespace tv {
 // hexadecimal and octal.
 double Val(const QString &text);
 
+// The plain decimal text of the number Val reads, taken from its characters rather than through a
+// double, so that a number of more than 15 significant digits (a contract number) keeps every digit.
+// Leading zeros of the whole part and trailing zeros of the fraction go: "00123" gives "123", "1.50"
+// gives "1.5", "A123" gives "0". Where the number has at most 15 significant digits, or lies beyond a
+// double's range, the text is NumText(Val(text)).
+QString LeadingNumberText(const QString &text);
+
 // The number a text is, when the whole of it, trimmed of blanks, is a plain finite decimal: an optional
 // sign, ASCII digits and at most one point, at least one digit (".5" and "257." as Format writes them).
 // Nothing else reads: no exponent ("1e5", and "1d5" that Val reads as 100000), no "&H", no group

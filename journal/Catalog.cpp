@@ -60,17 +60,25 @@ CatalogOutcome RenameCategory(Database &db, const QString &oldName, const QStrin
     return CatalogOutcome::Done;
 }
 
-CatalogOutcome DeleteCategory(Database &db, const QString &name, const QString &account)
+CatalogOutcome DeleteCategory(Database &db, const QString &name, const QString &account,
+                              QStringList *deletedCodes)
 {
     Transaction tx(db);
     if (CategoryCount(db) <= 1)
         return CatalogOutcome::LastCategory;
+    QStringList codes;
+    const RowSet securities = db.openQuery(
+        QStringLiteral("SELECT 证券代码 FROM Detail WHERE 股东账号 = ? ORDER BY rowid"), {account});
+    for (int i = 0; i < securities.recordCount(); ++i)
+        codes << securities.text(i, 0);
     db.execute(QStringLiteral("DELETE FROM rep WHERE 证券代码 IN (SELECT 证券代码 FROM Detail WHERE 股东账号 = ?)"),
                {account});
     db.execute(QStringLiteral("DELETE FROM machcom WHERE 证券类别 = ?"), {name});
     db.execute(QStringLiteral("DELETE FROM Detail WHERE 股东账号 = ?"), {account});
     db.execute(QStringLiteral("DELETE FROM Catalog WHERE 股东账号 = ?"), {account});
     tx.commit();
+    if (deletedCodes)
+        *deletedCodes = codes;
     return CatalogOutcome::Done;
 }
 

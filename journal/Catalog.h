@@ -46,8 +46,10 @@ CatalogOutcome AddCategory(Database &db, const QString &name, const QString &acc
 CatalogOutcome RenameCategory(Database &db, const QString &oldName, const QString &oldAccount, const QString &name,
                               const QString &account);
 
-// Deletes the category with its securities, their trade records and its trade modes.
-CatalogOutcome DeleteCategory(Database &db, const QString &name, const QString &account);
+// Deletes the category with its securities, their trade records and its trade modes; deletedCodes, when
+// given, receives the codes of the securities deleted.
+CatalogOutcome DeleteCategory(Database &db, const QString &name, const QString &account,
+                              QStringList *deletedCodes = nullptr);
 
 // ---- Trade modes -------------------------------------------------------------------------------
 

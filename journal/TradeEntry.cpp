@@ -238,8 +238,10 @@ std::optional<EntryNotice> SameCashWarning(Database &db, TradeEntry &e)
 
 void NormaliseEntryBoxes(TradeEntry &e)
 {
-    for (int i = kPriceBox; i <= kContractBox; ++i)
+    for (int i = kPriceBox; i < kContractBox; ++i)
         e.set(i, e.value(i));
+    // A contract number is text: its digits never pass through a double.
+    e.box[kContractBox] = LeadingNumberText(e.box[kContractBox]);
 }
 
 QList<EntryNotice> LeaveEntryBox(Database &db, TradeEntry &e, int index)
@@ -290,10 +292,25 @@ TradeRow TradeRowOf(const TradeEntry &e, const QString &user)
     r.tradeType = e.tradeType;
     r.date = e.date;
     SetTradeNumbers(r, [&e](int i) { return e.box[i]; });
-    r.contract = NumText(e.value(kContractBox));
+    r.contract = LeadingNumberText(e.box[kContractBox]);
     r.flow = SavedFlow(e.flow);
     r.user = user;
     return r;
+}
+
+bool SavedByAmountPath(const QString &t)
+{
+    return t == trade::kBankToBroker || t == trade::kInterest || t == trade::kDividend ||
+           t == trade::kBrokerToBank || t == trade::kInterestTax || t == trade::kFundSubscribe;
+}
+
+QList<EntryNotice> CompleteEntry(TradeEntry &e, const std::optional<FeeSchedule> &fees)
+{
+    QList<EntryNotice> notices;
+    if (SavedByAmountPath(e.tradeType) && !e.box[kAmountBox].isEmpty())
+        notices = AmountPath(e, e.tradeType == trade::kFundSubscribe ? fees : std::nullopt);
+    NormaliseEntryBoxes(e);
+    return notices;
 }
 
 QList<EntryNotice> RecomputeEntry(TradeEntry &e, const Balances &now, const std::optional<FeeSchedule> &fees)
@@ -305,17 +322,18 @@ QList<EntryNotice> RecomputeEntry(TradeEntry &e, const Balances &now, const std:
     e.openingHolding = now.holding;
 
     const QString &t = e.tradeType;
-    QList<EntryNotice> notices;
-    const bool byAmount = t == trade::kBankToBroker || t == trade::kInterest || t == trade::kDividend ||
-                          t == trade::kBrokerToBank || t == trade::kInterestTax || t == trade::kFundSubscribe;
     const bool byQuantity =
         t == trade::kBuy || t == trade::kSell || t == trade::kFundRedeem || t == trade::kBonusShares;
-    if (byAmount && !e.box[kAmountBox].isEmpty())
-        notices = AmountPath(e, t == trade::kFundSubscribe ? fees : std::nullopt);
-    else if (byQuantity && !e.box[kQuantityBox].isEmpty())
+    QList<EntryNotice> notices;
+    if (byQuantity && !e.box[kQuantityBox].isEmpty())
         notices = PriceOrQuantityPath(e, fees);
-    NormaliseEntryBoxes(e);
-    return notices;
+    return notices + CompleteEntry(e, fees);
+}
+
+EntryNotice SecurityGoneNotice(const QString &code)
+{
+    return {QStringLiteral("证券 ") + code + QStringLiteral(" 已经不存在（已被删除），这条记录没有保存。"),
+            48, QStringLiteral("提示：")};
 }
 
 EntryNotice BalancesMovedNotice()
@@ -330,6 +348,13 @@ const QString kInsertRep = QStringLiteral("INSERT INTO rep (证券代码, 交易
                                           "印花税, 过户费, 其它费用, 合同号, 收支金额, 录入者, repid) "
                                           "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
 
+// A row is written only for a security that is stored: one deleted here or on another workstation
+// takes its records with it, and a row left behind would still count in every later cash balance.
+bool securityStored(Database &db, const QString &code)
+{
+    return db.exists(QStringLiteral("SELECT 1 FROM Detail WHERE 证券代码 = ?"), {code});
+}
+
 // repid: the key to store the row under, or a null value for a new key.
 void insertRow(Database &db, const TradeRow &r, const QVariant &repid)
 {
@@ -343,14 +368,21 @@ SaveOutcome SaveTradeEntry(Database &db, TradeEntry &e, const QString &user)
     SaveOutcome out;
     // The write lock comes first: between this read and the insert no other workstation can save.
     Transaction tx(db);
+    if (!securityStored(db, e.code)) {
+        out.notices << SecurityGoneNotice(e.code);
+        return out;
+    }
     const Balances now = BalanceAsOf(db, e.date, e.code);
+    const std::optional<FeeSchedule> fees = LoadFeeSchedule(db, e.category, e.tradeType);
     if (now.cash != e.openingCash || now.holding != e.openingHolding) {
-        const std::optional<FeeSchedule> fees = LoadFeeSchedule(db, e.category, e.tradeType);
         tx.rollback();
         out.notices << BalancesMovedNotice();
         out.notices += RecomputeEntry(e, now, fees);
         return out;
     }
+    // The row is the one leaving the last box gives, whichever box the operator left last. Its warnings
+    // were the amount box's to give; the row is saved as the panel stands.
+    CompleteEntry(e, fees);
     insertRow(db, TradeRowOf(e, user), QVariant());
     out.repid = db.lastInsertId();
     tx.commit();
@@ -358,12 +390,15 @@ SaveOutcome SaveTradeEntry(Database &db, TradeEntry &e, const QString &user)
     return out;
 }
 
-void ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row)
+bool ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row)
 {
     Transaction tx(db);
+    if (!securityStored(db, row.code))
+        return false;
     db.execute(QStringLiteral("DELETE FROM rep WHERE repid = ?"), {repid});
     insertRow(db, row, repid);
     tx.commit();
+    return true;
 }
 
 double HoldingChange(const QString &tradeType, double quantity)

@@ -145,6 +145,15 @@ double PlainNumber(const QString &text);
 // Boxes 1 to 9 (price to other fees) into the row as plain numbers; boxText gives a box's text.
 void SetTradeNumbers(TradeRow &r, const std::function<QString(int)> &boxText);
 
+// The trade types whose saved cash, flow and holding come from the amount-box path: transfers, interest,
+// the interest tax, dividends and the fund subscription.
+bool SavedByAmountPath(const QString &tradeType);
+
+// What leaving the last box still computes into the saved row: for those types the amount-box path when
+// the amount box holds something, then every box normalised. The price-or-quantity path is not run again
+// (it ran when price or quantity was left), so an amount typed after it stays. Returns the warnings.
+QList<EntryNotice> CompleteEntry(TradeEntry &e, const std::optional<FeeSchedule> &fees);
+
 // The entry's balances moved under it (another workstation saved meanwhile): the opening balances
 // become `now`, the cash and holding boxes follow the move, and the boxes are computed again from the
 // typed values by the path that gives the saved balances of the trade type. Returns the warnings.
@@ -152,6 +161,8 @@ QList<EntryNotice> RecomputeEntry(TradeEntry &e, const Balances &now, const std:
 
 // What the save tells the panel when it found the balances moved.
 EntryNotice BalancesMovedNotice();
+// What a save tells when the security of the row is no longer stored.
+EntryNotice SecurityGoneNotice(const QString &code);
 
 struct SaveOutcome
 {
@@ -160,16 +171,18 @@ struct SaveOutcome
     QList<EntryNotice> notices; // when not saved: the moved-balance notice first, then any warnings
 };
 
-// The save of the entry panel: takes the write lock first, reads the balances as of the settlement date
-// again, and inserts the entry's row only when they are those the entry was computed from. Otherwise
-// nothing is inserted and the entry is recomputed from the balances found (RecomputeEntry), to be checked
-// and saved again. Throws DbError and writes nothing on failure.
+// The save of the entry panel: takes the write lock first; refuses a security that is no longer stored
+// (SecurityGoneNotice); reads the balances as of the settlement date again, and inserts the entry's row,
+// completed as CompleteEntry completes it, only when they are those the entry was computed from.
+// Otherwise nothing is inserted and the entry is recomputed from the balances found (RecomputeEntry), to
+// be checked and saved again. Throws DbError and writes nothing on failure.
 SaveOutcome SaveTradeEntry(Database &db, TradeEntry &e, const QString &user);
 
 // The trade-record edit: the row is replaced under its own key in one transaction, so it keeps its place
 // among the rows of its day; if another workstation deleted it meanwhile it is stored again under that
-// key. Nothing is recomputed, no other row is touched.
-void ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row);
+// key. Nothing is recomputed, no other row is touched. False, with nothing written, when the row's
+// security is no longer stored.
+bool ReplaceTradeRow(Database &db, qint64 repid, const TradeRow &row);
 
 // 证券代码 of a stored row, "" when there is no such row.
 QString TradeRowCode(Database &db, qint64 repid);

@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -124,7 +125,20 @@ frmCatalog::frmCatalog()
     right->addWidget(Picture3);
     all->addLayout(left, 1);
     all->addLayout(right, 1);
-    setMinimumSize(620, 420);
+    // A fixed dialog: no window manager then offers to maximise it, and its size holds either panel, so
+    // opening one never squeezes the window.
+    AddPicture->show();
+    Picture2->show();
+    picDraw->hide();
+    Picture3->hide();
+    Label3->setText(kModifyingMode);
+    const QSize room = sizeHint().expandedTo(QSize(620, 420));
+    Label3->clear();
+    AddPicture->hide();
+    Picture2->hide();
+    picDraw->show();
+    Picture3->show();
+    setFixedSize(room);
 
     // Loading
     RestorePosition(this, kSection);
@@ -274,6 +288,18 @@ void frmCatalog::buildTradeModeHalf()
 }
 
 void frmCatalog::Form_Unload() { SavePosition(this, kSection); }
+
+void frmCatalog::changeEvent(QEvent *event)
+{
+    FormDialog::changeEvent(event);
+    // The window has no minimise button. A window manager that minimises it anyway would leave the
+    // program blocked behind a modal window that cannot be seen: it comes straight back.
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
+        QTimer::singleShot(0, this, [this] {
+            if (windowState() & Qt::WindowMinimized)
+                showNormal();
+        });
+}
 
 void frmCatalog::showDbFailure(const QString &what, const DbError &e)
 {
@@ -467,9 +493,10 @@ void frmCatalog::DeleteB_Click()
     ListView1->hide();
     ListView1->clear();
     CatalogOutcome outcome = CatalogOutcome::Done;
+    QStringList deletedCodes;
     try {
         Database db(g_DbPath, g_DbConnect);
-        outcome = DeleteCategory(db, m_Category, m_Account);
+        outcome = DeleteCategory(db, m_Category, m_Account, &deletedCodes);
     } catch (const DbError &e) {
         showDbFailure(QStringLiteral("证券类型没有删除："), e);
         fillList();
@@ -483,6 +510,7 @@ void frmCatalog::DeleteB_Click()
         ListView1->show();
         return;
     }
+    CloseEntriesOf(deletedCodes);
     fillList();
     ListView1->show();
     m_Category.clear();
@@ -653,6 +681,8 @@ void frmCatalog::Command1_Click()
         AddB1->setEnabled(true);
     }
     LoadTradeModes();
+    // The next trade mode is typed from here, not from "取消", which the emptied panel would leave it on.
+    (adding ? static_cast<QWidget *>(Text1[0]) : AddB1)->setFocus();
 }
 
 void frmCatalog::DeleteB1_Click()

@@ -89,6 +89,7 @@ public:
 
 protected:
     void Form_Unload() override;
+    void changeEvent(QEvent *event) override;
     void markUnloaded() override { formUnloaded(this); }
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -589,10 +589,14 @@ void frmManager::TreeView_NodeClick(QTreeWidgetItem *node)
         Label3->hide();
     }
 
-    // The loaded security too is read again: its price may have been updated since.
+    // The loaded security too is read again: its price may have been updated since. A trade being
+    // entered for it stays open over the grid read again, as typed.
     if (security && !Trim(node->text(0)).isEmpty()) {
+        const bool keepEntry = node->text(0) == m_LoadedName && Frame2->isVisibleTo(this);
         if (!loadSecurity(node->text(0)))
             return;
+        if (keepEntry)
+            showEntryPanel();
     }
     if (!security)
         ResetDetailView();
@@ -907,6 +911,7 @@ void frmManager::MnuDeleteFile_Click()
             MsgBox(QStringLiteral("证券没有删除：") + e.message(), 16, QStringLiteral("错误"));
         return;
     }
+    CloseEntriesOf({g_CurCode});
     cmdLoad_Click();
     setToolbarButton(6, false);
     setToolbarButton(7, false);

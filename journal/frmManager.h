@@ -23,6 +23,10 @@ namespace tv {
 
 struct TradeEntry;
 
+// Securities deleted on this workstation: an entry panel or a record edit open on one of them closes,
+// writing nothing, and the manager no longer shows the deleted security.
+void CloseEntriesOf(const QStringList &codes);
+
 // The working window of the journal: the tree of categories and securities, one security's detail and
 // its trade-record grid, and the commands on them. A child window of the main window.
 class frmManager : public QWidget, public Form<frmManager>
@@ -166,6 +170,9 @@ public:
 
 private:
     void buildEntryPanel();
+    void showEntryPanel();  // over the grid, which hides with its buttons
+    void closeEntryPanel(); // hidden and emptied, writing nothing
+    friend void CloseEntriesOf(const QStringList &codes);
     void releaseEntryPanel(); // the panel's event routing ends before the window goes
     TradeEntry readEntry() const;
     void writeEntry(const TradeEntry &e);

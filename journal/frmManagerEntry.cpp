@@ -176,12 +176,7 @@ void frmManager::munaddqix_Click()
     Combo1->addItems(opening.tradeModes);
     Combo1->setCurrentIndex(0);
     SetStatusText(QStringLiteral("添加买卖记录"));
-    layoutPanel();
-    Frame2->show();
-    Frame2->raise();
-    my1->hide();
-    Command1->hide();
-    Command4->hide();
+    showEntryPanel();
 
     TradeEntry e = readEntry();
     e.code = code;
@@ -263,11 +258,40 @@ void frmManager::Command2_Click()
     reloadGrid();
 }
 
-void frmManager::Command3_Click()
+void frmManager::showEntryPanel()
+{
+    layoutPanel();
+    Frame2->show();
+    Frame2->raise();
+    my1->hide();
+    Command1->hide();
+    Command4->hide();
+}
+
+void frmManager::closeEntryPanel()
 {
     Frame2->hide();
     for (int i = 1; i <= 10; ++i)
         Text1[i]->clear();
+}
+
+void CloseEntriesOf(const QStringList &codes)
+{
+    // Codes compare as the database compares them, without regard to case.
+    const auto deleted = [&codes](const QString &code) { return codes.contains(code, Qt::CaseInsensitive); };
+    if (frmManager *w = frmManager::existing()) {
+        if (w->Frame2->isVisibleTo(w) && deleted(w->m_EntryCode))
+            w->closeEntryPanel();
+        if (!w->m_LoadedName.isEmpty() && deleted(g_CurCode))
+            w->ResetDetailView();
+    }
+    if (modqix *d = modqix::existing(); d && deleted(d->m_Code))
+        d->close();
+}
+
+void frmManager::Command3_Click()
+{
+    closeEntryPanel();
     my1->show();
     Command1->show();
     Command4->show();

@@ -7,6 +7,7 @@
 #include "app/Seams.h"
 #include "app/Shared.h"
 #include "app/VbCompat.h"
+#include "app/frmMain.h"
 #include "data/Database.h"
 #include "journal/TradeEntry.h"
 #include "journal/TradeGrid.h"
@@ -25,7 +26,9 @@
 
 namespace tv {
 
-modqix::modqix()
+// The main window owns the dialog: it stays in front of it, also once the journal is closed under it,
+// keeping what was typed for its save.
+modqix::modqix() : FormDialog(frmMain::existing())
 {
     setObjectName(QStringLiteral("modqix"));
     setWindowTitle(QStringLiteral("修改交易记录"));
@@ -93,13 +96,19 @@ void modqix::Command1_Click()
     row.flow = PlainNumber(Text1[10]->text());
     row.contract = Text1[11]->text();
     row.user = Text1[12]->text();
+    bool replaced = false;
     try {
         Database db(g_DbPath, g_DbConnect);
-        ReplaceTradeRow(db, m_RepId, row);
+        replaced = ReplaceTradeRow(db, m_RepId, row);
     } catch (const DbError &e) {
         // Rolled back: the old row stays, and the dialog keeps what was typed for a correction.
         if (!ShowDatabaseTrouble(e))
             ShowUnknownError();
+        return;
+    }
+    if (!replaced) {
+        const EntryNotice gone = SecurityGoneNotice(m_Code);
+        MsgBox(gone.text, gone.style, gone.title);
         return;
     }
     close();

@@ -15,6 +15,9 @@ class TestVbCompat : public QObject
 private Q_SLOTS:
     void val_data();
     void val();
+    void leadingNumberText_data();
+    void leadingNumberText();
+    void leadingNumberTextOfGeneratedTexts();
     void decimalNumber_data();
     void decimalNumber();
     void trim();
@@ -61,6 +64,86 @@ void TestVbCompat::val()
     QFETCH(QString, text);
     QFETCH(double, expected);
     QCOMPARE(Val(text), expected);
+}
+
+// The number Val reads, as text from its own characters: up to 15 significant digits what NumText makes
+// of Val, beyond that every digit.
+void TestVbCompat::leadingNumberText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    // clang-format off
+    QTest::newRow("letters first")           << "A123"                      << "0";
+    QTest::newRow("leading zeros")           << "00123"                     << "123";
+    QTest::newRow("trailing fraction zeros") << "1.50"                      << "1.5";
+    QTest::newRow("empty")                   << ""                          << "0";
+    QTest::newRow("sign alone")              << "-"                         << "0";
+    QTest::newRow("zeros only")              << "-000.000"                  << "0";
+    QTest::newRow("exponent")                << "1.5E3x"                    << "1500";
+    QTest::newRow("D exponent")              << "2d-2"                      << "0.02";
+    QTest::newRow("hex 16 bit")              << "&HFFFF"                    << "-1";
+    QTest::newRow("octal")                   << "&O17"                      << "15";
+    QTest::newRow("fifteen nines")           << "999999999999999"           << "999999999999999";
+    QTest::newRow("sixteen nines")           << "9999999999999999"          << "9999999999999999";
+    QTest::newRow("contract number")         << "202601060000123457"        << "202601060000123457";
+    QTest::newRow("blanks, tabs, a letter")  << " 2026\t0106 0000\n123457 号" << "202601060000123457";
+    QTest::newRow("contract ending in zero") << "2026010600001234570"       << "2026010600001234570";
+    QTest::newRow("long with fraction")      << "-0001234567890123456.7800" << "-1234567890123456.78";
+    QTest::newRow("long, exponent inside")   << "12345678901234567890e-5"   << "123456789012345.6789";
+    QTest::newRow("long, exponent beyond")   << "1234567890123456e3"        << "1234567890123456000";
+    QTest::newRow("long and small")          << "0.0000001234567890123456"  << "0.0000001234567890123456";
+    QTest::newRow("hex beyond 15 digits")    << "&H7FFFFFFFFFFFFFFF"        << "9223372036854775807";
+    QTest::newRow("beyond a double")         << "123456789012345678e400"    << "0";
+    QTest::newRow("below a double")          << "123456789012345678e-400"   << "0";
+    // clang-format on
+}
+
+void TestVbCompat::leadingNumberText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(LeadingNumberText(text), expected);
+}
+
+// Texts made of a known run of significant digits, with zeros, a sign, a point, an exponent, blanks
+// and trailing letters around it: up to 15 digits the text is NumText of Val, beyond that it holds the
+// same digits, and Val reads either back as the same number.
+void TestVbCompat::leadingNumberTextOfGeneratedTexts()
+{
+    quint64 seed = 20260106;
+    auto next = [&seed](int n) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return int((seed >> 33) % quint64(n));
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const int count = 1 + next(24);
+        QString digits;
+        for (int d = 0; d < count; ++d)
+            digits += QChar(u'0' + ((d == 0 || d == count - 1) ? 1 + next(9) : next(10)));
+        QString mantissa = QString(next(4), u'0') + digits + QString(next(4), u'0');
+        const int point = next(mantissa.size() + 2);
+        if (point <= mantissa.size())
+            mantissa.insert(point, u'.');
+        QString text = QString(next(3), u' ') + QStringList{"", "-", "+"}[next(3)] + mantissa;
+        if (next(3) == 0)
+            text += QStringLiteral("e%1").arg(next(41) - 20);
+        text += QStringList{"", "x", " 号", "-3", ",5"}[next(5)]; // none continues the number
+        text.insert(next(text.size() + 1), QStringList{"", " ", "\t", "\n"}[next(4)]);
+
+        const QString got = LeadingNumberText(text);
+        QCOMPARE(Val(got), Val(text));
+        if (count <= 15) {
+            QCOMPARE(got, NumText(Val(text)));
+        } else {
+            QString kept = got;
+            kept.remove(u'-').remove(u'.');
+            while (kept.startsWith(u'0'))
+                kept.remove(0, 1);
+            while (kept.endsWith(u'0'))
+                kept.chop(1);
+            QCOMPARE(kept, digits);
+        }
+    }
 }
 
 void TestVbCompat::decimalNumber_data()

@@ -137,6 +137,7 @@ void TestDatabase::sameDateRowsInKeyOrder()
     QCOMPARE(db.openTable(QStringLiteral("rep")).text(1, 2), QStringLiteral("2026-05-06"));
 
     // An edit replaces the row under its own key: it keeps its place among the rows of its day.
+    tv::test::AddSecurity(db, QStringLiteral("浦发银行"), QStringLiteral("600000"), 10);
     const qint64 oldKey = db.scalar(QStringLiteral("SELECT repid FROM rep WHERE 合同号 = 'a'")).toLongLong();
     TradeRow edited;
     edited.code = QStringLiteral("600000");

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -152,6 +153,8 @@ private Q_SLOTS:
     void keysPickWhatTheyHighlight();
     void closeRebuildsManagerOnlyAfterChange();
     void positionAndMainMenu();
+    void tradeModesTypedOneAfterAnotherByKeys();
+    void neitherMinimisedNorMaximised();
 };
 
 void TestCatalog::loadsListAndStartsBrowsing()
@@ -746,6 +749,77 @@ void TestCatalog::positionAndMainMenu()
     QVERIFY(shown);
     QVERIFY(!frmCatalog::isLoaded());
     QCOMPARE(LastStatusText(), QStringLiteral("证券类型有：买入、卖出等"));
+}
+
+// Trade modes typed with the keys only: Enter through the boxes and on 保存 saves one, and the focus is
+// then where the next is typed, so the next Enter does not cancel the panel.
+void TestCatalog::tradeModesTypedOneAfterAnotherByKeys()
+{
+    TestEnv env;
+    env.makeDatabase();
+    frmCatalog *w = openOn(kA);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTest::mouseClick(w->AddB1, Qt::LeftButton);
+    QTest::mouseClick(w->Text1[0], Qt::LeftButton);
+    const auto enter = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); };
+    for (const char *mode : {"rzmr", "rqmc"}) {
+        QCOMPARE(QApplication::focusWidget(), w->Text1[0]);
+        QTest::keyClicks(w->Text1[0], QString::fromLatin1(mode));
+        enter();
+        QTest::keyClicks(w->Text1[1], QStringLiteral("0.003"));
+        for (int box = 1; box < 9; ++box)
+            enter();
+        QCOMPARE(QApplication::focusWidget(), w->Command1);
+        enter();
+        QVERIFY(modeNames(w).contains(QString::fromLatin1(mode)));
+        QVERIFY(!w->Picture2->isHidden());
+    }
+    QCOMPARE(storedFees(kA, QStringLiteral("rqmc")).value(0), 0.003);
+    QVERIFY(env.boxes.isEmpty());
+
+    // A modification saved closes the panel; the focus goes to adding the next one.
+    w->TreeView1_NodeClick(modeNode(w, QStringLiteral("rzmr")));
+    QTest::mouseClick(w->cmdModify1, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), w->Text1[0]);
+    for (int box = 0; box < 9; ++box)
+        enter();
+    enter();
+    QVERIFY(w->Picture2->isHidden());
+    QCOMPARE(QApplication::focusWidget(), w->AddB1);
+}
+
+// The window has neither a minimise nor a maximise button: it asks for none, has one size that holds
+// either panel, and comes straight back should a window manager minimise it anyway.
+void TestCatalog::neitherMinimisedNorMaximised()
+{
+    TestEnv env;
+    env.makeDatabase();
+    frmCatalog *w = openOn(kA);
+    const Qt::WindowFlags flags = w->windowFlags();
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QCOMPARE(w->minimumSize(), w->maximumSize());
+
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    const QList<std::pair<QPushButton *, QWidget *>> panels = {{w->AddB, w->AddPicture},
+                                                               {w->AddB1, w->Picture2}};
+    for (const auto &[opener, panel] : panels) {
+        w->ListView1_ItemClick(w->categoryItem(kA));
+        QTest::mouseClick(opener, Qt::LeftButton);
+        // The panel and then the window lay out again, each at its own posted request.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(panel->isVisible());
+        QVERIFY(panel->height() >= panel->minimumSizeHint().height());
+        QVERIFY(w->rect().contains(panel->geometry()));
+    }
+
+    w->showMinimized();
+    QCoreApplication::processEvents();
+    QVERIFY(!(w->windowState() & Qt::WindowMinimized));
+    QVERIFY(w->isVisible());
 }
 
 QTEST_MAIN(TestCatalog)

@@ -3,7 +3,9 @@
 #include "app/Shared.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "journal/TradeEntry.h"
 #include "journal/TradeGrid.h"
+#include "journal/frmCatalog.h"
 #include "journal/frmManager.h"
 #include "journal/modqix.h"
 #include "tests/common/TestSupport.h"
@@ -15,9 +17,12 @@
 #include <QFocusEvent>
 #include <QFrame>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTreeWidget>
+#include <QWindow>
 #include <functional>
 #include <sqlite3.h>
 
@@ -127,6 +132,61 @@ QList<QStringList> gridCells(frmManager *w)
     return out;
 }
 
+// Keys typed into a widget; a character beyond ASCII arrives as the text of a key, as an input method
+// delivers it.
+void typeKeys(QWidget *widget, const QString &text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(widget, char(c.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// The trade type, the price and the quantity typed with the mouse and the keys, as an operator does;
+// the focus is left in the quantity box.
+void typeTrade(frmManager *w, const QString &type, const QString &price, const QString &quantity)
+{
+    QLineEdit *typeBox = w->Combo1->lineEdit();
+    QTest::mouseClick(typeBox, Qt::LeftButton);
+    typeBox->selectAll();
+    typeKeys(typeBox, type);
+    QCOMPARE(w->Combo1->currentText(), type);
+    typeInto(w->Text1[1], price);
+    typeInto(w->Text1[2], quantity);
+}
+
+// Enter pressed where the focus is, as the keyboard does.
+void pressEnter()
+{
+    QVERIFY(QApplication::focusWidget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+}
+
+// The journal with a purchase of 100 招商银行, the manager on it and the record edit open on the purchase.
+struct OpenEdit
+{
+    frmManager *w = nullptr;
+    modqix *d = nullptr;
+    qint64 row = 0;
+};
+
+OpenEdit editOnPurchase(TestEnv &env)
+{
+    OpenEdit e;
+    makeJournal(env);
+    {
+        Database db(g_DbPath, g_DbConnect);
+        e.row = addRecord(db, "600036", "证券买入", "2026-12-01", 100, 100, 18990, -1010);
+    }
+    e.w = test::OpenManager(QStringLiteral("招商银行"));
+    e.w->setCurrentGridRow(1);
+    e.w->Mnumodqix_Click();
+    e.d = modqix::existing();
+    return e;
+}
+
 void editRow(frmManager *w, int gridRow, const std::function<void(modqix *)> &typing)
 {
     w->setCurrentGridRow(gridRow);
@@ -154,6 +214,14 @@ private Q_SLOTS:
     void failedEditKeepsTheRow();
     void anotherChildWindowComputesNothing();
     void busyFileSavesNothing();
+    void contractNumbersKeepEveryDigit();
+    void savedRowSameByMouseAndKeyboard_data();
+    void savedRowSameByMouseAndKeyboard();
+    void reloadKeepsTheEntryPanel();
+    void noRowForASecurityDeletedElsewhere();
+    void deletingASecurityClosesItsEntries_data();
+    void deletingASecurityClosesItsEntries();
+    void editStaysWithTheMainWindow();
 };
 
 void TestEntryPanel::purchaseTypedAndSaved()
@@ -442,7 +510,8 @@ void TestEntryPanel::editOpensOnRecordRowsOnlyAndKeepsItsSecurity()
     // Keys: a quote in the contract number is refused on leaving; the numeric boxes filter.
     d->show();
     d->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(d));
+    // The dialog's owner being active counts as the dialog being active: wait for the dialog itself.
+    QVERIFY(QTest::qWaitFor([d] { return QApplication::activeWindow() == d; }));
     QTest::mouseClick(d->Text1[11], Qt::LeftButton);
     QTest::keyClicks(d->Text1[11], QStringLiteral("'"));
     QTest::keyClick(d->Text1[11], Qt::Key_Return);
@@ -473,16 +542,8 @@ void TestEntryPanel::editOpensOnRecordRowsOnlyAndKeepsItsSecurity()
 void TestEntryPanel::failedEditKeepsTheRow()
 {
     TestEnv env;
-    makeJournal(env);
-    qint64 row = 0;
-    {
-        Database db(g_DbPath, g_DbConnect);
-        row = addRecord(db, "600036", "证券买入", "2026-12-01", 100, 100, 18990, -1010);
-    }
-    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
-    w->setCurrentGridRow(1);
-    w->Mnumodqix_Click();
-    modqix *d = modqix::existing();
+    const auto [w, d, row] = editOnPurchase(env);
+    QVERIFY(d);
     {
         Database db(g_DbPath, g_DbConnect);
         db.execute(QStringLiteral(
@@ -553,6 +614,258 @@ void TestEntryPanel::busyFileSavesNothing()
     QCOMPARE(env.boxes.size(), 1);
     QCOMPARE(repRows(), 3);
     QVERIFY(!w->Frame2->isVisible());
+}
+
+// A contract number of 18 digits stays whole: in the panel's box when another box is clicked, in the row
+// the panel saves, and in the row the record edit saves.
+void TestEntryPanel::contractNumbersKeepEveryDigit()
+{
+    TestEnv env;
+    frmManager *w = purchaseOf100(env);
+    QTest::mouseClick(w->Text1[10], Qt::LeftButton);
+    typeKeys(w->Text1[10], QStringLiteral("202601060000123457号"));
+    QTest::mouseClick(w->Text1[1], Qt::LeftButton);
+    QCOMPARE(w->Text1[10]->text(), QStringLiteral("202601060000123457"));
+    QTest::mouseClick(w->Command2, Qt::LeftButton);
+    const qint64 key = lastKey();
+    QCOMPARE(storedRow(key).value(13), QStringLiteral("202601060000123457"));
+
+    w->setCurrentGridRow(1);
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Modify"));
+    modqix *d = modqix::existing();
+    QVERIFY(d);
+    QCOMPARE(d->Text1[11]->text(), QStringLiteral("202601060000123457"));
+    d->activateWindow();
+    QVERIFY(QTest::qWaitFor([d] { return QApplication::activeWindow() == d; }));
+    QTest::mouseClick(d->Text1[11], Qt::LeftButton);
+    d->Text1[11]->selectAll();
+    QTest::keyClicks(d->Text1[11], QStringLiteral("202601060000123458"));
+    QTest::mouseClick(d->Command1, Qt::LeftButton);
+    QVERIFY(!modqix::isLoaded());
+    QCOMPARE(storedRow(key).value(13), QStringLiteral("202601060000123458"));
+}
+
+// Every trade type typed by price and quantity: saved with the mouse straight from the quantity box, and
+// by Enter through every box and then on 保存, the stored rows are the same, and none contradicts
+// itself: the cash moves by the flow, the holding by what the type does to it.
+void TestEntryPanel::savedRowSameByMouseAndKeyboard_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("flow"); // where the figure is known
+    // clang-format off
+    QTest::newRow("purchase")          << "证券买入"     << "10.5" << "100"  << "-1057.05";
+    QTest::newRow("sale")              << "证券卖出"     << "10.5" << "100"  << "";
+    QTest::newRow("dividend")          << "红利入账"     << "1.8"  << "1000" << "1800";
+    QTest::newRow("bonus shares")      << "红股入账"     << "0"    << "300"  << "0";
+    QTest::newRow("fund subscription") << "基金申购拨出" << "1"    << "3000" << "-3046";
+    QTest::newRow("fund redemption")   << "基金赎回拨入" << "1.2"  << "500"  << "597";
+    QTest::newRow("bank to broker")    << "银行转券商"   << "1"    << "5000" << "5000";
+    QTest::newRow("broker to bank")    << "券商转银行"   << "1"    << "2000" << "-2000";
+    QTest::newRow("interest")          << "利息归本"     << "1"    << "12.5" << "12.5";
+    QTest::newRow("interest tax")      << "利息税代扣"   << "1"    << "2.5"  << "-2.5";
+    QTest::newRow("another name")      << "配股缴款"     << "5"    << "100"  << "0";
+    // clang-format on
+}
+
+void TestEntryPanel::savedRowSameByMouseAndKeyboard()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, price);
+    QFETCH(QString, quantity);
+    QFETCH(QString, flow);
+    TestEnv env;
+    makeJournal(env);
+    {
+        // 招商银行 holds 1000, and the cash stands at 15000.
+        Database db(g_DbPath, g_DbConnect);
+        addRecord(db, "600036", "证券买入", "2026-12-02", 1000, 1000, 15000, -5000);
+    }
+    frmManager *w = test::OpenManager(QStringLiteral("招商银行"));
+    frmMain *m = frmMain::instance();
+
+    m->Toolbar1_ButtonClick(QStringLiteral("Add"));
+    typeTrade(w, type, price, quantity);
+    QTest::mouseClick(w->Command2, Qt::LeftButton);
+    QVERIFY(!w->Frame2->isVisible());
+    const qint64 byMouse = lastKey();
+    const QStringList mouseRow = storedRow(byMouse);
+    test::DbExec(QStringLiteral("DELETE FROM rep WHERE repid = ?"), {byMouse});
+
+    m->Toolbar1_ButtonClick(QStringLiteral("Add"));
+    QCOMPARE(w->m_OpeningCash, 15000.0);
+    typeTrade(w, type, QString(), QString());
+    typeInto(w->Text1[1], price);
+    pressEnter();
+    QVERIFY(w->Text1[2]->hasFocus());
+    QTest::keyClicks(w->Text1[2], quantity);
+    for (int box = 2; box <= 10; ++box) {
+        QVERIFY(w->Text1[box]->hasFocus());
+        pressEnter();
+    }
+    QVERIFY(w->Command2->hasFocus());
+    pressEnter();
+    QVERIFY(!w->Frame2->isVisible());
+    const QStringList keyRow = storedRow(lastKey());
+
+    for (int c = 0; c < 15; ++c)
+        QCOMPARE(mouseRow.value(c), keyRow.value(c));
+    const double cash = mouseRow.value(7).toDouble(), saved = mouseRow.value(12).toDouble();
+    QVERIFY2(qAbs(cash - (15000 + saved)) < 0.011, qPrintable(mouseRow.join(u'|')));
+    QCOMPARE(mouseRow.value(5).toDouble(), 1000 + HoldingChange(type, quantity.toDouble()));
+    if (!flow.isEmpty())
+        QCOMPARE(mouseRow.value(12), flow);
+}
+
+// A click on the security already loaded reads its detail and grid again; a trade being typed for it
+// stays open as typed.
+void TestEntryPanel::reloadKeepsTheEntryPanel()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmManager *w = test::OpenManager();
+    w->categoryNode(QStringLiteral("A000000001"))->setExpanded(true);
+    QCoreApplication::processEvents();
+    const auto click = [w](const QString &name) {
+        QTest::mouseClick(w->TreeView->viewport(), Qt::LeftButton, {},
+                          w->TreeView->visualItemRect(w->securityNode(name)).center());
+    };
+    click(QStringLiteral("招商银行"));
+    w->munaddqix_Click();
+    typeInto(w->Text1[2], QStringLiteral("100"));
+    QTest::keyClick(w->Text1[2], Qt::Key_Tab);
+    typeInto(w->Text1[10], QStringLiteral("55"));
+    const QStringList typed = boxes(w);
+    const int rows = w->gridRowCount();
+    test::DbExec(QStringLiteral("UPDATE Detail SET 市场价格 = 11 WHERE 证券代码 = '600036'"));
+    {
+        Database db(g_DbPath, g_DbConnect);
+        addRecord(db, "600036", "证券买入", "2026-12-03", 200, 200, 17900, -2100);
+    }
+
+    click(QStringLiteral("招商银行"));
+    QCOMPARE(w->txtFields[4]->text(), QStringLiteral("11"));
+    QCOMPARE(w->gridRowCount(), rows + 1);
+    QCOMPARE(w->m_Holding, 200.0);
+    QVERIFY(w->Frame2->isVisible());
+    QVERIFY(!w->my1->isVisible() && !w->Command1->isVisible() && !w->Command4->isVisible());
+    QCOMPARE(boxes(w), typed);
+    QVERIFY(env.boxes.isEmpty());
+
+    // Another security loaded closes it, as a reload of the grid does.
+    click(QStringLiteral("平安银行"));
+    QVERIFY(!w->Frame2->isVisible());
+    QVERIFY(w->my1->isVisible());
+}
+
+// Another workstation deletes the security, with its records, while this one has a trade typed in the
+// panel and one of its records open in the edit: neither save writes a row, and each says why.
+void TestEntryPanel::noRowForASecurityDeletedElsewhere()
+{
+    TestEnv env;
+    const auto [w, d, row] = editOnPurchase(env);
+    QVERIFY(d);
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Add"));
+    typeInto(w->Text1[2], QStringLiteral("100"));
+    QTest::keyClick(w->Text1[2], Qt::Key_Tab);
+
+    test::DbExec(QStringLiteral("DELETE FROM Detail WHERE 证券代码 = '600036'"));
+    test::DbExec(QStringLiteral("DELETE FROM rep WHERE 证券代码 = '600036'"));
+    const EntryNotice gone = SecurityGoneNotice(QStringLiteral("600036"));
+    QVERIFY(gone.text.contains(QStringLiteral("600036")));
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        env.clearBoxes();
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QCOMPARE(env.boxes.size(), 1);
+        QCOMPARE_BOX(env.boxes[0], gone.text, 48, QStringLiteral("提示："));
+        QCOMPARE(repRows(), 2);
+    }
+    QVERIFY(w->Frame2->isVisible());
+
+    env.clearBoxes();
+    d->Text1[2]->setText(QStringLiteral("300"));
+    QTest::mouseClick(d->Command1, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], gone.text, 48, QStringLiteral("提示："));
+    QVERIFY(modqix::isLoaded());
+    QCOMPARE(test::DbCount(QStringLiteral("SELECT COUNT(*) FROM rep WHERE 证券代码 = '600036'")), 0);
+    QCOMPARE(repRows(), 2);
+}
+
+// Deleting a security here, from the journal or with its category, closes the entry panel and the
+// record edit open on it: nothing of it is left to save.
+void TestEntryPanel::deletingASecurityClosesItsEntries_data()
+{
+    QTest::addColumn<bool>("withCategory");
+    QTest::newRow("删除证券") << false;
+    QTest::newRow("证券分类") << true;
+}
+
+void TestEntryPanel::deletingASecurityClosesItsEntries()
+{
+    QFETCH(bool, withCategory);
+    TestEnv env;
+    makeJournal(env);
+    test::DbExec(QStringLiteral("INSERT INTO Catalog (证券类别, 股东账号) VALUES ('B股', 'B000000001')"));
+    test::DbExec(
+        QStringLiteral("INSERT INTO machcom (证券类别, 交易方式, 手续费) VALUES ('B股', '证券买入', 0.003)"));
+    test::DbExec(
+        QStringLiteral("INSERT INTO Detail (股东账号, 证券名称, 证券代码, 目标价, 市场价格, 止损位, 买入点) "
+                       "VALUES ('B000000001', '万科B', '200002', 0, 10, 0, 0)"));
+    {
+        Database db(g_DbPath, g_DbConnect);
+        addRecord(db, "200002", "证券买入", "2026-12-02", 100, 100, 18950, -1050);
+    }
+    frmManager *w = test::OpenManager(QStringLiteral("万科B"));
+    w->setCurrentGridRow(1);
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Modify"));
+    QVERIFY(modqix::isLoaded());
+    frmMain::instance()->Toolbar1_ButtonClick(QStringLiteral("Add"));
+    QVERIFY(w->Frame2->isVisible());
+    typeInto(w->Text1[2], QStringLiteral("100"));
+
+    env.answers << vbYes;
+    if (withCategory) {
+        frmCatalog *c = frmCatalog::instance();
+        c->show();
+        QListWidgetItem *item = c->categoryItem(QStringLiteral("B股"));
+        QTest::mouseClick(c->ListView1->viewport(), Qt::LeftButton, {},
+                          c->ListView1->visualItemRect(item).center());
+        QTest::mouseClick(c->DeleteB, Qt::LeftButton);
+        c->close();
+    } else {
+        // Ctrl+D, 删除证券, from the box being typed in.
+        QVERIFY(w->Text1[2]->hasFocus());
+        QTest::keyClick(w->Text1[2], Qt::Key_D, Qt::ControlModifier);
+    }
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE(test::DbCount(QStringLiteral("SELECT COUNT(*) FROM Detail WHERE 证券代码 = '200002'")), 0);
+    QVERIFY(!w->Frame2->isVisible());
+    QCOMPARE(boxes(w), QStringList(10, QString()));
+    QVERIFY(!modqix::isLoaded());
+    QCOMPARE(repRows(), 2);
+}
+
+// The edit belongs to the main window: it stays in front of it, also with the journal closed under it,
+// and its save still stores the row.
+void TestEntryPanel::editStaysWithTheMainWindow()
+{
+    TestEnv env;
+    const auto [w, d, row] = editOnPurchase(env);
+    QVERIFY(d && d->isWindow());
+    frmMain *m = frmMain::instance();
+    QCOMPARE(d->parentWidget(), m);
+    QCOMPARE(d->windowHandle()->transientParent(), m->windowHandle());
+
+    m->Toolbar1_ButtonClick(QStringLiteral("Manager"));
+    QVERIFY(!frmManager::isLoaded());
+    QVERIFY(d->isVisible());
+    d->Text1[2]->setText(QStringLiteral("300"));
+    QTest::mouseClick(d->Command1, Qt::LeftButton);
+    QVERIFY(!modqix::isLoaded());
+    QCOMPARE(storedRow(row).mid(0, 5), (QStringList{"600036", "证券买入", "2026-12-01", "10", "300"}));
 }
 
 QTEST_MAIN(TestEntryPanel)

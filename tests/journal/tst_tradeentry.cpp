@@ -576,16 +576,18 @@ void TestTradeEntry::savedRowKeepsCentsAndNumbers()
 {
     TestEnv env;
     env.makeDatabase();
-    TradeEntry e = entry(QStringLiteral("银行转券商"), QStringLiteral("600036"), QStringLiteral(" 1.50x"),
-                         QString(), 0, 0);
+    TradeEntry e = entry(QStringLiteral("券商转银行"), QStringLiteral("600036"), QStringLiteral(" 1.50x"),
+                         QString(), 1358024.67, 0);
     e.box = {QString(), " 1.50x", "", "0", "123456.78", "1234567.89", "", "", "", "", "A123"};
     e.flow = -123456.78;
     Database db(g_DbPath, g_DbConnect);
+    test::AddSecurity(db, QStringLiteral("招商银行"), QStringLiteral("600036"), 10.5);
+    addRow(db, "000001", "2026-03-01", 0, 1358024.67);
     const SaveOutcome first = SaveTradeEntry(db, e, QStringLiteral("admin"));
     QVERIFY(first.saved);
     QVERIFY(first.notices.isEmpty());
     const qint64 id = first.repid;
-    QCOMPARE(storedRow(id), (QStringList{"600036", "银行转券商", "2026-03-02", "1.5", "0", "0", "123456.78",
+    QCOMPARE(storedRow(id), (QStringList{"600036", "券商转银行", "2026-03-02", "1.5", "0", "0", "123456.78",
                                          "1234567.89", "0", "0", "0", "0", "-123456.78", "0", "admin"}));
     e.box[kContractBox] = QStringLiteral("00123");
     // Any text reaches the file bound, quotes included.
@@ -598,7 +600,7 @@ void TestTradeEntry::savedRowKeepsCentsAndNumbers()
     QCOMPARE(row.value(1), QStringLiteral("x'); DELETE FROM rep; --"));
     QCOMPARE(row.value(13), QStringLiteral("123"));
     QCOMPARE(row.value(14), QStringLiteral("o'neil"));
-    QCOMPARE(repRows(), 2);
+    QCOMPARE(repRows(), 3);
     QCOMPARE(TradeRowCode(db, second.repid), QStringLiteral("600036"));
     QCOMPARE(TradeRowCode(db, 99), QString());
 }
@@ -679,6 +681,7 @@ void TestTradeEntry::saveFindsTheBalancesMoved()
     env.makeDatabase();
     addFixtureCategory();
     Database db(g_DbPath, g_DbConnect);
+    test::AddSecurity(db, QStringLiteral("招商银行"), QStringLiteral("600036"), 10.5);
     addRow(db, "000001", "2026-03-01", 0, 20000);
     TradeEntry e = entry(QStringLiteral("证券买入"), QStringLiteral("600036"), QStringLiteral("10.50"),
                          QStringLiteral("1000"), 20000, 0);
@@ -727,6 +730,7 @@ void TestTradeEntry::failedWritesLeaveTheFileAsItWas()
     TestEnv env;
     env.makeDatabase();
     Database db(g_DbPath, g_DbConnect);
+    test::AddSecurity(db, QStringLiteral("招商银行"), QStringLiteral("600036"), 10.5);
     const qint64 old = addRow(db, "600036", "2026-01-05", 100, 9000);
     db.execute(QStringLiteral(
         "CREATE TRIGGER no_insert BEFORE INSERT ON rep BEGIN SELECT RAISE(ABORT, 'refused'); END"));
