@@ -881,6 +881,7 @@ void frmManager::uprice_click()
     SetStatusText(QStringLiteral("更新选定股票价格"));
     QStringList codes(11);
     codes[1] = g_CurCode;
+    const QString loaded = m_LoadedName;
     QPointer<frmManager> self(this);
     if (g_Idle) {
         IdleGuard fetch;
@@ -888,8 +889,15 @@ void frmManager::uprice_click()
     }
     if (!self)
         return;
-    LoadData(g_CurSecurity);
-    updateProfitAfterUpdate();
+    // The writer of the new price reloads the security and has said so if it was gone meanwhile; a
+    // security no longer shown (gone, or the tree rebuilt) is not read again. Without its detail there is
+    // no profit to compute.
+    if (loaded.isEmpty() || !m_LoadedName.isEmpty()) {
+        if (LoadData(g_CurSecurity))
+            updateProfitAfterUpdate();
+        else
+            ResetDetailView();
+    }
     SetStatusText(QStringLiteral("更新完毕！"));
     frmMain::UnloadIfExitPending();
 }
