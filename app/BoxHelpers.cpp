@@ -3,9 +3,14 @@
 #include "app/NumericKey.h"
 #include "app/Seams.h"
 
+#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QValidator>
+
+#include <algorithm>
+#include <cmath>
 
 namespace tv {
 
@@ -109,6 +114,24 @@ int TypedLengthLimit(const QLineEdit *box)
 {
     const auto *v = dynamic_cast<const BoxValidator *>(box->validator());
     return v && v->maximum >= 0 ? v->maximum : box->maxLength();
+}
+
+void SetUpFigureBox(QLineEdit *box, const QString &widest)
+{
+    // A text put in by the program leaves the box unmodified; QLineEdit puts the caret, and so the view,
+    // at its end.
+    QObject::connect(box, &QLineEdit::textChanged, box, [box] {
+        if (!box->isModified())
+            box->setCursorPosition(0);
+    });
+    // The box's size hint is room for 17 "x" and its frame and margins; the text shows without
+    // scrolling when its width, its bearings and the caret's pixel fit in that room.
+    box->ensurePolished();
+    const QFontMetrics fm(box->font());
+    const int frame = box->sizeHint().width() - 17 * fm.horizontalAdvance(u'x');
+    const int text = int(std::ceil(QFontMetricsF(box->font()).horizontalAdvance(widest))) + 1 +
+                     std::max(0, -fm.minLeftBearing()) + std::max(0, -fm.minRightBearing());
+    box->setMinimumWidth(std::max(box->minimumWidth(), frame + text));
 }
 
 } // namespace tv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QLineEdit;
 
 namespace tv {
@@ -17,5 +19,15 @@ void SetUpNumericBox(QLineEdit *box);
 // is never cut short.
 void LimitTypedLength(QLineEdit *box, int maximum);
 int TypedLengthLimit(const QLineEdit *box);
+
+// The widest money figure a box must show whole: 13 digits with cents, negative.
+inline const QString kWidestFigure = QStringLiteral("-1234567890123.45");
+// The widest count of rows a box must show whole.
+inline const QString kWidestCount = QStringLiteral("1000000");
+
+// A box the program writes figures into (a total, a count, a result): it shows each figure from its
+// first character, as a text the operator types stays where the caret is, and it is at least wide
+// enough to show `widest` whole in its own font.
+void SetUpFigureBox(QLineEdit *box, const QString &widest = kWidestFigure);
 
 } // namespace tv

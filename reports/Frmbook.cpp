@@ -1,5 +1,6 @@
 #include "reports/Frmbook.h"
 
+#include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
 #include "app/GridViews.h"
 #include "app/Seams.h"
@@ -239,6 +240,7 @@ QFrame *Frmbook::buildListPage()
     Text3->setObjectName(QStringLiteral("Text3"));
     Text3->setReadOnly(true);
     Text3->setMaximumWidth(TwipsToPx(900));
+    SetUpFigureBox(Text3, kWidestCount);
     auto *range = new QHBoxLayout;
     range->addWidget(new QLabel(QStringLiteral("起止时间："), page));
     range->addWidget(DTPicker1);
@@ -422,6 +424,7 @@ QFrame *Frmbook::buildDayPage()
     Text4->setObjectName(QStringLiteral("Text4"));
     Text4->setReadOnly(true);
     Text4->setMaximumWidth(TwipsToPx(2000));
+    SetUpFigureBox(Text4);
 
     auto *top = new QHBoxLayout;
     top->addWidget(DTPicker4);

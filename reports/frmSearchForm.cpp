@@ -1,5 +1,6 @@
 #include "reports/frmSearchForm.h"
 
+#include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/GridViews.h"
@@ -259,9 +260,8 @@ void frmSearchForm::buildControls()
     holdings->addWidget(Command3, 1, 1);
     for (QPushButton *b : {Command7, Command6, Command8, Command4, Command5, Command3})
         fitToCaption(b);
-    // The total assets and the row count read whole, a money figure of over a million included.
-    Text3->setMinimumWidth(Text3->fontMetrics().horizontalAdvance(QStringLiteral("-1234567.89")) + 12);
-    Text2->setMinimumWidth(Text2->fontMetrics().horizontalAdvance(QStringLiteral("1000000")) + 12);
+    SetUpFigureBox(Text3);
+    SetUpFigureBox(Text2, kWidestCount);
     Frame3->hide();
     // The result panel grows when "在结果中查询 " shows, and the grid moves down with it.
     Frame2->installEventFilter(this);
