@@ -2,7 +2,9 @@
 
 #include <QString>
 
+class QDateEdit;
 class QLineEdit;
+class QWidget;
 
 namespace tv {
 
@@ -29,5 +31,11 @@ inline const QString kWidestCount = QStringLiteral("1000000");
 // first character, as a text the operator types stays where the caret is, and it is at least wide
 // enough to show `widest` whole in its own font.
 void SetUpFigureBox(QLineEdit *box, const QString &widest = kWidestFigure);
+
+// A date picker of the form yyyy-MM-dd with its calendar, every window's one. A typed date that does
+// not exist (2026-02-30, however it comes: keys into a section, a paste, an input method's commit) is
+// refused with the program's wrong-value message under `title`, and the picker keeps the date it had
+// and reports no change; Qt would quietly take 2026-02-03 or 2026-02-28 instead.
+QDateEdit *NewDatePicker(QWidget *parent, const QString &name, const QString &title);
 
 } // namespace tv

@@ -28,18 +28,15 @@ QStringList TradeBoxCaptions()
             QStringLiteral("其它费用：")};
 }
 
-TradeFormControls BuildTradeForm(QWidget *parent, const QStringList &captions, int numericBoxes, QObject *boxFilter,
-                                 const QString &saveName, const QString &cancelName)
+TradeFormControls BuildTradeForm(QWidget *parent, const QStringList &captions, int numericBoxes,
+                                 QObject *boxFilter, const QString &saveName, const QString &cancelName)
 {
     TradeFormControls c;
     c.type = new QComboBox(parent);
     c.type->setObjectName(QStringLiteral("Combo1"));
     c.type->setEditable(true);
     c.type->setInsertPolicy(QComboBox::NoInsert);
-    c.date = new QDateEdit(parent);
-    c.date->setObjectName(QStringLiteral("DTPicker1"));
-    c.date->setCalendarPopup(true);
-    c.date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    c.date = NewDatePicker(parent, QStringLiteral("DTPicker1"), QStringLiteral("不能进行运算"));
 
     auto *grid = new QGridLayout;
     auto place = [grid, parent](int row, int column, const QString &caption, QWidget *control) {

@@ -67,11 +67,7 @@ QPushButton *newButton(const QString &text, QWidget *parent, const QString &name
 
 QDateEdit *newDatePicker(QWidget *parent, const QString &name)
 {
-    auto *p = new QDateEdit(parent);
-    p->setObjectName(name);
-    p->setCalendarPopup(true);
-    p->setDisplayFormat(kDateFormat);
-    return p;
+    return NewDatePicker(parent, name, QStringLiteral("不能进行查询"));
 }
 
 // One box of an area: a line, or a few lines for the note.

@@ -63,11 +63,7 @@ struct DataTypeError
 
 QDateEdit *newPicker(QWidget *parent, const QString &name)
 {
-    auto *p = new QDateEdit(parent);
-    p->setObjectName(name);
-    p->setCalendarPopup(true);
-    p->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return p;
+    return NewDatePicker(parent, name, QStringLiteral("不能进行查询"));
 }
 
 QLabel *newLabel(const QString &text, QWidget *parent, const QString &name)
