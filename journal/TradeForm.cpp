@@ -28,8 +28,8 @@ QStringList TradeBoxCaptions()
             QStringLiteral("其它费用：")};
 }
 
-TradeFormControls BuildTradeForm(QWidget *parent, const QStringList &captions, int numericBoxes,
-                                 QObject *boxFilter, const QString &saveName, const QString &cancelName)
+TradeFormControls BuildTradeForm(QWidget *parent, const QStringList &captions, int numericBoxes, QObject *boxFilter,
+                                 const QString &saveName, const QString &cancelName)
 {
     TradeFormControls c;
     c.type = new QComboBox(parent);
