@@ -301,6 +301,8 @@ void frmMain::loadGeometry()
                          TwipsToPx(m_loadedTwips[3]));
     move(m_loadedRect.topLeft());
     resize(m_loadedRect.size());
+    // Fitted to a smaller screen and not moved since, the window keeps the stored geometry.
+    FitWhenShown(this, [this] { m_loadedRect = QRect(pos(), size()); });
 }
 
 void frmMain::saveGeometry()
