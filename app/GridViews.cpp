@@ -3,6 +3,7 @@
 #include "app/FormHelpers.h"
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
@@ -331,6 +332,23 @@ void FitColumns(QTableView *view, const QList<int> &twips)
         rows << row;
     }
     FitColumns(view, twips, rows);
+}
+
+void HighlightRow(QTableView *view, int row, int lastColumn)
+{
+    const QAbstractItemModel *m = view->model();
+    if (row < 1 || row > m->rowCount())
+        return;
+    const QModelIndex first = m->index(row - 1, 0);
+    view->setCurrentIndex(first);
+    view->selectionModel()->select(QItemSelection(first, m->index(row - 1, lastColumn)),
+                                   QItemSelectionModel::ClearAndSelect);
+    // The view shows or hides its scroll bars for new column widths only later, queued: without them in
+    // place the row is scrolled to above a viewport that the horizontal bar then covers.
+    view->doItemsLayout();
+    QEvent layout(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(view, &layout);
+    view->scrollTo(first);
 }
 
 } // namespace tv

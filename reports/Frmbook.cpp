@@ -107,18 +107,6 @@ void layBoxes(QGridLayout *grid, const std::array<QWidget *, N> &boxes, const QS
         addLabelled(grid, labels[int(i)], boxes[i], int(i), 0);
 }
 
-// Grid row r (1 up) highlighted from column 0 to `lastColumn` and made current.
-void highlightRow(QTableView *view, int row, int lastColumn)
-{
-    const QAbstractItemModel *m = view->model();
-    if (row < 1 || row > m->rowCount())
-        return;
-    const QModelIndex first = m->index(row - 1, 0);
-    view->setCurrentIndex(first);
-    view->selectionModel()->select(QItemSelection(first, m->index(row - 1, lastColumn)),
-                                   QItemSelectionModel::ClearAndSelect);
-}
-
 QTableView *newGrid(QWidget *parent, const QString &name, TextGridModel *model)
 {
     auto *v = new QTableView(parent);
@@ -491,7 +479,7 @@ void Frmbook::qixload()
     // The last snapshot listed; after an empty result nothing, as the empty last row selects.
     const int last = std::max(1, BookRows);
     selectRow(BookRows, false);
-    highlightRow(my1, last, 6);
+    HighlightRow(my1, last, 6);
 
     // A chart on screen follows the list, so a point always opens the snapshot it draws.
     if (!Frame5->isHidden()) {
@@ -717,7 +705,7 @@ void Frmbook::Command8_Click()
     m_day->setGrid(day.grid);
     FitColumns(myday, day.grid.widths, day.grid.rows);
     Text4->setText(failed ? QString() : DoubleText(day.result));
-    highlightRow(myday, 1, day.grid.columnCount() - 1);
+    HighlightRow(myday, 1, day.grid.columnCount() - 1);
 }
 
 // ---- Tabs and the chart ------------------------------------------------------------------------

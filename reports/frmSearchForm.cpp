@@ -767,12 +767,7 @@ void frmSearchForm::showDisplay(const QueryDisplay &d)
     gridRow = d.gridRow;
     Text2->setText(d.count);
     PublishQueryState(d);
-    if (m_grid->rowCount() > 0) {
-        const QModelIndex first = m_grid->index(0, 0);
-        my1->setCurrentIndex(first);
-        my1->selectionModel()->select(QItemSelection(first, m_grid->index(0, d.grid.columnCount() - 1)),
-                                      QItemSelectionModel::ClearAndSelect);
-    }
+    HighlightRow(my1, 1, d.grid.columnCount() - 1);
     Frame2->show();
     my1->show();
 }
