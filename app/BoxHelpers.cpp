@@ -2,10 +2,17 @@
 
 #include "app/NumericKey.h"
 #include "app/Seams.h"
+#include "app/TypedDate.h"
 
+#include <QDateEdit>
+#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QValidator>
+
+#include <algorithm>
+#include <cmath>
 
 namespace tv {
 
@@ -103,12 +110,123 @@ void SetUpNumericBox(QLineEdit *box)
     box->setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
-void LimitTypedLength(QLineEdit *box, int maximum) { boxValidator(box)->maximum = maximum; }
+void LimitTypedLength(QLineEdit *box, int maximum)
+{
+    boxValidator(box)->maximum = maximum;
+}
 
 int TypedLengthLimit(const QLineEdit *box)
 {
     const auto *v = dynamic_cast<const BoxValidator *>(box->validator());
     return v && v->maximum >= 0 ? v->maximum : box->maxLength();
+}
+
+void SetUpFigureBox(QLineEdit *box, const QString &widest)
+{
+    // A text put in by the program leaves the box unmodified; QLineEdit puts the caret, and so the view,
+    // at its end.
+    QObject::connect(box, &QLineEdit::textChanged, box, [box] {
+        if (!box->isModified())
+            box->setCursorPosition(0);
+    });
+    // The box's size hint is room for 17 "x" and its frame and margins; the text shows without
+    // scrolling when its width, its bearings and the caret's pixel fit in that room.
+    box->ensurePolished();
+    const QFontMetrics fm(box->font());
+    const int frame = box->sizeHint().width() - 17 * fm.horizontalAdvance(u'x');
+    const int text = int(std::ceil(QFontMetricsF(box->font()).horizontalAdvance(widest))) + 1 +
+                     std::max(0, -fm.minLeftBearing()) + std::max(0, -fm.minRightBearing());
+    box->setMinimumWidth(std::max(box->minimumWidth(), frame + text));
+}
+
+namespace {
+
+// QDateEdit reads a typed text section by section: a "3" in the day of February cannot begin a day of
+// February, so it is taken as the 3rd at once and the "0" after it is dropped; a 29th or 31st that the
+// month has not is cut to its last day. Here the text is judged whole first, and a day that does not
+// exist is refused before any of that.
+class DatePicker : public QDateEdit
+{
+public:
+    DatePicker(QWidget *parent, QString title) : QDateEdit(parent), m_title(std::move(title)) {}
+
+protected:
+    QValidator::State validate(QString &input, int &pos) const override
+    {
+        // Keys that come after a refused one, before the date is put back, change nothing.
+        if (m_refusing)
+            return QValidator::Invalid;
+        const TypedDate typed = JudgeTypedDate(input, false);
+        if (typed.kind == TypedDate::Partial)
+            return QValidator::Intermediate; // also where Qt would take a shorter day than is being typed
+        if (typed.kind == TypedDate::NoSuchDate) {
+            refuse();
+            return QValidator::Invalid;
+        }
+        QString read = input;
+        int at = pos;
+        const QValidator::State state = QDateEdit::validate(read, at);
+        // Qt's reading of a whole new date may keep a section of the old one: the date is taken as typed.
+        if (typed.kind == TypedDate::Real && !typed.padded && read != input)
+            return typed.date >= minimumDate() && typed.date <= maximumDate() ? QValidator::Acceptable
+                                                                              : QValidator::Intermediate;
+        input = read;
+        pos = at;
+        return state;
+    }
+
+    // At the end of the typing a day or month of one digit is what was typed.
+    void fixup(QString &input) const override
+    {
+        const TypedDate typed = JudgeTypedDate(input, true);
+        if (typed.kind == TypedDate::Real)
+            input = textFromDateTime(QDateTime(typed.date, time()));
+        else if (typed.kind == TypedDate::NoSuchDate)
+            refuse(); // the text stays, so the picker goes back to its date
+        else if (typed.kind == TypedDate::Other)
+            QDateEdit::fixup(input);
+    }
+
+    QDateTime dateTimeFromText(const QString &text) const override
+    {
+        const TypedDate typed = JudgeTypedDate(text, false);
+        if (typed.kind == TypedDate::Real && !typed.padded)
+            return QDateTime(typed.date, time());
+        return QDateEdit::dateTimeFromText(text);
+    }
+
+private:
+    // The text is judged inside the box's own editing: the date is put back, and the message shown,
+    // once that is over.
+    void refuse() const
+    {
+        if (m_refusing)
+            return;
+        m_refusing = true;
+        auto *self = const_cast<DatePicker *>(this);
+        QMetaObject::invokeMethod(
+            self,
+            [self] {
+                self->setDate(self->date());
+                self->m_refusing = false;
+                MsgBox(QStringLiteral("数据类型不对，请修改！"), 16, self->m_title);
+            },
+            Qt::QueuedConnection);
+    }
+
+    QString m_title;
+    mutable bool m_refusing = false;
+};
+
+} // namespace
+
+QDateEdit *NewDatePicker(QWidget *parent, const QString &name, const QString &title)
+{
+    auto *p = new DatePicker(parent, title);
+    p->setObjectName(name);
+    p->setCalendarPopup(true);
+    p->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return p;
 }
 
 } // namespace tv

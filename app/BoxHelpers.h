@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QString>
+
+class QDateEdit;
 class QLineEdit;
+class QWidget;
 
 namespace tv {
 
@@ -17,5 +21,21 @@ void SetUpNumericBox(QLineEdit *box);
 // is never cut short.
 void LimitTypedLength(QLineEdit *box, int maximum);
 int TypedLengthLimit(const QLineEdit *box);
+
+// The widest money figure a box must show whole: 13 digits with cents, negative.
+inline const QString kWidestFigure = QStringLiteral("-1234567890123.45");
+// The widest count of rows a box must show whole.
+inline const QString kWidestCount = QStringLiteral("1000000");
+
+// A box the program writes figures into (a total, a count, a result): it shows each figure from its
+// first character, as a text the operator types stays where the caret is, and it is at least wide
+// enough to show `widest` whole in its own font.
+void SetUpFigureBox(QLineEdit *box, const QString &widest = kWidestFigure);
+
+// A date picker of the form yyyy-MM-dd with its calendar, every window's one. A typed date that does
+// not exist (2026-02-30, however it comes: keys into a section, a paste, an input method's commit) is
+// refused with the program's wrong-value message under `title`, and the picker keeps the date it had
+// and reports no change; Qt would quietly take 2026-02-03 or 2026-02-28 instead.
+QDateEdit *NewDatePicker(QWidget *parent, const QString &name, const QString &title);
 
 } // namespace tv

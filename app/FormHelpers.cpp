@@ -1,28 +1,124 @@
 #include "app/FormHelpers.h"
 
+#include "app/Fitting.h"
 #include "app/VbCompat.h"
 #include "data/Settings.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QWidget>
+#include <QWindow>
 
 namespace tv {
 
+namespace {
+
+const char *const kFittedFrom = "tvFittedFrom"; // the stored Left and Top texts of a fitted window
+const char *const kFittedTo = "tvFittedTo";     // where the fit put it
+
+QMargins frameMargins(const QWidget *w)
+{
+    const QWindow *window = w->windowHandle();
+    return window ? window->frameMargins() : QMargins();
+}
+
+class ScreenFit : public QObject
+{
+public:
+    ScreenFit(QWidget *w, std::function<void()> fitted) : QObject(w), m_window(w), m_fitted(std::move(fitted))
+    {
+        w->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && !m_shown) {
+            m_shown = true;
+            fit();
+            // Framed, but no frame told yet: the window system places it first.
+            if (!frameMargins(m_window).isNull() || m_window->windowFlags().testFlag(Qt::FramelessWindowHint))
+                deleteLater();
+        } else if (m_shown && placedOrPainted(event->type()) && !frameMargins(m_window).isNull()) {
+            fit();
+            deleteLater();
+        }
+        return false;
+    }
+
+    // What follows the window manager's placing: the window may move with its frame, or only be shown and
+    // activated where it stands.
+    static bool placedOrPainted(QEvent::Type type)
+    {
+        return type == QEvent::Move || type == QEvent::Resize || type == QEvent::Paint ||
+               type == QEvent::UpdateRequest || type == QEvent::WindowActivate;
+    }
+
+    void fit()
+    {
+        if (m_window->isMaximized() || m_window->isFullScreen() || m_window->isMinimized())
+            return;
+        const QMargins m = frameMargins(m_window);
+        const QRect frame(m_window->pos(), m_window->size().grownBy(m));
+        QList<QRect> areas;
+        for (const QScreen *s : QGuiApplication::screens())
+            areas << s->availableGeometry();
+        const int screen = ScreenFor(frame, areas);
+        if (screen < 0)
+            return;
+        const QRect fitted = FitRectInto(frame, areas[screen]);
+        if (fitted == frame)
+            return;
+        m_window->move(fitted.topLeft());
+        m_window->resize(fitted.size().shrunkBy(m));
+        if (m_fitted)
+            m_fitted();
+    }
+
+private:
+    QWidget *m_window;
+    std::function<void()> m_fitted;
+    bool m_shown = false;
+};
+
+} // namespace
+
+void FitWhenShown(QWidget *w, std::function<void()> fitted)
+{
+    auto *fit = new ScreenFit(w, std::move(fitted));
+    if (w->isVisible()) {
+        QShowEvent shown;
+        fit->eventFilter(w, &shown);
+    }
+}
+
 void RestorePosition(QWidget *w, const QString &section)
 {
-    const double left = Val(GetSetting(ExeAppName(), section, QStringLiteral("Left")));
-    const double top = Val(GetSetting(ExeAppName(), section, QStringLiteral("Top")));
-    w->move(TwipsToPx(left), TwipsToPx(top));
+    const QString left = GetSetting(ExeAppName(), section, QStringLiteral("Left"));
+    const QString top = GetSetting(ExeAppName(), section, QStringLiteral("Top"));
+    w->move(TwipsToPx(Val(left)), TwipsToPx(Val(top)));
+    w->setProperty(kFittedFrom, QVariant());
+    if (w->windowFlags().testFlag(Qt::FramelessWindowHint))
+        return;
+    FitWhenShown(w, [w, left, top] {
+        w->setProperty(kFittedFrom, QStringList{left, top});
+        w->setProperty(kFittedTo, w->pos());
+    });
 }
 
 void SavePosition(QWidget *w, const QString &section)
 {
-    SaveSetting(ExeAppName(), section, QStringLiteral("Left"), NumText(PxToTwips(w->x())));
-    SaveSetting(ExeAppName(), section, QStringLiteral("Top"), NumText(PxToTwips(w->y())));
+    const QStringList stored = w->property(kFittedFrom).toStringList();
+    const bool unmoved = stored.size() == 2 && w->property(kFittedTo).toPoint() == w->pos();
+    SaveSetting(ExeAppName(), section, QStringLiteral("Left"),
+                unmoved ? stored[0] : NumText(PxToTwips(w->x())));
+    SaveSetting(ExeAppName(), section, QStringLiteral("Top"),
+                unmoved ? stored[1] : NumText(PxToTwips(w->y())));
 }
 
 void SetMousePointer(QWidget *w, int pointer)

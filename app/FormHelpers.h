@@ -12,12 +12,28 @@ class QWidget;
 namespace tv {
 
 constexpr int kTwipsPerPixel = 15;
-inline int TwipsToPx(double twips) { return int(twips / kTwipsPerPixel); }
-inline double PxToTwips(int px) { return double(px) * kTwipsPerPixel; }
+inline int TwipsToPx(double twips)
+{
+    return int(twips / kTwipsPerPixel);
+}
+inline double PxToTwips(int px)
+{
+    return double(px) * kTwipsPerPixel;
+}
 
-// "Left" and "Top" of a section under the executable's name, in twips; a missing key gives 0.
+// "Left" and "Top" of a section under the executable's name, in twips; a missing key gives 0. The
+// window is fitted to the screen it opens on (FitWhenShown), and one that still stands where the fit
+// put it saves the stored place again, for the larger screen it came from. A frameless window (the watch
+// window) keeps to rules of its own at the screen's edges and is not fitted.
 void RestorePosition(QWidget *w, const QString &section);
 void SavePosition(QWidget *w, const QString &section);
+
+// Once a window is about to show, fits it, frame and all, into the available area of the screen it
+// opens on (FitRectInto): a place and size stored on a larger screen must not leave its title bar or its
+// edges off this one. Where the window system tells the frame only after the window appears, the window
+// is fitted again then. A window shown maximised or full screen is left as it is. `fitted` hears of each
+// fit that moved or shrank the window.
+void FitWhenShown(QWidget *w, std::function<void()> fitted = {});
 
 // The window's mouse pointer: 11 the hourglass, 0 the default.
 void SetMousePointer(QWidget *w, int pointer);

@@ -3,11 +3,13 @@
 #include "app/FormHelpers.h"
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
 #include <QPainter>
 #include <QTableView>
+#include <QTextLayout>
 
 #include <array>
 #include <cmath>
@@ -56,16 +58,63 @@ void ShowPickAsFrame(QAbstractItemView *view)
 
 namespace {
 
+// Whether a character's advance alone is its share of a text's width, as the estimate below sums it.
+// Not for a control (a tab jumps to the next tab stop), a mark, joiner or other format character (it
+// attaches to or fuses with its neighbours), an unpaired surrogate, a character outside the basic plane
+// (emoji sequences shape into one picture), conjoining jamo, or a letter of a script whose letters take
+// other forms beside each other: a text holding one is shaped whole.
+bool summable(char32_t cp)
+{
+    if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || cp > 0xFFFF)
+        return false;
+    if ((cp >= 0x1100 && cp <= 0x11FF) || (cp >= 0xA960 && cp <= 0xA97F) || (cp >= 0xD7B0 && cp <= 0xD7FF))
+        return false;
+    switch (QChar::category(cp)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return false;
+    default:
+        break;
+    }
+    switch (QChar::script(cp)) {
+    case QChar::Script_Common:
+    case QChar::Script_Latin:
+    case QChar::Script_Greek:
+    case QChar::Script_Cyrillic:
+    case QChar::Script_Armenian:
+    case QChar::Script_Georgian:
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+    case QChar::Script_Bopomofo:
+    case QChar::Script_Hangul:
+    case QChar::Script_Yi:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Shaping every cell of a large grid is far too slow; the sum of a text's character advances is cheap
 // (a table for ASCII, in whole 64ths of a pixel so the sum is integer adds) and ranks the texts closely
-// enough that only the few widest need shaping.
+// enough that only the few widest need shaping. A text the sum does not model estimates as kShape.
 class Advances
 {
 public:
-    explicit Advances(const QFont &font) : m_fm(font)
+    static constexpr int kShape = -1;
+
+    explicit Advances(const QFont &font) : m_font(font), m_fm(font)
     {
         for (char16_t c = 0; c < m_ascii.size(); ++c)
-            m_ascii[c] = units(m_fm.horizontalAdvance(QChar(c)));
+            m_ascii[c] = summable(c) ? units(m_fm.horizontalAdvance(QChar(c))) : kShape;
     }
 
     int estimate(const QString &text)
@@ -75,22 +124,17 @@ public:
         const QChar *end = p + text.size();
         for (; p < end; ++p) {
             const char16_t u = p->unicode();
-            if (u < m_ascii.size()) {
-                w += m_ascii[u];
-                continue;
-            }
-            char32_t cp = u;
-            if (p->isHighSurrogate() && p + 1 < end && p[1].isLowSurrogate()) {
-                cp = QChar::surrogateToUcs4(p[0], p[1]);
-                ++p;
-            }
-            w += other(cp);
+            const int a = u < m_ascii.size() ? m_ascii[u] : other(u); // a surrogate is not summable
+            if (a == kShape)
+                return kShape;
+            w += a;
         }
         return w;
     }
 
-    // The same from UTF-8, as the text decoded from it would estimate; a byte that starts no sequence
-    // counts as the replacement character decoding puts in its place.
+    // The same from UTF-8. Bytes that are no well-formed sequence (overlong, a surrogate, past U+10FFFF,
+    // cut short, a stray continuation) decode into replacement characters of their own count, so such
+    // a text is shaped as decoded.
     int estimate(QByteArrayView utf8)
     {
         int w = 0;
@@ -98,27 +142,65 @@ public:
         const auto *end = p + utf8.size();
         while (p < end) {
             if (*p < 0x80) {
-                w += m_ascii[*p++];
+                const int a = m_ascii[*p++];
+                if (a == kShape)
+                    return kShape;
+                w += a;
                 continue;
             }
-            const int more = *p >= 0xF0 ? 3 : *p >= 0xE0 ? 2 : *p >= 0xC0 ? 1 : 0;
+            // The lead byte gives the sequence's length and the range of its second byte.
+            int more;
+            quint8 low = 0x80, high = 0xBF;
+            if (*p >= 0xC2 && *p <= 0xDF) {
+                more = 1;
+            } else if (*p >= 0xE0 && *p <= 0xEF) {
+                more = 2;
+                low = *p == 0xE0 ? 0xA0 : 0x80;
+                high = *p == 0xED ? 0x9F : 0xBF;
+            } else if (*p >= 0xF0 && *p <= 0xF4) {
+                more = 3;
+                low = *p == 0xF0 ? 0x90 : 0x80;
+                high = *p == 0xF4 ? 0x8F : 0xBF;
+            } else {
+                return kShape;
+            }
+            if (end - p <= more || p[1] < low || p[1] > high)
+                return kShape;
             char32_t cp = *p & (0x3F >> more);
-            int n = 1;
-            while (n <= more && p + n < end && (p[n] & 0xC0) == 0x80)
-                cp = (cp << 6) | (p[n++] & 0x3F);
-            if (more == 0 || n <= more) {
-                w += other(QChar::ReplacementCharacter);
-                ++p;
-                continue;
+            for (int n = 1; n <= more; ++n) {
+                if ((p[n] & 0xC0) != 0x80)
+                    return kShape;
+                cp = (cp << 6) | (p[n] & 0x3F);
             }
-            w += other(cp);
-            p += n;
+            const int a = other(cp);
+            if (a == kShape)
+                return kShape;
+            w += a;
+            p += more + 1;
         }
         return w;
     }
 
     static int pixels(int estimate) { return (estimate + 63) / 64; }
-    int exact(const QString &text) const { return int(std::ceil(m_fm.horizontalAdvance(text))); }
+    // The text shaped whole, also as the view lays it out to paint it (lines apart, each glyph placed on
+    // its own), which may take a pixel more.
+    int exact(const QString &text) const
+    {
+        QString shown = text;
+        shown.replace(u'\n', QChar::LineSeparator);
+        QTextLayout layout(shown, m_font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::ManualWrap);
+        layout.setTextOption(option);
+        qreal w = m_fm.horizontalAdvance(text);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(1e6);
+            w = std::max(w, line.naturalTextWidth());
+        }
+        layout.endLayout();
+        return int(std::ceil(w));
+    }
 
 private:
     static int units(qreal px) { return int(std::ceil(px * 64)); }
@@ -127,16 +209,19 @@ private:
     {
         auto it = m_other.constFind(cp);
         if (it == m_other.constEnd())
-            it = m_other.insert(cp, units(m_fm.horizontalAdvance(QString::fromUcs4(&cp, 1))));
+            it = m_other.insert(cp, summable(cp) ? units(m_fm.horizontalAdvance(QString::fromUcs4(&cp, 1)))
+                                                 : kShape);
         return *it;
     }
 
+    QFont m_font;
     QFontMetricsF m_fm;
     std::array<int, 128> m_ascii{};
     QHash<char32_t, int> m_other;
 };
 
-// The widest texts of one column by estimate, widest first, one text for each estimate.
+// The widest texts of one column by estimate, widest first, one text for each estimate; and the widest
+// of the texts the estimate does not model, each shaped as it comes.
 struct Widest
 {
     static constexpr int kShaped = 4;
@@ -147,10 +232,15 @@ struct Widest
     };
     std::array<Entry, kShaped> top{};
     int count = 0;
+    int shaped = 0; // pixels
 
-    // text() makes the text only when it is kept.
-    template <class Text> void offer(int estimate, Text &&text)
+    // text() makes the text only when it is kept or shaped.
+    template <class Text> void offer(int estimate, Text &&text, const Advances &advances)
     {
+        if (estimate == Advances::kShape) {
+            shaped = std::max(shaped, advances.exact(text()));
+            return;
+        }
         if (count == kShaped && estimate <= top[kShaped - 1].estimate)
             return;
         int at = count;
@@ -166,6 +256,8 @@ struct Widest
         top[at] = {estimate, text()};
     }
 
+    bool isEmpty() const { return count == 0 && shaped == 0; }
+
     int width(const Advances &advances) const
     {
         // The top estimate too: no text left unshaped estimates wider, and shaping moves a width by
@@ -173,7 +265,7 @@ struct Widest
         int w = count ? Advances::pixels(top[0].estimate) : 0;
         for (int i = 0; i < count; ++i)
             w = std::max(w, advances.exact(top[i].text));
-        return w;
+        return std::max(w, shaped);
     }
 };
 
@@ -193,10 +285,11 @@ void FitColumns(QTableView *view, const QList<int> &twips, const GridRows &rows)
         for (int c = 0; c < n; ++c) {
             const QString &text = (*row)[c];
             if (twips[c] != 0 && !text.isEmpty())
-                widest[c].offer(advances.estimate(text), [&] { return text; });
+                widest[c].offer(
+                    advances.estimate(text), [&] { return text; }, advances);
         }
     }
-    // Packed rows are read where they lie; only the few texts kept are decoded.
+    // Packed rows are read where they lie; only the few texts kept or shaped are decoded.
     if (const PackedRows *packed = rows.packed()) {
         const int n = std::min(columns, packed->columnCount());
         std::vector<QByteArrayView> cells(packed->columnCount());
@@ -205,7 +298,8 @@ void FitColumns(QTableView *view, const QList<int> &twips, const GridRows &rows)
             for (int c = 0; c < n; ++c) {
                 const QByteArrayView text = cells[c];
                 if (twips[c] != 0 && !text.isEmpty())
-                    widest[c].offer(advances.estimate(text), [&] { return QString::fromUtf8(text); });
+                    widest[c].offer(
+                        advances.estimate(text), [&] { return QString::fromUtf8(text); }, advances);
             }
         }
     }
@@ -217,7 +311,7 @@ void FitColumns(QTableView *view, const QList<int> &twips, const GridRows &rows)
         if (twips[c] == 0)
             continue;
         const int least = twips[c] < 0 ? header->defaultSectionSize() : TwipsToPx(twips[c]);
-        const int cells = widest[c].count ? widest[c].width(advances) + margins : 0;
+        const int cells = widest[c].isEmpty() ? 0 : widest[c].width(advances) + margins;
         view->setColumnWidth(c, std::max({least, header->sectionSizeHint(c), cells}));
     }
 }
@@ -238,6 +332,23 @@ void FitColumns(QTableView *view, const QList<int> &twips)
         rows << row;
     }
     FitColumns(view, twips, rows);
+}
+
+void HighlightRow(QTableView *view, int row, int lastColumn)
+{
+    const QAbstractItemModel *m = view->model();
+    if (row < 1 || row > m->rowCount())
+        return;
+    const QModelIndex first = m->index(row - 1, 0);
+    view->setCurrentIndex(first);
+    view->selectionModel()->select(QItemSelection(first, m->index(row - 1, lastColumn)),
+                                   QItemSelectionModel::ClearAndSelect);
+    // The view shows or hides its scroll bars for new column widths only later, queued: without them in
+    // place the row is scrolled to above a viewport that the horizontal bar then covers.
+    view->doItemsLayout();
+    QEvent layout(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(view, &layout);
+    view->scrollTo(first);
 }
 
 } // namespace tv

@@ -36,4 +36,8 @@ void FitColumns(QTableView *view, const QList<int> &twips, const GridRows &rows)
 // The same over the texts the view's model holds, for a small grid that keeps no rows of its own.
 void FitColumns(QTableView *view, const QList<int> &twips);
 
+// Grid row `row` (1 up, row 0 the header) made current and highlighted from column 0 to `lastColumn`,
+// and scrolled wholly into view above the scroll bar that the fitted columns may have brought.
+void HighlightRow(QTableView *view, int row, int lastColumn);
+
 } // namespace tv

@@ -6,6 +6,7 @@
 #include "admin/frmOperator.h"
 #include "admin/qixda.h"
 #include "admin/qixrsda.h"
+#include "app/Fitting.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/Rights.h"
@@ -35,6 +36,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -43,6 +45,82 @@ namespace tv {
 
 namespace {
 const QString kSettings = QStringLiteral("Settings");
+
+// A status panel that shows as much of its text as its width allows, cut with "…" where it must be.
+class PanelLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        drawFrame(&p);
+        const QRect r = contentsRect();
+        p.setPen(palette().color(foregroundRole()));
+        p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   fontMetrics().elidedText(text(), Qt::ElideRight, r.width()));
+    }
+};
+
+// The eight panels side by side in their order, never over each other: where the bar is too narrow for
+// all their texts, the less important give up width first (PanelWidths), the status line last.
+class StatusPanels : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    static constexpr int kGap = 6;
+
+    void setPanels(const QList<QLabel *> &panels)
+    {
+        m_panels = panels;
+        layOut();
+    }
+
+    QSize sizeHint() const override
+    {
+        int w = kGap * int(m_panels.size() - 1);
+        int h = 0;
+        for (const QLabel *l : m_panels) {
+            w += l->sizeHint().width();
+            h = std::max(h, l->sizeHint().height());
+        }
+        return {w, h};
+    }
+    QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
+
+protected:
+    bool event(QEvent *event) override
+    {
+        // A panel's new text asks for a new layout.
+        if (event->type() == QEvent::LayoutRequest)
+            layOut();
+        return QWidget::event(event);
+    }
+    void resizeEvent(QResizeEvent *) override { layOut(); }
+
+private:
+    void layOut()
+    {
+        QList<int> need;
+        for (const QLabel *l : m_panels)
+            need << l->sizeHint().width();
+        // Least important first: the credit, the maker, the company, the clock, the date, the status
+        // line's label, the operator; the status line itself last.
+        static const QList<int> yieldOrder = {4, 5, 6, 3, 2, 0, 7, 1};
+        const int least = fontMetrics().horizontalAdvance(QStringLiteral("使用者…")) + 4;
+        const int room = width() - kGap * int(m_panels.size() - 1);
+        const QList<int> widths = PanelWidths(need, 1, yieldOrder, least, std::max(0, room));
+        int x = 0;
+        for (int i = 0; i < m_panels.size(); ++i) {
+            m_panels[i]->setGeometry(x, 0, widths[i], height()); // a panel of no width shows nothing
+            x += widths[i] + kGap;
+        }
+    }
+
+    QList<QLabel *> m_panels;
+};
 const QStringList kGeometryKeys = {QStringLiteral("MainLeft"), QStringLiteral("MainTop"), QStringLiteral("MainWidth"),
                                    QStringLiteral("MainHeight")};
 const QList<double> kGeometryDefaults = {1000, 1000, 6500, 6500};
@@ -236,13 +314,15 @@ void frmMain::buildStatusBar()
                               QStringLiteral("用户：")};
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
+    auto *panels = new StatusPanels(bar);
     for (int i = 0; i < 8; ++i) {
-        auto *label = new QLabel(initial[i], bar);
+        auto *label = new PanelLabel(initial[i], panels);
         label->setObjectName(QStringLiteral("StatusBar_Panel_%1").arg(i + 1));
         label->setToolTip(tips[i]);
-        bar->addWidget(label, i == 1 ? 1 : 0);
         m_panels << label;
     }
+    panels->setPanels(m_panels);
+    bar->addWidget(panels, 1);
     m_clock = new QTimer(this);
     auto tick = [this] { m_panels[3]->setText(Now().time().toString(QStringLiteral("HH:mm:ss"))); };
     connect(m_clock, &QTimer::timeout, this, tick);
@@ -306,6 +386,8 @@ void frmMain::loadGeometry()
                          TwipsToPx(m_loadedTwips[3]));
     move(m_loadedRect.topLeft());
     resize(m_loadedRect.size());
+    // Fitted to a smaller screen and not moved since, the window keeps the stored geometry.
+    FitWhenShown(this, [this] { m_loadedRect = QRect(pos(), size()); });
 }
 
 void frmMain::saveGeometry()

@@ -36,10 +36,7 @@ TradeFormControls BuildTradeForm(QWidget *parent, const QStringList &captions, i
     c.type->setObjectName(QStringLiteral("Combo1"));
     c.type->setEditable(true);
     c.type->setInsertPolicy(QComboBox::NoInsert);
-    c.date = new QDateEdit(parent);
-    c.date->setObjectName(QStringLiteral("DTPicker1"));
-    c.date->setCalendarPopup(true);
-    c.date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    c.date = NewDatePicker(parent, QStringLiteral("DTPicker1"), QStringLiteral("不能进行运算"));
 
     auto *grid = new QGridLayout;
     auto place = [grid, parent](int row, int column, const QString &caption, QWidget *control) {

@@ -1,5 +1,6 @@
 #include "reports/Frmbook.h"
 
+#include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
 #include "app/GridViews.h"
 #include "app/Seams.h"
@@ -66,11 +67,7 @@ QPushButton *newButton(const QString &text, QWidget *parent, const QString &name
 
 QDateEdit *newDatePicker(QWidget *parent, const QString &name)
 {
-    auto *p = new QDateEdit(parent);
-    p->setObjectName(name);
-    p->setCalendarPopup(true);
-    p->setDisplayFormat(kDateFormat);
-    return p;
+    return NewDatePicker(parent, name, QStringLiteral("不能进行查询"));
 }
 
 // One box of an area: a line, or a few lines for the note.
@@ -108,18 +105,6 @@ void layBoxes(QGridLayout *grid, const std::array<QWidget *, N> &boxes, const QS
 {
     for (size_t i = 0; i < N; ++i)
         addLabelled(grid, labels[int(i)], boxes[i], int(i), 0);
-}
-
-// Grid row r (1 up) highlighted from column 0 to `lastColumn` and made current.
-void highlightRow(QTableView *view, int row, int lastColumn)
-{
-    const QAbstractItemModel *m = view->model();
-    if (row < 1 || row > m->rowCount())
-        return;
-    const QModelIndex first = m->index(row - 1, 0);
-    view->setCurrentIndex(first);
-    view->selectionModel()->select(QItemSelection(first, m->index(row - 1, lastColumn)),
-                                   QItemSelectionModel::ClearAndSelect);
 }
 
 QTableView *newGrid(QWidget *parent, const QString &name, TextGridModel *model)
@@ -239,6 +224,7 @@ QFrame *Frmbook::buildListPage()
     Text3->setObjectName(QStringLiteral("Text3"));
     Text3->setReadOnly(true);
     Text3->setMaximumWidth(TwipsToPx(900));
+    SetUpFigureBox(Text3, kWidestCount);
     auto *range = new QHBoxLayout;
     range->addWidget(new QLabel(QStringLiteral("起止时间："), page));
     range->addWidget(DTPicker1);
@@ -422,6 +408,7 @@ QFrame *Frmbook::buildDayPage()
     Text4->setObjectName(QStringLiteral("Text4"));
     Text4->setReadOnly(true);
     Text4->setMaximumWidth(TwipsToPx(2000));
+    SetUpFigureBox(Text4);
 
     auto *top = new QHBoxLayout;
     top->addWidget(DTPicker4);
@@ -492,7 +479,7 @@ void Frmbook::qixload()
     // The last snapshot listed; after an empty result nothing, as the empty last row selects.
     const int last = std::max(1, BookRows);
     selectRow(BookRows, false);
-    highlightRow(my1, last, 6);
+    HighlightRow(my1, last, 6);
 
     // A chart on screen follows the list, so a point always opens the snapshot it draws.
     if (!Frame5->isHidden()) {
@@ -718,7 +705,7 @@ void Frmbook::Command8_Click()
     m_day->setGrid(day.grid);
     FitColumns(myday, day.grid.widths, day.grid.rows);
     Text4->setText(failed ? QString() : DoubleText(day.result));
-    highlightRow(myday, 1, day.grid.columnCount() - 1);
+    HighlightRow(myday, 1, day.grid.columnCount() - 1);
 }
 
 // ---- Tabs and the chart ------------------------------------------------------------------------

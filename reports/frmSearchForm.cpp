@@ -1,5 +1,6 @@
 #include "reports/frmSearchForm.h"
 
+#include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/GridViews.h"
@@ -62,11 +63,7 @@ struct DataTypeError
 
 QDateEdit *newPicker(QWidget *parent, const QString &name)
 {
-    auto *p = new QDateEdit(parent);
-    p->setObjectName(name);
-    p->setCalendarPopup(true);
-    p->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return p;
+    return NewDatePicker(parent, name, QStringLiteral("不能进行查询"));
 }
 
 QLabel *newLabel(const QString &text, QWidget *parent, const QString &name)
@@ -259,9 +256,8 @@ void frmSearchForm::buildControls()
     holdings->addWidget(Command3, 1, 1);
     for (QPushButton *b : {Command7, Command6, Command8, Command4, Command5, Command3})
         fitToCaption(b);
-    // The total assets and the row count read whole, a money figure of over a million included.
-    Text3->setMinimumWidth(Text3->fontMetrics().horizontalAdvance(QStringLiteral("-1234567.89")) + 12);
-    Text2->setMinimumWidth(Text2->fontMetrics().horizontalAdvance(QStringLiteral("1000000")) + 12);
+    SetUpFigureBox(Text3);
+    SetUpFigureBox(Text2, kWidestCount);
     Frame3->hide();
     // The result panel grows when "在结果中查询 " shows, and the grid moves down with it.
     Frame2->installEventFilter(this);
@@ -771,12 +767,7 @@ void frmSearchForm::showDisplay(const QueryDisplay &d)
     gridRow = d.gridRow;
     Text2->setText(d.count);
     PublishQueryState(d);
-    if (m_grid->rowCount() > 0) {
-        const QModelIndex first = m_grid->index(0, 0);
-        my1->setCurrentIndex(first);
-        my1->selectionModel()->select(QItemSelection(first, m_grid->index(0, d.grid.columnCount() - 1)),
-                                      QItemSelectionModel::ClearAndSelect);
-    }
+    HighlightRow(my1, 1, d.grid.columnCount() - 1);
     Frame2->show();
     my1->show();
 }

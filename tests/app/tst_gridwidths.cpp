@@ -99,7 +99,9 @@ class TestGridWidths : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void widestTextsFoundAmongMany();
+    void textsTheEstimateDoesNotModel();
     void queryGrids();
+    void unmodelledCellsInTheTradeList();
     void notebookGrids();
     void managerGrid();
     void watchGridAndWindow();
@@ -130,6 +132,63 @@ void TestGridWidths::widestTextsFoundAmongMany()
     QCOMPARE(view.columnWidth(4), view.horizontalHeader()->defaultSectionSize());
 }
 
+// Cells whose width is not the sum of their characters' advances: a tab, controls, bytes that are no
+// UTF-8, combining marks, a joined emoji, an unpaired surrogate. Each stands among texts that are longer
+// but narrower, in a grid of rows of their own and in one of packed rows.
+void TestGridWidths::textsTheEstimateDoesNotModel()
+{
+    const QList<QByteArray> cells = {QByteArray("12\t34"),
+                                     QByteArray("\x01\x02\x1B[1m"),
+                                     QByteArray("\xC0\x80\xC0\xAFx"),        // overlong
+                                     QByteArray("\xED\xA0\x80\xED\xB0\x80"), // a surrogate pair, encoded
+                                     QByteArray("\xF4\x90\x80\x80"),         // past U+10FFFF
+                                     QByteArray("ab\xE4\xB8"),               // cut short
+                                     QByteArray("\x80\x80\x80"),             // continuations only
+                                     QByteArray("e\xCC\x81\xCC\x81\xCC\x81"),
+                                     QByteArray("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9")};
+    QTableView view;
+    const QFontMetricsF fm(view.font());
+    auto check = [&](const QString &shown, const GridRows &rows, const char *kind) {
+        TextGridModel model;
+        model.setGrid({rows, {Qt::AlignLeft}, {300}});
+        view.setModel(&model);
+        FitColumns(&view, {300}, rows);
+        const int width = view.columnWidth(0);
+        QVERIFY2(width >= neededWidth(&view, shown),
+                 qPrintable(QStringLiteral("%1 \"%2\": %3 px").arg(kind, shown).arg(width)));
+        verifyFitted(&view, {}, {shown});
+    };
+    auto narrower = [&](const QString &shown) {
+        // The widest runs of narrow letters that are still narrower than the text.
+        QStringList fillers;
+        for (QString i = QStringLiteral("i"); fm.horizontalAdvance(i) < fm.horizontalAdvance(shown) - 1;
+             i += u'i')
+            fillers << i;
+        return fillers.mid(std::max(0, int(fillers.size()) - 8));
+    };
+    QList<std::pair<QString, QByteArray>> shownAndPacked;
+    for (const QByteArray &cell : cells)
+        shownAndPacked << std::pair{QString::fromUtf8(cell), cell};
+    // An unpaired surrogate has no UTF-8: rows of their own only.
+    shownAndPacked << std::pair{QStringLiteral("ab") + QChar(0xD800) + QStringLiteral("cd"), QByteArray()};
+    for (const auto &[shown, cell] : shownAndPacked) {
+        GridRows own{{QStringLiteral("h")}};
+        PackedRows packed(1);
+        for (const QString &filler : narrower(shown)) {
+            own << QStringList{filler};
+            packed.add(filler.toUtf8());
+        }
+        own << QStringList{shown};
+        packed.add(cell);
+        check(shown, own, "own");
+        if (cell.isEmpty())
+            continue;
+        GridRows packedRows{{QStringLiteral("h")}};
+        packedRows.append(std::move(packed));
+        check(shown, packedRows, "packed");
+    }
+}
+
 void TestGridWidths::queryGrids()
 {
     TestEnv env;
@@ -152,6 +211,27 @@ void TestGridWidths::queryGrids()
     QTest::mouseClick(w->Command1, Qt::LeftButton);
     QCOMPARE(w->my1->model()->columnCount(), 9);
     verifyFitted(w->my1, {}, {QStringLiteral("-642496.71")});
+}
+
+// Contract numbers with a tab and with bytes that are no UTF-8, among longer but narrower ones, in the
+// trade list the date range shows.
+void TestGridWidths::unmodelledCellsInTheTradeList()
+{
+    TestEnv env;
+    makeWideJournal(env);
+    {
+        Database db(g_DbPath, g_DbConnect);
+        for (int i = 0; i < 8; ++i)
+            AddRep(db, {"000002", "证券买入", "2026-12-09", 8, 1, 1, 8, 1000, 0, 0, 0, 0, -8,
+                        QString(10 + i, u'i')});
+        db.execute(QStringLiteral("UPDATE rep SET 合同号 = 'A\t12' WHERE repid = 1"));
+        db.execute(QStringLiteral("UPDATE rep SET 合同号 = CAST(X'C080C080C080' AS TEXT) WHERE repid = 2"));
+    }
+    frmSearchForm *w = test::openQuery();
+    QTest::mouseClick(w->TabStrip1, Qt::LeftButton, {}, w->TabStrip1->tabRect(1).center());
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    verifyFitted(w->my1, {},
+                 {QStringLiteral("A\t12"), QString::fromUtf8("\xC0\x80\xC0\x80\xC0\x80"), QString(17, u'i')});
 }
 
 void TestGridWidths::notebookGrids()

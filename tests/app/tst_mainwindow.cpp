@@ -18,6 +18,8 @@
 #include <QCheckBox>
 #include <QTimer>
 #include <QImage>
+#include <QLabel>
+#include <QStatusBar>
 #include <QMdiArea>
 #include <QTest>
 #include <QToolBar>
@@ -41,6 +43,7 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void statusPanelsNeverOverlap();
     void rightsMatrix_data();
     void rightsMatrix();
     void firstStartWithEmptySettings();
@@ -361,6 +364,42 @@ void TestMainWindow::statusLine()
     frmMain *m = showMain();
     QTest::mouseMove(m->mdiArea()->viewport(), QPoint(20, 20));
     QTRY_COMPARE(m->panelText(2), QStringLiteral("待命状态..."));
+}
+
+// The eight panels in their order at 1920, 1024 and 640 pixels, with long texts: none stands over
+// another; where they do not all fit, the status line and the operator keep their texts longest.
+void TestMainWindow::statusPanelsNeverOverlap()
+{
+    TestEnv env;
+    env.makeDatabase();
+    g_CompanyInfo[0] = QStringLiteral("深圳市示例投资管理有限公司");
+    g_CurUser = QStringLiteral("张三丰管理员");
+    frmMain *m = showMain();
+    m->setPanelText(2, QStringLiteral("正在更新 样本六号稳健成长 600000 的价格与涨跌幅"));
+    QList<QLabel *> panels;
+    for (int i = 1; i <= 8; ++i)
+        panels << m->statusBar()->findChild<QLabel *>(QStringLiteral("StatusBar_Panel_%1").arg(i));
+    for (const int width : {1920, 1024, 640}) {
+        m->resize(width, 600);
+        QCoreApplication::processEvents();
+        QCOMPARE(m->width(), width);
+        const QRect bar = m->statusBar()->rect();
+        int right = -1;
+        for (QLabel *l : panels) {
+            const QRect r(l->mapTo(m->statusBar(), QPoint(0, 0)), l->size());
+            QVERIFY2(r.width() == 0 || (r.left() > right && bar.contains(r)), qPrintable(l->objectName()));
+            if (r.width() > 0)
+                right = r.right();
+        }
+        const auto whole = [](const QLabel *l) { return l->width() >= l->sizeHint().width(); };
+        if (width == 1920)
+            for (QLabel *l : panels)
+                QVERIFY2(whole(l), qPrintable(l->objectName()));
+        if (width == 1024)
+            QVERIFY(whole(panels[1]) && whole(panels[7]));
+        QCOMPARE(m->panelText(7), QStringLiteral("使用者：深圳市示例投资管理有限公司"));
+    }
+    QVERIFY(panels[1]->width() > panels[4]->width());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -201,6 +201,7 @@ private Q_SLOTS:
     void exportEveryRowWithoutEvents();
     void snapshotSaveReloads();
     void labelsBesideTheirBoxes();
+    void lastSnapshotWhollyInView();
 };
 
 void TestFrmbook::opensFromToolbarAndUnloads()
@@ -1052,6 +1053,51 @@ void TestFrmbook::labelsBesideTheirBoxes()
                 QVERIFY2(qAbs(l.center().y() - b.center().y()) <= 1, qPrintable(what));
         }
         QVERIFY(pairs >= 7);
+    }
+}
+
+// A main window of 1024 x 768 with the notebook as it opens and maximised: after a first load of narrow
+// figures and after reloads whose long notes widen the list so that its horizontal scroll bar appears,
+// the selected last snapshot stands wholly in view, above that bar.
+void TestFrmbook::lastSnapshotWhollyInView()
+{
+    for (const bool maximised : {false, true}) {
+        TestEnv env;
+        env.makeDatabase();
+        for (int i = 0; i < 31; ++i)
+            addSnapshot(d("2026-11-10").addDays(i).toString(Qt::ISODate), i);
+        frmMain *m = frmMain::instance();
+        m->resize(1024, 768);
+        m->show();
+        m->Toolbar1_ButtonClick(QStringLiteral("frmbook"));
+        Frmbook *w = Frmbook::existing();
+        QVERIFY(w);
+        if (maximised)
+            m->mdiArea()->activeSubWindow()->showMaximized();
+        // Loaded as it opens; reloaded by the range's button; reloaded while the chart's page stands in
+        // the list's place, as a snapshot saved in the query window reloads it, and the list shown again.
+        for (const int load : {0, 1, 2}) {
+            if (load > 0)
+                test::DbExec(QStringLiteral("UPDATE qixst SET 备注 = ? WHERE qixstid % 2 = ?"),
+                             {QStringLiteral("一段很长的备注，让这一列宽过它的窗口所能容下的"), load - 1});
+            if (load == 1)
+                QTest::mouseClick(w->Command7, Qt::LeftButton);
+            if (load == 2) {
+                clickTab(w, 1);
+                w->qixload();
+                clickTab(w, 0);
+            }
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+            const QModelIndex last = w->my1->model()->index(w->BookRows - 1, 0);
+            QCOMPARE(w->my1->currentIndex(), last);
+            QCOMPARE(w->my1->horizontalScrollBar()->isVisible(), load > 0);
+            QVERIFY2(w->my1->viewport()->rect().contains(w->my1->visualRect(last)),
+                     qPrintable(QStringLiteral("%1, load %2").arg(maximised ? "maximised" : "as it opens").arg(load)));
+        }
+        env.answers = {vbYes};
+        m->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 

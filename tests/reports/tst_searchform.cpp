@@ -830,7 +830,8 @@ void TestSearchForm::panelsWhereTheyBelong()
     QCOMPARE(w->Frame3->pos(), QPoint(TwipsToPx(11880), TwipsToPx(240)));
     QVERIFY(w->Frame2->geometry().right() < w->Frame3->x());
     QVERIFY(w->Command1->geometry().right() < w->Frame2->x());
-    QCOMPARE(w->Frame3->geometry().right() + 1, TwipsToPx(11880 + 2415));
+    // As wide as planned, or as its total of 13 digits with cents needs.
+    QVERIFY(w->Frame3->geometry().right() + 1 >= TwipsToPx(11880 + 2415));
     QVERIFY(w->Frame3->geometry().right() < w->width());
     QCOMPARE(w->Frame2->height(), narrowing ? w->Frame2->layout()->totalMinimumSize().height() : TwipsToPx(1215));
     QVERIFY(w->my1->y() > w->Frame2->geometry().bottom());
