@@ -1,5 +1,6 @@
 #include "journal/frmManager.h"
 
+#include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
 #include "app/Globals.h"
 #include "app/GridViews.h"
@@ -206,6 +207,8 @@ void frmManager::buildControls()
     }
     detail->addWidget(Frame1, 4, 0, 1, 2);
     detail->setColumnMinimumWidth(2, 12);
+    // The profit or loss is the journal's total figure: shown whole, from its first digit.
+    SetUpFigureBox(txtFields[6]);
 
     Label3 = new QLabel(QStringLiteral("交易记录："), ListView);
     Label3->setObjectName(QStringLiteral("Label3"));

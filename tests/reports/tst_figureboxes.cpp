@@ -1,10 +1,11 @@
-// The boxes the query window and the notebook write figures into: each figure shows from its first digit
+// The boxes the query window, the notebook and the journal write figures into: each figure shows from its first digit
 // and whole, up to a 13-digit amount with cents.
 
 #include "app/BoxHelpers.h"
 #include "app/Globals.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
+#include "journal/frmManager.h"
 #include "reports/Frmbook.h"
 #include "reports/frmSearchForm.h"
 #include "tests/common/TestSupport.h"
@@ -45,6 +46,7 @@ class TestFigureBoxes : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void totalsCountsAndResults();
+    void journalProfit();
 };
 
 // A cash balance of 2694991844384.49 and a day whose flow is -1234567890123.45.
@@ -77,6 +79,25 @@ void TestFigureBoxes::totalsCountsAndResults()
     b->DTPicker4->setDate(QDate(2026, 12, 8));
     QTest::mouseClick(b->TabStrip1, Qt::LeftButton, {}, b->TabStrip1->tabRect(2).center());
     verifyWhole(b->Text4, kWidestFigure);
+}
+
+// The journal's profit or loss of one holding of 1 at 2694991844384.49.
+void TestFigureBoxes::journalProfit()
+{
+    TestEnv env;
+    env.makeDatabase();
+    g_UserRight = QStringLiteral("超级权限");
+    {
+        Database db(g_DbPath, g_DbConnect);
+        AddIndexRow(db);
+        AddDetail(db, "浦发银行", "600000", 2694991844384.49);
+        AddRep(db, {"600000", "证券买入", "2026-12-08", 0, 1, 1, 0, 0, 0, 0, 0, 0, 0});
+    }
+    frmManager *w = test::OpenManager(QStringLiteral("浦发银行"));
+    QVERIFY(w);
+    verifyWhole(w->txtFields[6], QStringLiteral("2694991844384.49"));
+    w->txtFields[6]->setText(kWidestFigure);
+    verifyWhole(w->txtFields[6], kWidestFigure);
 }
 
 QTEST_MAIN(TestFigureBoxes)
