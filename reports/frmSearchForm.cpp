@@ -44,6 +44,7 @@
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTableView>
+#include <algorithm>
 
 namespace tv {
 
@@ -603,20 +604,20 @@ void frmSearchForm::Command5_Click()
     QPointer<frmSearchForm> self(this);
     setWindowTitle(QStringLiteral("[股价更新]"));
     const QList<QStringList> lists = PriceUpdateLists(m_grid->grid(), g_ListRows);
-    bool fetched = false;
+    // Done only when every list was fetched and saved; a list that could not be saved has said why, and
+    // the next would only wait on the same file again.
+    bool updated = false;
     {
         IdleGuard fetch;
-        if (fetch.owns()) {
-            for (const QStringList &codes : lists)
-                frmMain::instance()->every(codes, int(codes.size()) - 1);
-            fetched = true;
-        }
+        updated = fetch.owns() && std::all_of(lists.begin(), lists.end(), [](const QStringList &codes) {
+                      return frmMain::instance()->every(codes, int(codes.size()) - 1);
+                  });
     }
     if (self) {
         setWindowTitle(QStringLiteral("[查询记录]"));
         Command1_Click();
     }
-    SetStatusText(fetched ? kUpdateDoneText : kNotUpdatedText);
+    SetStatusText(updated ? kUpdateDoneText : kNotUpdatedText);
     frmMain::UnloadIfExitPending();
 }
 
