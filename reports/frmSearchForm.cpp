@@ -20,6 +20,7 @@
 #include "reports/ReportFailure.h"
 #include "reports/SecuritySummary.h"
 #include "reports/SnapshotSave.h"
+#include "reports/TabSwitch.h"
 #include "reports/TradeList.h"
 
 #include <QAction>
@@ -287,7 +288,7 @@ void frmSearchForm::buildControls()
     connect(Command6, &QPushButton::clicked, this, &frmSearchForm::Command6_Click);
     connect(Command7, &QPushButton::clicked, this, &frmSearchForm::Command7_Click);
     connect(Command8, &QPushButton::clicked, this, &frmSearchForm::Command8_Click);
-    connect(TabStrip1, &QTabBar::currentChanged, this, &frmSearchForm::TabStrip1_Click);
+    SwitchOnEveryClick(TabStrip1, [this] { TabStrip1_Click(); });
     connect(Combo4, &QComboBox::activated, this, &frmSearchForm::Combo4_Click);
     connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, &frmSearchForm::Combo1_Change);
 
