@@ -58,10 +58,6 @@ const QString kYearly = QStringLiteral("年报表");
 const QString kChartCaption = QStringLiteral("图形");
 const QString kGridCaption = QStringLiteral("表格");
 const QString kWindowCaption = QStringLiteral("查询记录");
-// A value the condition cannot compare: the dispatcher's trap tells it apart from other failures.
-struct DataTypeError
-{
-};
 
 QDateEdit *newPicker(QWidget *parent, const QString &name)
 {
@@ -452,7 +448,7 @@ void frmSearchForm::Command1_Click()
         default:
             break;
         }
-    } catch (const DataTypeError &) {
+    } catch (const UncomparableValue &) {
         MsgBox(QStringLiteral("数据类型不对，请修改！"), 16, QStringLiteral("不能进行查询"));
     } catch (const std::exception &e) {
         ShowFailure(e);
@@ -517,7 +513,7 @@ void frmSearchForm::runPriceAlert()
     shownCondition = {};
     const std::optional<QueryTerm> term = ThresholdTerm(Combo5->currentText(), Combo1->currentText());
     if (!term)
-        throw DataTypeError();
+        throw UncomparableValue();
     QueryDisplay d;
     {
         Database db(g_DbPath, g_DbConnect);

@@ -157,6 +157,7 @@ private Q_SLOTS:
     void managerToggleUnloads();
     void priceAlertTab();
     void nameThenNarrowByDate();
+    void likePatternsOfCodes();
     void clickOnTheSelectedTab();
     void dateRangeAndPeriodReports();
     void failedDisplayPublishesNothing();
@@ -383,6 +384,41 @@ void TestSearchForm::nameThenNarrowByDate()
     QTest::mouseClick(w->Command1, Qt::LeftButton);
     QCOMPARE(env.boxes.size(), 0);
     QCOMPARE(w->Text2->text(), QStringLiteral("0"));
+}
+
+// The operator "Like" takes the engine's wildcards; the window runs one by the keyboard and one by the
+// mouse, and refuses a pattern whose "[" is not closed as a wrong value.
+void TestSearchForm::likePatternsOfCodes()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    clickTab(w, 2);
+    chooseField(w, QStringLiteral("证券代码"));
+    w->Combo5->setCurrentIndex(w->Combo5->findText(QStringLiteral("Like")));
+    const auto typePattern = [&](const QString &pattern) {
+        w->Combo1->lineEdit()->selectAll();
+        QTest::keyClicks(w->Combo1->lineEdit(), pattern);
+    };
+
+    typePattern(QStringLiteral("[!6]*"));
+    w->Command1->setFocus();
+    QTest::keyClick(w->Command1, Qt::Key_Return);
+    QCOMPARE(g_RepWhere, QStringLiteral("证券代码 Like '[!6]*'"));
+    QCOMPARE(gridColumn(w, 1), (QStringList{"000002", "1", ""}));
+
+    typePattern(QStringLiteral("6000[0-1]#"));
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(gridColumn(w, 3), (QStringList{"2026-11-20", "2026-12-01", "2026-12-08", "", ""}));
+    QVERIFY(w->my1->isVisible());
+
+    typePattern(QStringLiteral("6000[01"));
+    env.clearBoxes();
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], "数据类型不对，请修改！", 16, "不能进行查询");
+    QVERIFY(!w->my1->isVisible());
+    QCOMPARE(g_RepWhere, QStringLiteral("证券代码 Like '6000[0-1]#'"));
 }
 
 // A click on the tab already selected runs the tab switch as a click on another does: the pane starts
