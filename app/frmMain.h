@@ -83,8 +83,9 @@ public:
     void WakeConnection();
     // Quote lists are codes[1] to codes[n], n at most 30 (a longer list is refused, nothing fetched);
     // "k" entries are funds. The caller holds g_Idle false around each call.
-    // every: the prices of the list into Detail, a box for each entry without a quote.
-    void every(const QStringList &codes, int n);
+    // every: the prices of the list into Detail, a box for each entry without a quote. False when the
+    // prices could not be saved (its box has said why) or the list was refused.
+    bool every(const QStringList &codes, int n);
     // severy: the stock entries' quotes into the buffers at their own positions; nothing else.
     void severy(const QStringList &codes, int n);
     // newone: one quote for codes[1] into the add-security dialog's boxes; n is not used.

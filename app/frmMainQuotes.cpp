@@ -35,9 +35,11 @@ QuoteSource currentSource()
     return QuoteSourceOf(g_QuoteSource);
 }
 
+// A file held by another workstation has the notice every window shows for it.
 void showDbFailure(const DbError &e)
 {
-    MsgBox(e.message(), 16, QStringLiteral("错误"));
+    if (!ShowDatabaseTrouble(e))
+        MsgBox(e.message(), 16, QStringLiteral("错误"));
 }
 
 // The prices a command writes; once it is done with them, the journal is shown what was written, however
@@ -160,16 +162,16 @@ QList<PriceWrite> frmMain::reportQuotes(const QList<int> &positions, const QStri
     return writes;
 }
 
-void frmMain::every(const QStringList &codes, int n)
+bool frmMain::every(const QStringList &codes, int n)
 {
     if (!QuoteListFits(n))
-        return;
+        return false;
     QPointer<frmMain> self(this);
     showCaption(true);
     if (g_WakeBrowser)
         WakeConnection();
     if (!self)
-        return;
+        return false;
     WrittenPrices written;
     try {
         // A database that cannot be opened is found before anything is fetched.
@@ -180,19 +182,19 @@ void frmMain::every(const QStringList &codes, int n)
         if (split.stockCount() > 0) {
             fetchStockEntries(split);
             if (!self)
-                return;
+                return false;
             QStringList stored;
             for (int p : split.stockPositions)
                 stored << codes.value(p);
             const QList<PriceWrite> writes = reportQuotes(split.stockPositions, stored, false);
             if (!self)
-                return;
+                return false;
             written.store(writes);
         }
         if (split.fundCount() > 0) {
             fetchFunds(split.fundCodes, split.fundCount());
             if (!self)
-                return;
+                return false;
             QList<int> positions;
             QStringList stored;
             for (int j = 1; j <= split.fundCount(); ++j) {
@@ -201,15 +203,17 @@ void frmMain::every(const QStringList &codes, int n)
             }
             const QList<PriceWrite> writes = reportQuotes(positions, stored, true);
             if (!self)
-                return;
+                return false;
             written.store(writes);
         }
     } catch (const DbError &e) {
         showDbFailure(e);
-        if (!self)
-            return;
+        if (self)
+            showCaption(false);
+        return false;
     }
     showCaption(false);
+    return true;
 }
 
 void frmMain::severy(const QStringList &codes, int n)

@@ -14,6 +14,7 @@
 #include "reports/NotebookChart.h"
 #include "reports/ReportFailure.h"
 #include "reports/SnapshotBook.h"
+#include "reports/TabSwitch.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -200,15 +201,7 @@ void Frmbook::buildControls()
 
     // Every click on a tab switches, also on the tab already selected, so "记事簿" brings the list back
     // after a page was opened without changing the tab.
-    connect(TabStrip1, &QTabBar::tabBarClicked, this, [this](int index) {
-        if (index < 0)
-            return;
-        if (index == TabStrip1->currentIndex())
-            TabStrip1_Click();
-        else
-            TabStrip1->setCurrentIndex(index);
-    });
-    connect(TabStrip1, &QTabBar::currentChanged, this, [this] { TabStrip1_Click(); });
+    SwitchOnEveryClick(TabStrip1, [this] { TabStrip1_Click(); });
     resize(sizeHint());
 }
 

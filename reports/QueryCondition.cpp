@@ -3,6 +3,8 @@
 #include "app/VbCompat.h"
 #include "data/Database.h"
 
+#include <algorithm>
+
 namespace tv {
 
 namespace {
@@ -46,8 +48,11 @@ QString termSql(const QueryTerm &t, QVariantList &args)
         const QString value =
             t.kind == QueryTerm::Kind::Date ? FormatDate(t.value.toDate()) : RTrim(t.value.toString());
         if (isLike(t.op)) {
-            args << LikePattern(value);
-            return column + QStringLiteral(" LIKE ? ESCAPE '\\'");
+            const std::optional<QString> glob = LikeGlob(value);
+            if (!glob)
+                throw UncomparableValue();
+            args << *glob;
+            return column + QStringLiteral(" GLOB ?");
         }
         args << value;
         return column + u' ' + op + QStringLiteral(" ?");
@@ -57,6 +62,82 @@ QString termSql(const QueryTerm &t, QVariantList &args)
 }
 
 QString dateText(const QDate &date) { return FormatDate(date); }
+
+// ---- Like patterns -------------------------------------------------------------------------------
+
+using Range = std::pair<char32_t, char32_t>;
+
+// The range and the other case of the ASCII letters in it.
+void addBothCases(QList<Range> &set, char32_t lo, char32_t hi)
+{
+    set.append({lo, hi});
+    const auto image = [&](char32_t from, char32_t to, char32_t other) {
+        const char32_t a = std::max(lo, from), b = std::min(hi, to);
+        if (a <= b)
+            set.append({a - from + other, b - from + other});
+    };
+    image(U'a', U'z', U'A');
+    image(U'A', U'Z', U'a');
+}
+
+// One character of a GLOB pattern out of a set of ranges. GLOB reads "]" as a member only first, "^"
+// first as the negation, and "-" between two members as a range: those three stand apart from the
+// runs, "]" first, "^" and "-" last, where each is a plain member.
+QString globSet(QList<Range> set, bool negated)
+{
+    std::sort(set.begin(), set.end());
+    bool bracket = false, caret = false, dash = false;
+    QList<char32_t> body;
+    const auto run = [&](char32_t from, char32_t to) {
+        if (from > to)
+            return;
+        body << from;
+        if (to > from)
+            body << U'-' << to;
+    };
+    for (qsizetype i = 0; i < set.size(); ++i) {
+        auto [lo, hi] = set[i];
+        // Merged with the ranges it overlaps or touches.
+        while (i + 1 < set.size() && set[i + 1].first <= hi + 1)
+            hi = std::max(hi, set[++i].second);
+        for (const auto &[special, flag] : {std::pair{U'-', &dash}, {U']', &bracket}, {U'^', &caret}}) {
+            if (special < lo || special > hi)
+                continue;
+            *flag = true;
+            run(lo, special - 1);
+            lo = special + 1;
+        }
+        run(lo, hi);
+    }
+    if (!negated && !bracket && body.isEmpty()) {
+        if (!dash)
+            return caret ? QStringLiteral("^") : QString(); // "^" is plain outside a set; "[]" is nothing
+        body << U'-'; // first, a "-" is a member, and it keeps the "^" from being first
+        dash = false;
+    }
+    QList<char32_t> out{U'['};
+    if (negated)
+        out << U'^';
+    if (bracket)
+        out << U']';
+    out << body;
+    if (caret)
+        out << U'^';
+    if (dash)
+        out << U'-';
+    out << U']';
+    return QString::fromUcs4(out.constData(), out.size());
+}
+
+QString globLiteral(char32_t c)
+{
+    if (c == U'*' || c == U'?' || c == U'[' || (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z')) {
+        QList<Range> set;
+        addBothCases(set, c, c);
+        return globSet(set, false);
+    }
+    return QString::fromUcs4(&c, 1);
+}
 
 } // namespace
 
@@ -157,21 +238,47 @@ QueryCondition HoldingCondition(const QString &code, const QDate &date)
     return CashCondition(date).joinedInFront(codeTerm);
 }
 
-QString LikePattern(const QString &pattern)
+std::optional<QString> LikeGlob(const QString &pattern)
 {
-    QString out;
-    out.reserve(pattern.size() + 4);
-    for (const QChar ch : pattern) {
-        if (ch == u'\\' || ch == u'%' || ch == u'_')
-            out += u'\\';
-        if (ch == u'*')
-            out += u'%';
-        else if (ch == u'?')
-            out += u'_';
-        else
-            out += ch;
+    const QList<uint> p = pattern.toUcs4();
+    const qsizetype n = p.size();
+    QString glob;
+    for (qsizetype i = 0; i < n;) {
+        const char32_t c = p[i++];
+        if (c == U'*' || c == U'?') {
+            glob += QChar(c);
+        } else if (c == U'#') {
+            glob += QStringLiteral("[0-9]");
+        } else if (c != U'[') {
+            glob += globLiteral(c);
+        } else {
+            const bool negated = i < n && p[i] == U'!';
+            if (negated)
+                ++i;
+            QList<Range> set;
+            while (i < n && p[i] != U']') {
+                const char32_t lo = p[i];
+                char32_t hi = lo;
+                if (i + 2 < n && p[i + 1] == U'-' && p[i + 2] != U']') {
+                    hi = p[i + 2];
+                    if (hi < lo)
+                        return std::nullopt;
+                    i += 3;
+                } else {
+                    ++i;
+                }
+                addBothCases(set, lo, hi);
+            }
+            if (i == n)
+                return std::nullopt; // no "]"
+            ++i;
+            if (negated && set.isEmpty())
+                glob += u'?'; // "[!]": any one character
+            else
+                glob += globSet(set, negated);
+        }
     }
-    return out;
+    return glob;
 }
 
 } // namespace tv

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariantList>
 #include <optional>
+#include <stdexcept>
 
 namespace tv {
 
@@ -63,8 +64,20 @@ QueryCondition YearlyCondition(const QDate &date);  // the year of the date
 QueryCondition CashCondition(const QDate &date);    // every row on or before the date
 QueryCondition HoldingCondition(const QString &code, const QDate &date);
 
-// A Like pattern for SQLite's LIKE ... ESCAPE '\': "*" any run, "?" any one character, "%" and "_"
-// literal.
-QString LikePattern(const QString &pattern);
+// A value that no condition can compare: a price bound that is neither a threshold nor a number, a
+// Like pattern that is malformed. The query window shows its wrong-value message for it.
+class UncomparableValue : public std::runtime_error
+{
+public:
+    UncomparableValue() : std::runtime_error("uncomparable value") {}
+};
+
+// A Like pattern as the equivalent pattern of SQLite's GLOB: "*" any run, "?" any one character, "#"
+// one digit, "[list]" and "[!list]" one character in or not in the list, with ranges such as "a-z" and
+// a "-" first or last standing for itself; "[]" stands for no character at all, and a bracketed "*", "?", "#"
+// or "[" stands for itself. Letters match in either case, as the text columns compare them; every other
+// character stands for itself ("%" and "_" too). Nothing for a "[" that is not closed or a range that
+// runs backwards.
+std::optional<QString> LikeGlob(const QString &pattern);
 
 } // namespace tv

@@ -20,6 +20,7 @@
 #include "reports/ReportFailure.h"
 #include "reports/SecuritySummary.h"
 #include "reports/SnapshotSave.h"
+#include "reports/TabSwitch.h"
 #include "reports/TradeList.h"
 
 #include <QAction>
@@ -44,6 +45,7 @@
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTableView>
+#include <algorithm>
 
 namespace tv {
 
@@ -56,10 +58,6 @@ const QString kYearly = QStringLiteral("年报表");
 const QString kChartCaption = QStringLiteral("图形");
 const QString kGridCaption = QStringLiteral("表格");
 const QString kWindowCaption = QStringLiteral("查询记录");
-// A value the condition cannot compare: the dispatcher's trap tells it apart from other failures.
-struct DataTypeError
-{
-};
 
 QDateEdit *newPicker(QWidget *parent, const QString &name)
 {
@@ -286,7 +284,7 @@ void frmSearchForm::buildControls()
     connect(Command6, &QPushButton::clicked, this, &frmSearchForm::Command6_Click);
     connect(Command7, &QPushButton::clicked, this, &frmSearchForm::Command7_Click);
     connect(Command8, &QPushButton::clicked, this, &frmSearchForm::Command8_Click);
-    connect(TabStrip1, &QTabBar::currentChanged, this, &frmSearchForm::TabStrip1_Click);
+    SwitchOnEveryClick(TabStrip1, [this] { TabStrip1_Click(); });
     connect(Combo4, &QComboBox::activated, this, &frmSearchForm::Combo4_Click);
     connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, &frmSearchForm::Combo1_Change);
 
@@ -450,7 +448,7 @@ void frmSearchForm::Command1_Click()
         default:
             break;
         }
-    } catch (const DataTypeError &) {
+    } catch (const UncomparableValue &) {
         MsgBox(QStringLiteral("数据类型不对，请修改！"), 16, QStringLiteral("不能进行查询"));
     } catch (const std::exception &e) {
         ShowFailure(e);
@@ -515,7 +513,7 @@ void frmSearchForm::runPriceAlert()
     shownCondition = {};
     const std::optional<QueryTerm> term = ThresholdTerm(Combo5->currentText(), Combo1->currentText());
     if (!term)
-        throw DataTypeError();
+        throw UncomparableValue();
     QueryDisplay d;
     {
         Database db(g_DbPath, g_DbConnect);
@@ -603,20 +601,20 @@ void frmSearchForm::Command5_Click()
     QPointer<frmSearchForm> self(this);
     setWindowTitle(QStringLiteral("[股价更新]"));
     const QList<QStringList> lists = PriceUpdateLists(m_grid->grid(), g_ListRows);
-    bool fetched = false;
+    // Done only when every list was fetched and saved; a list that could not be saved has said why, and
+    // the next would only wait on the same file again.
+    bool updated = false;
     {
         IdleGuard fetch;
-        if (fetch.owns()) {
-            for (const QStringList &codes : lists)
-                frmMain::instance()->every(codes, int(codes.size()) - 1);
-            fetched = true;
-        }
+        updated = fetch.owns() && std::all_of(lists.begin(), lists.end(), [](const QStringList &codes) {
+                      return frmMain::instance()->every(codes, int(codes.size()) - 1);
+                  });
     }
     if (self) {
         setWindowTitle(QStringLiteral("[查询记录]"));
         Command1_Click();
     }
-    SetStatusText(fetched ? kUpdateDoneText : kNotUpdatedText);
+    SetStatusText(updated ? kUpdateDoneText : kNotUpdatedText);
     frmMain::UnloadIfExitPending();
 }
 

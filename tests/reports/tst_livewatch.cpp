@@ -18,8 +18,12 @@
 
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
+
+#include <sqlite3.h>
 
 using namespace tv;
 using namespace tv::test;
@@ -70,6 +74,7 @@ private Q_SLOTS:
     void updateFetchesTheListedPrices();
     void updateInListsOfThirty();
     void updateWhileAnotherFetchRuns();
+    void updateWhoseSaveFails();
     void closeThenExitAfterTheFetch();
     void liveWatchOfTheListedHoldings();
     void liveWatchRefusesThirty();
@@ -181,6 +186,47 @@ void TestLiveWatch::updateWhileAnotherFetchRuns()
     QCOMPARE(server.requestCount(), 0);
     QCOMPARE(LastStatusText(), QStringLiteral("没有更新！"));
     QCOMPARE(w->windowTitle(), QStringLiteral("[查询记录]"));
+}
+
+// Another workstation holds the file past the busy time-out: the prices of the first list cannot be
+// saved, the notice every window shows for a held file says so, the second list is not fetched, and the
+// update ends as one that did not run.
+void TestLiveWatch::updateWhoseSaveFails()
+{
+    TestEnv env;
+    makeHoldings(env, 30);
+    HttpServer server;
+    QVERIFY(ServeQuotes(server));
+    QuoteBook book;
+    book.stocks.insert("600001", {{}, "证券1", "12.50", {}, "1.00%"});
+    server.setHandler(QuoteHandler(book));
+    frmSearchForm *w = openQuery();
+    const QString totalBefore = w->Text3->text();
+
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open(g_DbPath.toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    env.clearBoxes();
+    QTest::mouseClick(w->Command5, Qt::LeftButton);
+    QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+
+    QCOMPARE(server.requestCount(), 1);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], DbBusyText(), 48, "提示：");
+    QCOMPARE(LastStatusText(), QStringLiteral("没有更新！"));
+    QVERIFY(g_Idle);
+    QCOMPARE(w->windowTitle(), QStringLiteral("[查询记录]"));
+    QVERIFY(!frmMain::existing()->windowTitle().contains(QStringLiteral("[股价更新]")));
+    QCOMPARE(DbCount("SELECT COUNT(*) FROM Detail WHERE 更新日期 = '2026-12-10'"), 0);
+    QVERIFY(w->my1->isVisible()); // the analysis ran again, on the prices as they were
+    QCOMPARE(w->gridText(1, 14), QStringLiteral("11"));
+    QCOMPARE(w->Text3->text(), totalBefore);
+
+    // Once the file is free the same click updates.
+    QTest::mouseClick(w->Command5, Qt::LeftButton);
+    QCOMPARE(LastStatusText(), QStringLiteral("更新完毕！"));
+    QCOMPARE(w->gridText(1, 14), QStringLiteral("12.5"));
 }
 
 void TestLiveWatch::closeThenExitAfterTheFetch()

@@ -51,6 +51,11 @@ private Q_SLOTS:
     void conditionTexts();
     void conditionsRun_data();
     void conditionsRun();
+    void likePatterns_data();
+    void likePatterns();
+    void likeSpecialCharacters_data();
+    void likeSpecialCharacters();
+    void malformedLikePatterns();
     void tradeList();
     void emptyTradeListAndCodelessRow();
     void totalsDoNotDrift();
@@ -142,6 +147,114 @@ void TestQueryDisplays::conditionsRun()
         addCodes(db);
     }
     QCOMPARE(listed(condition), rows);
+}
+
+// Codes and names as Detail holds them, in table order.
+const QList<QPair<const char *, const char *>> kLikeRows = {
+    {"600000", "浦发银行"},  {"600016", "民生银行"}, {"600010", "包钢股份"}, {"600006", "东风汽车"},
+    {"600290", "*ST海润"},   {"000001", "平安银行"}, {"000002", "万科A"},    {"shzs000001", "上证指数"},
+    {"k161005", "嘉实基金"}, {"900901", "A股[1]"}};
+
+void TestQueryDisplays::likePatterns_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("codes");
+    const QString code = kCodeColumn, name = kNameColumn;
+    QTest::newRow("one digit") << code << "60001#" << QStringList{"600016", "600010"};
+    QTest::newRow("digits only") << code << "k######" << QStringList{"k161005"};
+    QTest::newRow("a letter is no digit") << code << "#######" << QStringList{};
+    QTest::newRow("not in the list") << code << "[!6]*"
+                                     << QStringList{"000001", "000002", "shzs000001", "k161005", "900901"};
+    QTest::newRow("range") << code << "6000[0-1]6" << QStringList{"600016", "600006"};
+    QTest::newRow("list") << code << "*0[12]" << QStringList{"000001", "000002", "shzs000001", "900901"};
+    QTest::newRow("not in the range") << code << "60000[!0-5]" << QStringList{"600006"};
+    QTest::newRow("letters either case") << code << "SHZS*" << QStringList{"shzs000001"};
+    QTest::newRow("range of the other case") << code << "[R-T]?[x-z]*" << QStringList{"shzs000001"};
+    QTest::newRow("range of letters") << code << "[a-z]*" << QStringList{"shzs000001", "k161005"};
+    QTest::newRow("a dash first or last") << code << "60001[-6]" << QStringList{"600016"};
+    QTest::newRow("[] is no character") << code << "[]600000[]" << QStringList{"600000"};
+    QTest::newRow("% and _ literal") << code << "60%" << QStringList{};
+    QTest::newRow("whole text only") << code << "6000" << QStringList{};
+    QTest::newRow("any run") << name << "*银行" << QStringList{"600000", "600016", "000001"};
+    QTest::newRow("Chinese list") << name << "[浦民]*" << QStringList{"600000", "600016"};
+    QTest::newRow("Chinese not in list") << name << "[!浦民]?银行" << QStringList{"000001"};
+    QTest::newRow("Chinese range") << name << "[一-龥][一-龥]银行"
+                                   << QStringList{"600000", "600016", "000001"};
+    QTest::newRow("bracketed star") << name << "[*]ST*" << QStringList{"600290"};
+    QTest::newRow("star stands for a run") << name << "?ST??" << QStringList{"600290"};
+    QTest::newRow("name in other case") << name << "万科a" << QStringList{"000002"};
+    QTest::newRow("bracketed bracket") << name << "A股[[]#]" << QStringList{"900901"};
+}
+
+void TestQueryDisplays::likePatterns()
+{
+    QFETCH(QString, column);
+    QFETCH(QString, pattern);
+    QFETCH(QStringList, codes);
+    TestEnv env;
+    env.makeDatabase();
+    Database db(g_DbPath, g_DbConnect);
+    db.execute(QStringLiteral("DELETE FROM Detail"));
+    for (const auto &[code, name] : kLikeRows)
+        AddDetail(db, QString::fromUtf8(name), QString::fromUtf8(code), 10);
+    const QueryCondition c{TextTerm(column, QStringLiteral("Like"), pattern)};
+    QCOMPARE(c.text(), column + QStringLiteral(" Like '") + pattern + u'\'');
+    const RowSet rs = db.openQuery(QStringLiteral("SELECT 证券代码 FROM Detail WHERE ") + c.sql() +
+                                       QStringLiteral(" ORDER BY rowid"),
+                                   c.args());
+    QStringList found;
+    for (int r = 0; r < rs.recordCount(); ++r)
+        found << rs.text(r, 0);
+    QCOMPARE(found, codes);
+}
+
+// The characters that GLOB reads in a pattern of its own ("[", "]", "^", "-", "*", "?") each stand for
+// themselves where the Like pattern says so.
+void TestQueryDisplays::likeSpecialCharacters_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("matches");
+    const QList<std::tuple<const char *, const char *, bool>> cases = {
+        {"[^]", "^", true},    {"[^]", "a", false},    {"[!^]", "^", false}, {"[!^]", "a", true},
+        {"[^a]", "^", true},   {"[^a]", "A", true},    {"[^a]", "b", false}, {"[a-]", "-", true},
+        {"[-a]", "-", true},   {"[a-]", "b", false},   {"[!-]", "-", false}, {"[-^]", "^", true},
+        {"[Z-a]", "]", true},  {"[Z-a]", "^", true},   {"[Z-a]", "z", true}, {"[Z-a]", "A", true},
+        {"[Z-a]", "b", false}, {"[!Z-a]", "]", false}, {"a]", "a]", true},   {"[]]", "]", true},
+        {"[*]", "*", true},    {"[*]", "x", false},    {"[?]", "?", true},   {"[?]", "x", false},
+        {"[#]", "#", true},    {"[#]", "1", false},    {"#", "1", true},     {"#", "a", false},
+        {"[[]", "[", true},    {"!", "!", true},       {"_", "x", false},    {"*", "", true},
+        {"?", "", false},      {"[a-c]", "B", true},
+    };
+    for (const auto &[pattern, text, matches] : cases)
+        QTest::addRow("%s %s", pattern, text)
+            << QString::fromUtf8(pattern) << QString::fromUtf8(text) << matches;
+}
+
+void TestQueryDisplays::likeSpecialCharacters()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(bool, matches);
+    TestEnv env;
+    env.makeDatabase();
+    Database db(g_DbPath, g_DbConnect);
+    const std::optional<QString> glob = LikeGlob(pattern);
+    QVERIFY(glob);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT ? GLOB ?"), {text, *glob}).toInt() == 1, matches);
+}
+
+// A "[" without its "]" and a range that runs backwards are no pattern: the condition refuses them as a
+// value it cannot compare, before anything runs.
+void TestQueryDisplays::malformedLikePatterns()
+{
+    for (const char *pattern : {"[", "6000[01", "60[!", "[b-a]*"})
+        QVERIFY2(!LikeGlob(QString::fromUtf8(pattern)), pattern);
+    const QueryCondition c{TextTerm(kCodeColumn, QStringLiteral("Like"), QStringLiteral("6000[01"))};
+    QCOMPARE(c.text(), QStringLiteral("证券代码 Like '6000[01'"));
+    QVERIFY_THROWS_EXCEPTION(UncomparableValue, c.sql());
+    QVERIFY_THROWS_EXCEPTION(UncomparableValue, c.args());
 }
 
 void TestQueryDisplays::tradeList()

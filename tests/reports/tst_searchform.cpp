@@ -157,6 +157,8 @@ private Q_SLOTS:
     void managerToggleUnloads();
     void priceAlertTab();
     void nameThenNarrowByDate();
+    void likePatternsOfCodes();
+    void clickOnTheSelectedTab();
     void dateRangeAndPeriodReports();
     void failedDisplayPublishesNothing();
     void fieldRuleDatabaseFailure();
@@ -382,6 +384,78 @@ void TestSearchForm::nameThenNarrowByDate()
     QTest::mouseClick(w->Command1, Qt::LeftButton);
     QCOMPARE(env.boxes.size(), 0);
     QCOMPARE(w->Text2->text(), QStringLiteral("0"));
+}
+
+// The operator "Like" takes the engine's wildcards; the window runs one by the keyboard and one by the
+// mouse, and refuses a pattern whose "[" is not closed as a wrong value.
+void TestSearchForm::likePatternsOfCodes()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    clickTab(w, 2);
+    chooseField(w, QStringLiteral("证券代码"));
+    w->Combo5->setCurrentIndex(w->Combo5->findText(QStringLiteral("Like")));
+    const auto typePattern = [&](const QString &pattern) {
+        w->Combo1->lineEdit()->selectAll();
+        QTest::keyClicks(w->Combo1->lineEdit(), pattern);
+    };
+
+    typePattern(QStringLiteral("[!6]*"));
+    w->Command1->setFocus();
+    QTest::keyClick(w->Command1, Qt::Key_Return);
+    QCOMPARE(g_RepWhere, QStringLiteral("证券代码 Like '[!6]*'"));
+    QCOMPARE(gridColumn(w, 1), (QStringList{"000002", "1", ""}));
+
+    typePattern(QStringLiteral("6000[0-1]#"));
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(gridColumn(w, 3), (QStringList{"2026-11-20", "2026-12-01", "2026-12-08", "", ""}));
+    QVERIFY(w->my1->isVisible());
+
+    typePattern(QStringLiteral("6000[01"));
+    env.clearBoxes();
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], "数据类型不对，请修改！", 16, "不能进行查询");
+    QVERIFY(!w->my1->isVisible());
+    QCOMPARE(g_RepWhere, QStringLiteral("证券代码 Like '6000[0-1]#'"));
+}
+
+// A click on the tab already selected runs the tab switch as a click on another does: the pane starts
+// afresh and the grid and both panels are hidden until the next "确定".
+void TestSearchForm::clickOnTheSelectedTab()
+{
+    TestEnv env;
+    makeJournal(env);
+    frmSearchForm *w = openQuery();
+    w->Combo2->setCurrentIndex(2); // 月报表
+    w->DTPicker4->setDate(QDate(2026, 11, 30));
+    clickTab(w, 0);
+    QCOMPARE(w->curTab, 1);
+    QCOMPARE(w->Combo2->currentText(), QStringLiteral("持仓分析"));
+    QCOMPARE(w->DTPicker4->date(), QDate(2026, 12, 10));
+    QVERIFY(!w->my1->isVisible() && !w->Frame2->isVisible() && !w->Frame3->isVisible());
+
+    clickTab(w, 2);
+    chooseField(w, QStringLiteral("证券代码"));
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QVERIFY(w->my1->isVisible());
+    QVERIFY(w->Check1->isVisible());
+    // Not while a fetch runs, and not by another button.
+    duringFetch([&] { clickTab(w, 2); });
+    QTest::mouseClick(w->TabStrip1, Qt::RightButton, {}, w->TabStrip1->tabRect(2).center());
+    QCOMPARE(w->Combo4->currentText(), QStringLiteral("证券代码"));
+    QVERIFY(w->my1->isVisible());
+
+    clickTab(w, 2);
+    QCOMPARE(w->curTab, 3);
+    QCOMPARE(w->Combo4->currentText(), QStringLiteral("市场价格"));
+    QCOMPARE(w->Combo5->currentText(), QStringLiteral("<"));
+    QCOMPARE(w->Combo1->currentText(), QStringLiteral("买入点"));
+    QVERIFY(!w->Check1->isVisible());
+    QVERIFY(!w->my1->isVisible() && !w->Frame2->isVisible());
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QCOMPARE(g_RepWhere, QStringLiteral("市场价格 < 买入点"));
 }
 
 void TestSearchForm::dateRangeAndPeriodReports()
