@@ -886,9 +886,10 @@ void frmManager::uprice_click()
     codes[1] = g_CurCode;
     const QString loaded = m_LoadedName;
     QPointer<frmManager> self(this);
+    bool saved = true; // no fetch while another runs: nothing to save
     if (g_Idle) {
         IdleGuard fetch;
-        frmMain::instance()->every(codes, 1);
+        saved = frmMain::instance()->every(codes, 1);
     }
     if (!self)
         return;
@@ -901,7 +902,8 @@ void frmManager::uprice_click()
         else
             ResetDetailView();
     }
-    SetStatusText(QStringLiteral("更新完毕！"));
+    // A price that could not be saved (the file held by another workstation) is no update.
+    SetStatusText(saved ? QStringLiteral("更新完毕！") : QStringLiteral("没有更新！"));
     frmMain::UnloadIfExitPending();
 }
 

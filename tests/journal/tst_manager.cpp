@@ -29,6 +29,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+
+#include <sqlite3.h>
 #include <QWindow>
 
 using namespace tv;
@@ -157,6 +159,7 @@ private Q_SLOTS:
     void closeRefusedWhileFetching();
     void closeAskedDuringRefresh_data();
     void closeAskedDuringRefresh();
+    void refreshWhoseSaveFails();
     void managerKeyToggles();
     void exportReadBack();
     void exportFailureShowsMessage();
@@ -642,6 +645,39 @@ void TestManager::closeAskedDuringRefresh()
     QTRY_VERIFY(!w);
     QVERIFY(!g_ManagerOpen);
     QCOMPARE(m->toolbarButton(1)->text(), QStringLiteral("证券交易"));
+}
+
+// "刷新" whose price cannot be saved, another workstation holding the file past the busy time-out: the
+// notice every window gives, the price as it was, and no "更新完毕！".
+void TestManager::refreshWhoseSaveFails()
+{
+    TestEnv env;
+    makeJournal(env);
+    test::HttpServer server;
+    QVERIFY(test::ServeQuotes(server));
+    g_QuoteSource = QStringLiteral("sina");
+    server.setReply("/list=", test::Gbk(test::SinaPage({{"sh600000", "浦发银行", "11.50", "11.00", {}}})));
+    g_UserRight = QStringLiteral("超级权限");
+    frmManager *w = test::OpenManager("浦发银行");
+    const QString price = w->txtFields[4]->text();
+
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open(g_DbPath.toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], DbBusyText(), 48, "提示：");
+    QCOMPARE(LastStatusText(), QStringLiteral("没有更新！"));
+    QCOMPARE(w->txtFields[4]->text(), price);
+    QVERIFY(g_Idle);
+
+    // The file free again: the price is written and the update says so.
+    QTest::mouseClick(w->Command4, Qt::LeftButton);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE(LastStatusText(), QStringLiteral("更新完毕！"));
+    QCOMPARE(w->txtFields[4]->text(), QStringLiteral("11.5"));
 }
 
 void TestManager::managerKeyToggles()
