@@ -120,7 +120,7 @@ bool IsPlainAddress(const QString &address)
             ++ats;
     }
     const qsizetype at = address.indexOf(u'@');
-    return ats == 1 && at > 0 && at < address.size() - 1;
+    return ats == 1 && at > 0 && at < address.size() - 1 && address.size() <= kMaxAddressLength;
 }
 
 QByteArray AlertMailMessage(const QString &to, const QString &text)
@@ -137,7 +137,9 @@ QByteArray AlertMailMessage(const QString &to, const QString &text)
 QString UnmailableAddressText()
 {
     return QStringLiteral("邮件信箱不对，只能填入一个邮件地址（例如 "
-                          "name@example.com），不能有空格、姓名或第二个地址，请修改！");
+                          "name@example.com），不能有空格、姓名或第二个地址，"
+                          "也不能超过%1个字符，请修改！")
+        .arg(kMaxAddressLength);
 }
 
 bool IsMailboxAddress(const QString &address)

@@ -30,7 +30,8 @@ void ConfirmMailbox(const QString &address, bool alertsOn);
 QString AlertMailText(const QString &name, const QString &price, const QString &change);
 
 // One plain address: printable ASCII without blanks or the characters that separate, quote or bracket
-// addresses, and exactly one "@" with text on both sides.
+// addresses, exactly one "@" with text on both sides, and no longer than mail allows.
+constexpr int kMaxAddressLength = 254;
 bool IsPlainAddress(const QString &address);
 
 // The whole message for the transport: To, an encoded Subject, a UTF-8 text body in base64. Nothing of

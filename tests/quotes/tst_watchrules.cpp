@@ -284,22 +284,33 @@ void TestWatchRules::plainAddresses()
 
 void TestWatchRules::messageCannotBeSteered()
 {
-    // A change text that carries a line break and a header, and a text long enough for several
-    // encoded words, with a character outside the basic plane on a word's edge.
+    // A change text that carries a line break and a header, with a name long enough for several encoded
+    // words and one far longer than a header line may be, a character outside the basic plane on a
+    // word's edge.
     const QString change = QStringLiteral("1.00%\r\nBcc: evil@example.com\r\n\r\nbody");
-    const QString text = AlertMailText(QStringLiteral("上海浦东发展银行股份有限公司𠀋"), "12.01", change);
-    const QByteArray message = AlertMailMessage("alerts@example.com", text);
-    const Mail m = readMail(message);
-    QCOMPARE(m.headerNames,
-             (QStringList{"To", "Subject", "MIME-Version", "Content-Type", "Content-Transfer-Encoding"}));
-    QCOMPARE(m.headers["To"], QStringLiteral("alerts@example.com"));
-    QCOMPARE(m.headers["Content-Type"], QStringLiteral("text/plain; charset=UTF-8"));
-    QCOMPARE(m.subject, text);
-    QCOMPARE(m.body, text);
-    QVERIFY(!message.contains('\r'));
-    // Every header line is short enough for any transport, and no encoded word is cut in a character.
-    for (const QByteArray &line : message.split('\n'))
-        QVERIFY2(line.size() <= 78, line.constData());
+    const QString name = QStringLiteral("上海浦东发展银行股份有限公司𠀋");
+    for (const QString &text :
+         {AlertMailText(name, "12.01", change), AlertMailText(name.repeated(80), "12.01", change)}) {
+        const QByteArray message = AlertMailMessage("alerts@example.com", text);
+        const Mail m = readMail(message);
+        QCOMPARE(m.headerNames,
+                 (QStringList{"To", "Subject", "MIME-Version", "Content-Type", "Content-Transfer-Encoding"}));
+        QCOMPARE(m.headers["To"], QStringLiteral("alerts@example.com"));
+        QCOMPARE(m.headers["Content-Type"], QStringLiteral("text/plain; charset=UTF-8"));
+        QCOMPARE(m.subject, text);
+        QCOMPARE(m.body, text);
+        QVERIFY(!message.contains('\r'));
+        // Every line is short enough for any transport, the subject folded into encoded words of at most
+        // 75 characters, none cut in a character.
+        for (const QByteArray &line : message.split('\n'))
+            QVERIFY2(line.size() <= 78, line.constData());
+        static const QRegularExpression word(QStringLiteral("=\\?UTF-8\\?B\\?([^?]*)\\?="));
+        for (const QRegularExpressionMatch &w : word.globalMatch(m.headers["Subject"])) {
+            QVERIFY(w.capturedLength() <= 75);
+            const QByteArray bytes = QByteArray::fromBase64(w.captured(1).toLatin1());
+            QCOMPARE(QString::fromUtf8(bytes).toUtf8(), bytes);
+        }
+    }
 }
 
 void TestWatchRules::transport()
