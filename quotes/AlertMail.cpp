@@ -8,9 +8,12 @@
 #include <QDeadlineTimer>
 #include <QPointer>
 #include <QProcess>
-#include <QTimer>
+#include <QStandardPaths>
 
 #include <algorithm>
+#include <utility>
+
+#include <signal.h>
 
 namespace tv {
 
@@ -120,7 +123,7 @@ bool IsPlainAddress(const QString &address)
             ++ats;
     }
     const qsizetype at = address.indexOf(u'@');
-    return ats == 1 && at > 0 && at < address.size() - 1;
+    return ats == 1 && at > 0 && at < address.size() - 1 && address.size() <= kMaxAddressLength;
 }
 
 QByteArray AlertMailMessage(const QString &to, const QString &text)
@@ -137,7 +140,9 @@ QByteArray AlertMailMessage(const QString &to, const QString &text)
 QString UnmailableAddressText()
 {
     return QStringLiteral("邮件信箱不对，只能填入一个邮件地址（例如 "
-                          "name@example.com），不能有空格、姓名或第二个地址，请修改！");
+                          "name@example.com），不能有空格、姓名或第二个地址，"
+                          "也不能超过%1个字符，请修改！")
+        .arg(kMaxAddressLength);
 }
 
 bool IsMailboxAddress(const QString &address)
@@ -147,23 +152,59 @@ bool IsMailboxAddress(const QString &address)
 
 namespace {
 
-// The transports still running, children of one object that goes with the application.
-QObject *transports()
+// The transports this run looks after. They have no parent: the application's end must not destroy one,
+// as destroying a running QProcess kills it.
+QList<QPointer<QProcess>> &transports()
 {
-    static QPointer<QObject> owner;
-    if (!owner && QCoreApplication::instance()) {
-        owner = new QObject(QCoreApplication::instance());
-        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, owner,
-                         [] { FinishMailTransports(kMailExitMomentMs); });
-    }
-    return owner;
+    static QList<QPointer<QProcess>> list;
+    list.removeIf([](const QPointer<QProcess> &mail) { return mail.isNull(); });
+    return list;
+}
+
+void finishAtTheEnd()
+{
+    static QPointer<QCoreApplication> watched;
+    if (watched == QCoreApplication::instance())
+        return;
+    watched = QCoreApplication::instance();
+    QObject::connect(watched, &QCoreApplication::aboutToQuit, watched,
+                     [] { FinishMailTransports(kMailExitMomentMs); });
+}
+
+QString seconds(int ms)
+{
+    return QString::number(ms / 1000.0, 'f', 3) + u's';
+}
+
+QString timeoutProgram()
+{
+    const QString found = QStandardPaths::findExecutable(QStringLiteral("timeout"));
+    return found.isEmpty() ? QStringLiteral("/usr/bin/timeout") : found;
+}
+
+bool holdsItsMessage(const QProcess *mail)
+{
+    return mail->state() == QProcess::Running && mail->bytesToWrite() == 0;
+}
+
+// `timeout` leads a process group of its own with the transport and whatever it starts; ending the group
+// ends them all, where ending the wrapper alone would leave the transport running without a limit.
+void endTransport(QProcess *mail)
+{
+    if (mail->processId() > 0)
+        ::kill(-pid_t(mail->processId()), SIGKILL);
+    mail->kill();
+    mail->waitForFinished(kMailKillGraceMs);
+    delete mail;
 }
 
 } // namespace
 
 void StartMailTransport(const QString &program, const QByteArray &message, int timeoutMs)
 {
-    auto *mail = new QProcess(transports());
+    finishAtTheEnd();
+    auto *mail = new QProcess;
+    transports().append(mail);
     mail->setStandardOutputFile(QProcess::nullDevice());
     mail->setStandardErrorFile(QProcess::nullDevice());
     QObject::connect(mail, &QProcess::finished, mail, &QObject::deleteLater);
@@ -171,16 +212,22 @@ void StartMailTransport(const QString &program, const QByteArray &message, int t
         if (error == QProcess::FailedToStart)
             mail->deleteLater();
     });
-    QTimer::singleShot(timeoutMs, mail, [mail] { mail->kill(); });
-    mail->start(program, {QStringLiteral("-t")});
-    mail->write(message); // kept until the transport reads it
+    // SIGTERM a moment before the limit, SIGKILL at it. The transport's own signals (SIGALRM among them)
+    // stay its own: the limit's clock runs in the wrapper.
+    const int grace = std::min(kMailKillGraceMs, timeoutMs / 10);
+    // Options end at the duration: a program whose name starts with "-" is still the program.
+    mail->start(timeoutProgram(), {QStringLiteral("-k"), seconds(grace), seconds(timeoutMs - grace), program,
+                                   QStringLiteral("-t")});
+    mail->write(message);
     mail->closeWriteChannel();
+    // Written through now rather than by the event loop, which may not run again before the program ends.
+    mail->waitForBytesWritten(kMailHandOverMs);
 }
 
 int RunningMailTransports()
 {
     int running = 0;
-    for (const QProcess *mail : transports()->findChildren<QProcess *>())
+    for (const QProcess *mail : transports())
         running += mail->state() != QProcess::NotRunning;
     return running;
 }
@@ -188,7 +235,7 @@ int RunningMailTransports()
 int WaitForMailTransports(int ms)
 {
     const QDeadlineTimer deadline(ms);
-    for (QProcess *mail : transports()->findChildren<QProcess *>())
+    for (QProcess *mail : transports())
         if (mail->state() != QProcess::NotRunning)
             mail->waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 0)));
     return RunningMailTransports();
@@ -196,8 +243,16 @@ int WaitForMailTransports(int ms)
 
 void FinishMailTransports(int ms)
 {
-    WaitForMailTransports(ms);
-    qDeleteAll(transports()->findChildren<QProcess *>()); // each one still running is ended
+    const QDeadlineTimer deadline(ms);
+    const QList<QPointer<QProcess>> all = std::exchange(transports(), {});
+    for (QProcess *mail : all) {
+        // One that takes part of it is given more; one that takes nothing more in the time is done.
+        while (mail && mail->state() != QProcess::NotRunning && !holdsItsMessage(mail) &&
+               mail->waitForBytesWritten(int(std::max<qint64>(deadline.remainingTime(), 0)))) {
+        }
+        if (mail && mail->state() != QProcess::NotRunning && !holdsItsMessage(mail))
+            endTransport(mail);
+    }
 }
 
 bool SendAlertMail(const QString &to, const QString &text)

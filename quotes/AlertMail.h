@@ -30,7 +30,8 @@ void ConfirmMailbox(const QString &address, bool alertsOn);
 QString AlertMailText(const QString &name, const QString &price, const QString &change);
 
 // One plain address: printable ASCII without blanks or the characters that separate, quote or bracket
-// addresses, and exactly one "@" with text on both sides.
+// addresses, exactly one "@" with text on both sides, and no longer than mail allows.
+constexpr int kMaxAddressLength = 254;
 bool IsPlainAddress(const QString &address);
 
 // The whole message for the transport: To, an encoded Subject, a UTF-8 text body in base64. Nothing of
@@ -42,17 +43,25 @@ QByteArray AlertMailMessage(const QString &to, const QString &text);
 QString UnmailableAddressText();
 bool IsMailboxAddress(const QString &address);
 
+// A transport is ended kMailTimeoutMs after its start, whatever happens: asked to end (SIGTERM) a moment
+// before, then killed with the helpers it started. The limit is kept by coreutils' `timeout`, a process of
+// its own, so it holds also once the program has gone.
 constexpr int kMailTimeoutMs = 30000;
+constexpr int kMailKillGraceMs = 1000;
+// How long a send may wait for the transport to start and take its message; an alert is far smaller than
+// a pipe's buffer, so it is handed over whole at once.
+constexpr int kMailHandOverMs = 500;
 constexpr int kMailExitMomentMs = 1000;
 
-// Hands the message to `program -t` on its standard input and returns at once: the transport runs on its
-// own while the program goes on, and one still running after timeoutMs is ended. Its outcome is not
-// reported. When the program ends, running transports get kMailExitMomentMs in all, then are ended.
+// Hands the message to `program -t` on its standard input and returns: the transport runs on its own
+// while the program goes on. Its outcome is not reported.
 void StartMailTransport(const QString &program, const QByteArray &message, int timeoutMs = kMailTimeoutMs);
 int RunningMailTransports();
 // Waits up to ms in all for the running transports, without running events; how many still run.
 int WaitForMailTransports(int ms);
-// As the program ends: waits up to ms in all, then ends the transports still running.
+// As the program ends, without waiting for any transport that holds its whole message: those are let go
+// and finish on their own, within their time limit. The others get up to ms in all to take theirs; those
+// that still have not are ended, so that none sends a message cut short.
 void FinishMailTransports(int ms);
 
 // One alert to the address through the configured transport; false when nothing was handed to it (an

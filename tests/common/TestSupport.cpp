@@ -67,24 +67,18 @@ TestEnv::TestEnv()
 
     const QString mailDir = path(QStringLiteral("mail"));
     QDir().mkpath(mailDir);
-    QFile script(mailTransport());
-    if (script.open(QIODevice::WriteOnly)) {
-        // Transports run side by side: each takes its number under a lock.
-        script.write("#!/bin/sh\n"
-                     "dir='" +
-                     mailDir.toUtf8() +
-                     "'\n"
-                     "while ! mkdir \"$dir/lock\" 2>/dev/null; do sleep 0.01; done\n"
-                     "n=$(ls \"$dir\" | grep -c '\\.eml$')\n"
-                     ": > \"$dir/$n.eml\"\n"
-                     "rmdir \"$dir/lock\"\n"
-                     "printf '%s\\n' \"$@\" > \"$dir/$n.args\"\n"
-                     "cat > \"$dir/$n.eml\"\n"
-                     "if [ -e \"$dir/delay\" ]; then sleep \"$(cat \"$dir/delay\")\"; fi\n"
-                     "if [ -e \"$dir/fail\" ]; then exit 1; fi\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    // Transports run side by side: each takes its number under a lock.
+    script(QStringLiteral("sendmail"),
+           "dir='" + mailDir.toUtf8() +
+               "'\n"
+               "while ! mkdir \"$dir/lock\" 2>/dev/null; do sleep 0.01; done\n"
+               "n=$(ls \"$dir\" | grep -c '\\.eml$')\n"
+               ": > \"$dir/$n.eml\"\n"
+               "rmdir \"$dir/lock\"\n"
+               "printf '%s\\n' \"$@\" > \"$dir/$n.args\"\n"
+               "cat > \"$dir/$n.eml\"\n"
+               "if [ -e \"$dir/delay\" ]; then sleep \"$(cat \"$dir/delay\")\"; fi\n"
+               "if [ -e \"$dir/fail\" ]; then exit 1; fi\n");
     SaveSetting(kAppNameShared, QStringLiteral("frmemail"), QStringLiteral("sendmail"), mailTransport());
 }
 
@@ -114,6 +108,17 @@ void TestEnv::setMailDelay(int seconds)
         delay.write(QByteArray::number(seconds));
     else if (seconds <= 0)
         delay.remove();
+}
+
+QString TestEnv::script(const QString &name, const QByteArray &text) const
+{
+    QFile f(path(name));
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write("#!/bin/sh\n" + text);
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    return f.fileName();
 }
 
 void TestEnv::setMailFails(bool fails)
@@ -195,6 +200,14 @@ QByteArray FileBytes(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+bool ProcessAlive(const QByteArray &pid)
+{
+    // "pid (name) state ...": the name may hold blanks and brackets, the state follows the last ")".
+    const QByteArray stat = FileBytes("/proc/" + QString::fromLatin1(pid.trimmed()) + "/stat");
+    const qsizetype state = stat.lastIndexOf(')') + 2;
+    return state > 1 && state < stat.size() && stat[state] != 'Z';
 }
 
 void RunNestedLoop()

@@ -73,12 +73,17 @@ public:
     void setMailDelay(int seconds);
     QStringList mailArguments(int mail) const;
     void setMailFails(bool fails);
+    // An executable shell script `name` in the folder: "#!/bin/sh" and the text.
+    QString script(const QString &name, const QByteArray &text) const;
 
 private:
     QTemporaryDir m_dir;
 };
 
 QByteArray FileBytes(const QString &path);
+
+// The process runs and is no zombie (one whose parent died with it may wait unreaped).
+bool ProcessAlive(const QByteArray &pid);
 
 // A few passes of a real event loop nested where it is called, as a message box's loop runs while it is up.
 void RunNestedLoop();

@@ -54,17 +54,6 @@ Mail readMail(const QByteArray &message)
     return m;
 }
 
-QString writeScript(const TestEnv &env, const QString &name, const QByteArray &text)
-{
-    const QString path = env.path(name);
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write("#!/bin/sh\n" + text);
-    f.close();
-    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
-}
-
 WatchRow row(const char *code, const char *price, const char *change, double qty = 0, double target = 12,
              double stop = 9, double open = 11)
 {
@@ -284,22 +273,33 @@ void TestWatchRules::plainAddresses()
 
 void TestWatchRules::messageCannotBeSteered()
 {
-    // A change text that carries a line break and a header, and a text long enough for several
-    // encoded words, with a character outside the basic plane on a word's edge.
+    // A change text that carries a line break and a header, with a name long enough for several encoded
+    // words and one far longer than a header line may be, a character outside the basic plane on a
+    // word's edge.
     const QString change = QStringLiteral("1.00%\r\nBcc: evil@example.com\r\n\r\nbody");
-    const QString text = AlertMailText(QStringLiteral("上海浦东发展银行股份有限公司𠀋"), "12.01", change);
-    const QByteArray message = AlertMailMessage("alerts@example.com", text);
-    const Mail m = readMail(message);
-    QCOMPARE(m.headerNames,
-             (QStringList{"To", "Subject", "MIME-Version", "Content-Type", "Content-Transfer-Encoding"}));
-    QCOMPARE(m.headers["To"], QStringLiteral("alerts@example.com"));
-    QCOMPARE(m.headers["Content-Type"], QStringLiteral("text/plain; charset=UTF-8"));
-    QCOMPARE(m.subject, text);
-    QCOMPARE(m.body, text);
-    QVERIFY(!message.contains('\r'));
-    // Every header line is short enough for any transport, and no encoded word is cut in a character.
-    for (const QByteArray &line : message.split('\n'))
-        QVERIFY2(line.size() <= 78, line.constData());
+    const QString name = QStringLiteral("上海浦东发展银行股份有限公司𠀋");
+    for (const QString &text :
+         {AlertMailText(name, "12.01", change), AlertMailText(name.repeated(80), "12.01", change)}) {
+        const QByteArray message = AlertMailMessage("alerts@example.com", text);
+        const Mail m = readMail(message);
+        QCOMPARE(m.headerNames,
+                 (QStringList{"To", "Subject", "MIME-Version", "Content-Type", "Content-Transfer-Encoding"}));
+        QCOMPARE(m.headers["To"], QStringLiteral("alerts@example.com"));
+        QCOMPARE(m.headers["Content-Type"], QStringLiteral("text/plain; charset=UTF-8"));
+        QCOMPARE(m.subject, text);
+        QCOMPARE(m.body, text);
+        QVERIFY(!message.contains('\r'));
+        // Every line is short enough for any transport, the subject folded into encoded words of at most
+        // 75 characters, none cut in a character.
+        for (const QByteArray &line : message.split('\n'))
+            QVERIFY2(line.size() <= 78, line.constData());
+        static const QRegularExpression word(QStringLiteral("=\\?UTF-8\\?B\\?([^?]*)\\?="));
+        for (const QRegularExpressionMatch &w : word.globalMatch(m.headers["Subject"])) {
+            QVERIFY(w.capturedLength() <= 75);
+            const QByteArray bytes = QByteArray::fromBase64(w.captured(1).toLatin1());
+            QCOMPARE(QString::fromUtf8(bytes).toUtf8(), bytes);
+        }
+    }
 }
 
 void TestWatchRules::transport()
@@ -325,26 +325,42 @@ void TestWatchRules::transport()
 
     // A transport that does not finish is ended once its time is up, without anyone waiting for it.
     const QString pidFile = env.path("slow.pid");
-    const QString slow = writeScript(
-        env, "slow-sendmail", "echo $$ > '" + pidFile.toUtf8() + "'\ncat > /dev/null\nexec sleep 60\n");
+    const QString slow =
+        env.script("slow-sendmail", "echo $$ > '" + pidFile.toUtf8() + "'\ncat > /dev/null\nexec sleep 60\n");
+    const auto pid = [&] { return FileBytes(pidFile); };
     QElapsedTimer clock;
     clock.start();
     StartMailTransport(slow, message, 500);
     QVERIFY(clock.elapsed() < 200);
-    QTRY_VERIFY(QFile::exists(pidFile) && FileBytes(pidFile).endsWith('\n'));
-    const QString proc = "/proc/" + QString::fromLatin1(FileBytes(pidFile).trimmed());
+    QTRY_VERIFY(pid().endsWith('\n'));
     QCOMPARE(RunningMailTransports(), 1);
     QTRY_COMPARE(RunningMailTransports(), 0);
-    QTRY_VERIFY(!QFile::exists(proc));
-    QVERIFY(clock.elapsed() >= 500);
+    QTRY_VERIFY(!ProcessAlive(pid()));
+    QVERIFY(clock.elapsed() >= 450); // asked to end a tenth before its time
 
-    // At the program's end the running transports get a moment, then are ended.
-    StartMailTransport(slow, message);
-    QTRY_COMPARE(RunningMailTransports(), 1);
+    // At the program's end one that holds its whole message is let go at once and runs on to its limit.
+    QFile::remove(pidFile);
+    StartMailTransport(slow, message, 3000);
+    QTRY_VERIFY(pid().endsWith('\n'));
     clock.restart();
     FinishMailTransports(kMailExitMomentMs);
-    QVERIFY(clock.elapsed() < kMailExitMomentMs + 1000);
+    QVERIFY(clock.elapsed() < kMailExitMomentMs);
     QCOMPARE(RunningMailTransports(), 0);
+    QVERIFY(ProcessAlive(pid()));
+    QTRY_VERIFY_WITH_TIMEOUT(!ProcessAlive(pid()), 5000);
+
+    // One that has not taken its message (larger than a pipe holds, and never read) gets the moment,
+    // then is ended rather than left to send it cut short.
+    QFile::remove(pidFile);
+    const QString deaf = env.script("deaf-sendmail", "echo $$ > '" + pidFile.toUtf8() + "'\nexec sleep 60\n");
+    StartMailTransport(deaf, QByteArray(4 << 20, 'x'));
+    QTRY_VERIFY(pid().endsWith('\n'));
+    QCOMPARE(RunningMailTransports(), 1);
+    clock.restart();
+    FinishMailTransports(300);
+    QVERIFY(clock.elapsed() >= 300);
+    QCOMPARE(RunningMailTransports(), 0);
+    QTRY_VERIFY(!ProcessAlive(pid()));
 
     // The setting names the transport; without it the system's.
     SaveSetting(kAppNameShared, "frmemail", "sendmail", "");
