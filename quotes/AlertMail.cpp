@@ -219,9 +219,7 @@ void StartMailTransport(const QString &program, const QByteArray &message, int t
     mail->start(timeoutProgram(), {QStringLiteral("-k"), seconds(grace), seconds(timeoutMs - grace), program,
                                    QStringLiteral("-t")});
     mail->write(message);
-    mail->closeWriteChannel();
-    // Written through now rather than by the event loop, which may not run again before the program ends.
-    mail->waitForBytesWritten(kMailHandOverMs);
+    mail->closeWriteChannel(); // the exit, should it come first, writes what the event loop has not
 }
 
 int RunningMailTransports()

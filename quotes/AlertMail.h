@@ -48,13 +48,11 @@ bool IsMailboxAddress(const QString &address);
 // its own, so it holds also once the program has gone.
 constexpr int kMailTimeoutMs = 30000;
 constexpr int kMailKillGraceMs = 1000;
-// How long a send may wait for the transport to start and take its message; an alert is far smaller than
-// a pipe's buffer, so it is handed over whole at once.
-constexpr int kMailHandOverMs = 500;
 constexpr int kMailExitMomentMs = 1000;
 
-// Hands the message to `program -t` on its standard input and returns: the transport runs on its own
-// while the program goes on. Its outcome is not reported.
+// Hands the message to `program -t` on its standard input and returns at once: the event loop writes it
+// into the pipe, which holds all of an alert, and the transport runs on its own while the program goes
+// on. Its outcome is not reported.
 void StartMailTransport(const QString &program, const QByteArray &message, int timeoutMs = kMailTimeoutMs);
 int RunningMailTransports();
 // Waits up to ms in all for the running transports, without running events; how many still run.
