@@ -2,13 +2,16 @@
 // local quote server running in a thread of its own with generated replies. Reports the batch's total
 // time, the time the server spent on the requests (from a request's arrival to its reply written), and
 // the difference: the program's own share (reading the rows, building requests, reading replies,
-// writing the prices, the status line).
-// Run by hand: build-release/bench/bench_quotes [rounds] [star|sina|sohu]
+// writing the prices, the status line). With "replies" in place of a source: the hostile replies that
+// cost each page reader most, read alone: a requested key repeated inside one open quote (1 MB and
+// 4 MB) and 4 MB of quotes alone.
+// Run by hand: build-release/bench/bench_quotes [rounds] [star|sina|sohu|replies]
 
 #include "app/Globals.h"
 #include "app/frmMain.h"
 #include "data/Database.h"
 #include "data/Settings.h"
+#include "quotes/QuoteScan.h"
 #include "quotes/Services.h"
 #include "tools/quoteserver/HttpServer.h"
 #include "tools/quoteserver/QuoteService.h"
@@ -35,6 +38,43 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// The median time of reading `reply` through `reader`, or -1 when some code came out quoted.
+double readingTime(const PageReader &reader, const QString &reply, int rounds)
+{
+    std::vector<double> times;
+    for (int r = 0; r < rounds; ++r) {
+        QElapsedTimer t;
+        t.start();
+        const QuoteReading reading = reader.read(reply);
+        times.push_back(t.nsecsElapsed() / 1e6);
+        for (const QuoteEntry &e : reading.entries)
+            if (e.price != QLatin1String("0"))
+                return -1;
+    }
+    return median(times);
+}
+
+int benchHostileReplies(int rounds)
+{
+    constexpr int kMB = 1000 * 1000;
+    std::printf("hostile replies read alone, 10 codes asked, %d rounds, median ms:\n", rounds);
+    std::printf("  %-14s %18s %18s %18s\n", "reader", "key in quote 1 MB", "key in quote 4 MB",
+                "quotes alone 4 MB");
+    const QString quotes = QuotesOnlyPage(4 * kMB);
+    for (const PageReader &reader : PageReaders()) {
+        const double times[] = {readingTime(reader, RepeatedInQuotePage(reader.costlyText, kMB), rounds),
+                                readingTime(reader, RepeatedInQuotePage(reader.costlyText, 4 * kMB), rounds),
+                                readingTime(reader, quotes, rounds)};
+        std::printf("  %-14s %18.1f %18.1f %18.1f\n", qPrintable(reader.name), times[0], times[1], times[2]);
+        std::fflush(stdout);
+        if (*std::min_element(std::begin(times), std::end(times)) < 0) {
+            std::fprintf(stderr, "%s found a code in a hostile reply\n", qPrintable(reader.name));
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -43,6 +83,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
     const QString source = argc > 2 ? QString::fromLatin1(argv[2]) : QStringLiteral("star");
+    if (source == QLatin1String("replies"))
+        return benchHostileReplies(rounds);
 
     TestEnv env; // settings and database in a temporary folder, message boxes recorded
     env.makeDatabase();

@@ -1,5 +1,7 @@
 #include "quotes/QuoteScan.h"
 
+#include <QStringMatcher>
+
 namespace tv {
 
 PageScanner PageScanner::before(int end) const
@@ -29,21 +31,36 @@ int PageScanner::find(int start, const QRegularExpression &pattern) const
     return m.hasMatch() ? int(m.capturedStart()) + 1 : 0;
 }
 
-int PageScanner::findWord(int start, QStringView word) const
+int PageScanner::findWord(int start, QStringView word, const std::function<bool(int)> &accept) const
 {
+    if (start < 1)
+        throw ScanError();
     const auto standsAlone = [this](qsizetype i) {
         return i < 0 || i >= m_text.size() || !m_text[i].isLetterOrNumber();
     };
-    for (int at = find(start, word); at > 0; at = find(at + 1, word)) {
-        if (standsAlone(at - 2) && standsAlone(at - 1 + word.size()))
-            return at;
+    // One matcher for every hit: a search of its own per rejected hit would set up its tables anew.
+    const QStringMatcher matcher(word);
+    const QStringView text = visible();
+    for (qsizetype at = start - 1; at < text.size(); ++at) {
+        at = matcher.indexIn(text, at);
+        if (at < 0)
+            return 0;
+        if (standsAlone(at - 1) && standsAlone(at + word.size()) && (!accept || accept(int(at) + 1)))
+            return int(at) + 1;
     }
     return 0;
 }
 
 bool PageScanner::insideQuotes(int q) const
 {
-    return QStringView(m_text).left(qBound(0, q - 1, int(m_text.size()))).count(u'"') % 2 == 1;
+    const qsizetype before = qBound(0, q - 1, int(m_text.size()));
+    const QStringView text(m_text);
+    if (before >= m_counted)
+        m_quotes += text.mid(m_counted, before - m_counted).count(u'"');
+    else
+        m_quotes -= text.mid(before, m_counted - before).count(u'"');
+    m_counted = before;
+    return m_quotes % 2 == 1;
 }
 
 bool PageScanner::startsAt(int q, QStringView text) const

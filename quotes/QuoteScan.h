@@ -35,9 +35,11 @@ public:
     // The first position at or after start where pattern matches wholly before the end; 0 when none.
     int find(int start, const QRegularExpression &pattern) const;
     // As find, for a key that stands on its own: the characters beside it are no letters or digits, so
-    // "600001" is not found inside "26000017".
-    int findWord(int start, QStringView word) const;
-    // Whether q lies inside double-quoted text: an odd number of quotes stand before it.
+    // "600001" is not found inside "26000017"; with `accept`, also a position that accept takes. However
+    // many hits are passed over, the search goes once over the page.
+    int findWord(int start, QStringView word, const std::function<bool(int)> &accept = {}) const;
+    // Whether q lies inside double-quoted text: an odd number of quotes stand before it. The count goes
+    // on from the position asked before, so positions asked in increasing order cost one pass in all.
     bool insideQuotes(int q) const;
     // Whether text stands at q.
     bool startsAt(int q, QStringView text) const;
@@ -61,6 +63,9 @@ private:
 
     QString m_text;
     int m_end; // the first position that is not there
+    // The quotes among the first m_counted characters of the text, as insideQuotes last counted them.
+    mutable qsizetype m_counted = 0;
+    mutable qsizetype m_quotes = 0;
 };
 
 // One list entry's result as the quote buffers take it; price "0" means no quote.

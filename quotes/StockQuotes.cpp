@@ -146,10 +146,7 @@ struct RecordForm
 // the "=" right after the market code, so the digits of another record's fields never key one.
 int recordKey(const PageScanner &page, int from, const QString &key)
 {
-    int at = page.findWord(from, key);
-    while (at > 0 && page.insideQuotes(at))
-        at = page.findWord(at + 1, key);
-    return at;
+    return page.findWord(from, key, [&page](int at) { return !page.insideQuotes(at); });
 }
 
 QuoteReading readRecords(const RecordForm &form, const QString &reply, const QStringList &codes, int n,

@@ -10,7 +10,9 @@
 #include "data/Settings.h"
 #include "journal/frmManager.h"
 #include "quotes/AlertMail.h"
+#include "quotes/FundQuotes.h"
 #include "quotes/Services.h"
+#include "quotes/StockQuotes.h"
 #include "tools/quoteserver/HttpServer.h"
 #include "tools/quoteserver/QuotePages.h"
 #include "tools/quoteserver/QuoteService.h"
@@ -167,6 +169,32 @@ bool ServeQuotes(HttpServer &server, const QStringList &unset)
     for (const QString &key : services::Keys())
         SaveSetting(kAppNameShared, QStringLiteral("Services"), key, unset.contains(key) ? QString() : server.address());
     return true;
+}
+
+QList<PageReader> PageReaders()
+{
+    static const QString detail = QStringLiteral("http://quotes.test:8080");
+    static const QString links = QStringLiteral("http://pages.test");
+    static const QString fundPages = QStringLiteral("http://funds.test/fund");
+    static const QString profiles = QStringLiteral("http://profiles.test");
+    static const QString lookup = QStringLiteral("http://lookup.test:81");
+    static const QStringList stocks = {QString(), "600000", "600001", "600002", "600003", "600004",
+                                       "000005",  "000006", "000007", "000008", "shzs000001"};
+    static const QStringList funds = {QString(), "161005", "110022", "519001", "000001", "270002",
+                                      "050001",  "161006", "161007", "161008", "161009"};
+    const int n = int(stocks.size()) - 1;
+    return {
+        {QStringLiteral("star"), detail + QStringLiteral("/ar/f10.asp?code=6000000"),
+         [=](const QString &reply) { return ReadStarReply(reply, stocks, n, detail); }},
+        {QStringLiteral("sina"), QStringLiteral("sh600000="),
+         [=](const QString &reply) { return ReadSinaReply(reply, stocks, n, links); }},
+        {QStringLiteral("sohu"), QStringLiteral("0600000="),
+         [=](const QString &reply) { return ReadSohuReply(reply, stocks, n, links); }},
+        {QStringLiteral("fund list"), QStringLiteral("</td><td><nobr><a href=\"") + fundPages + "/161005",
+         [=](const QString &reply) { return ReadFundPrices(reply, funds, n, fundPages, profiles); }},
+        {QStringLiteral("fund ranking"), lookup + QStringLiteral("/suggest/lookup_n.php?q=161005"),
+         [=](const QString &reply) { return ReadFundSina(reply, funds, n, lookup); }},
+    };
 }
 
 namespace {

@@ -15,6 +15,7 @@
 #include <functional>
 
 namespace tv {
+struct QuoteReading;
 class Database;
 class frmManager;
 }
@@ -140,6 +141,17 @@ frmManager *OpenManager(const QString &security = QString());
 // Starts the server on 127.0.0.1 and points every "App_Name"/Services address at it, but the keys in
 // `unset`, which are left empty. False when it cannot listen.
 bool ServeQuotes(HttpServer &server, const QStringList &unset = {});
+
+// The five page readers, each asked for ten codes, with the text that costs it most when a hostile reply
+// repeats it (RepeatedInQuotePage) and yet names none of them: the first code's record key for sina and
+// sohu, star's detail link of a code one digit longer, the first fund's marker without its end.
+struct PageReader
+{
+    QString name;
+    QString costlyText;
+    std::function<QuoteReading(const QString &reply)> read;
+};
+QList<PageReader> PageReaders();
 
 // The proxy variables of the environment for the length of a test, only http_proxy set (when given),
 // put back afterwards.

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 using namespace tv;
 using namespace tv::test;
@@ -107,6 +108,7 @@ private Q_SLOTS:
     void othersSaveWhileItWaits();
     void databaseFailures();
     void storesOnlyNumbers();
+    void hostileReply();
 };
 
 void TestBatchUpdate::passes_data()
@@ -339,6 +341,31 @@ void TestBatchUpdate::storesOnlyNumbers()
     QCOMPARE(
         boxTexts(env),
         QStringList{QStringLiteral("扫描%1，更新%2，未更新%3").arg(rows).arg(quoted).arg(rows - quoted)});
+}
+
+// A reply as large as a transfer may bring, a requested key over and over inside one open quote: the
+// batch, started by a click on its key, reads it as a reply without those codes and ends.
+void TestBatchUpdate::hostileReply()
+{
+    TestEnv env;
+    HttpServer server;
+    frmMain *m = openMain(env, server, QStringLiteral("sss"));
+    g_QuoteSource = QStringLiteral("sina");
+    server.setHandler([](const HttpRequest &) {
+        HttpReply reply;
+        reply.body = Gbk(RepeatedInQuotePage(QStringLiteral("sh600002="), 4'000'000));
+        return reply;
+    });
+    QVERIFY(OpenManager()); // which enables the key
+
+    QTest::mouseClick(m->toolbar()->widgetForAction(m->toolbarButton(10)), Qt::LeftButton);
+
+    QCOMPARE(server.requestCount(), 1);
+    QVERIFY(server.requests()[0].target.startsWith("/list=sh000001,sh600002,"));
+    QCOMPARE(boxTexts(env), QStringList{"扫描4，更新0，未更新4"});
+    QVERIFY(updatedCodes().isEmpty());
+    QCOMPARE(m->toolbarButton(10)->text(), QStringLiteral("价格更新"));
+    QVERIFY(m->batchStopFlag() && g_Idle);
 }
 
 QTEST_MAIN(TestBatchUpdate)

@@ -3,6 +3,7 @@
 
 #include "quotes/FundQuotes.h"
 #include "quotes/StockQuotes.h"
+#include "tests/common/TestSupport.h"
 #include "tools/quoteserver/QuotePages.h"
 
 #include <QStringDecoder>
@@ -88,6 +89,8 @@ private Q_SLOTS:
     void fundPrices();
     void fundSina_data();
     void fundSina();
+    void hostileReplies_data();
+    void hostileReplies();
 };
 
 void TestQuotePages::primitives_data()
@@ -254,6 +257,16 @@ void TestQuotePages::sinaReply_data()
     QTest::newRow("missing record, its key inside another's text")
         << SinaPage({pufa, pufa2}).replace(",100,1000,", ",x sh600001=\"伪造,1.00,1.00,99.00,\",1000,")
         << list({"600000", "600001", "600002"}) << withoutMiddle;
+    // Keys inside quoted text after the records read first, and records after quoted text full of keys:
+    // whether a key stands inside quotes does not depend on what was asked before it.
+    const QString forged = QStringLiteral(",x sh600001= sh600009= \"\" sh600001=,1000,");
+    QTest::newRow("keys inside text late, records early")
+        << SinaPage({pufa, pufa2}).replace(",100,1000,", forged) << list({"600009", "600000", "600002"})
+        << QStringList{"0|||", pufaLine, "9.50|-5.00%|浦发二号|" + sinaLink("600002")};
+    QTest::newRow("keys inside text, then the record")
+        << SinaPage({pufa, keyed("sh600001", "浦发一号", "10.00", "9.50")}).replace(",100,1000,", forged)
+        << list({"600000", "600001", "600009"})
+        << QStringList{pufaLine, "9.50|-5.00%|浦发一号|" + sinaLink("600001"), "0|||"};
     QTest::newRow("fields missing, the next record whole")
         << QStringLiteral("/* 行情 */\nvar hq_str_sh600000=\"浦发银行,10.00\";\n") + SinaEntry(wanke)
         << list({"600000", "000002"}) << QStringList{"0|||" + sinaLink("600000"), "0|||", "failed"};
@@ -428,6 +441,35 @@ void TestQuotePages::fundSina()
     QFETCH(QStringList, codes);
     QFETCH(QStringList, expected);
     QCOMPARE(summary(ReadFundSina(wire(page), codes, int(codes.size()) - 1, kLookup)), expected);
+}
+
+// Replies as large as a reply may be, built so that each reader meets its costliest text (a key it must
+// pass over) again and again, or nothing but quotes: none of the codes asked is there.
+void TestQuotePages::hostileReplies_data()
+{
+    QTest::addColumn<int>("reader");
+    QTest::addColumn<bool>("quotesAlone");
+    QTest::addColumn<int>("megabytes");
+    const QList<tv::test::PageReader> readers = tv::test::PageReaders();
+    for (int r = 0; r < readers.size(); ++r) {
+        const QByteArray name = readers[r].name.toUtf8();
+        for (int megabytes : {1, 4})
+            QTest::addRow("%s, key inside one quote, %d MB", name.constData(), megabytes)
+                << r << false << megabytes;
+        QTest::addRow("%s, quotes alone, 4 MB", name.constData()) << r << true << 4;
+    }
+}
+
+void TestQuotePages::hostileReplies()
+{
+    QFETCH(int, reader);
+    QFETCH(bool, quotesAlone);
+    QFETCH(int, megabytes);
+    const tv::test::PageReader r = tv::test::PageReaders().at(reader);
+    const int length = megabytes * 1'000'000;
+    const QString page = quotesAlone ? QuotesOnlyPage(length) : RepeatedInQuotePage(r.costlyText, length);
+    QCOMPARE(page.size(), length);
+    QCOMPARE(summary(r.read(page)), QStringList(10, QStringLiteral("0|||")));
 }
 
 QTEST_GUILESS_MAIN(TestQuotePages)

@@ -175,4 +175,20 @@ QString FundSinaPage(const QString &lookupBase, const QList<PageEntry> &funds, c
                   QStringLiteral("</table>\r\n<p>排行数据仅供参考</p></body></html>\r\n"));
 }
 
+QString RepeatedInQuotePage(const QString &text, int length)
+{
+    const QString unit = text + u' ';
+    QString page(1, u'"');
+    page.reserve(length + unit.size());
+    while (page.size() < length)
+        page += unit;
+    page.truncate(qMax(length, 0));
+    return page;
+}
+
+QString QuotesOnlyPage(int length)
+{
+    return QString(qMax(length, 0), u'"');
+}
+
 } // namespace tv::quoteserver

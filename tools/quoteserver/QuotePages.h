@@ -69,4 +69,10 @@ QString FundSinaPage(const QString &lookupBase, const QList<PageEntry> &funds,
                      const QList<PageEntry> &early = {});
 QString FundSinaEntry(const QString &lookupBase, const PageEntry &fund);
 
+// Hostile replies of exactly `length` characters, all ASCII so that they are as many bytes: an open
+// double quote, then `text` and a blank over and over (the last one cut short), which no quote ever
+// closes; and a reply of nothing but double quotes.
+QString RepeatedInQuotePage(const QString &text, int length);
+QString QuotesOnlyPage(int length);
+
 } // namespace tv::quoteserver
