@@ -46,6 +46,8 @@ DeleteOperatorResult DeleteOperatorNamed(const QString &name)
     return DeleteOperatorResult::Deleted;
 }
 
+bool PasswordStorable(const QString &password) { return StorableText(EncodePassword(password)); }
+
 void ChangeOperatorPassword(const QString &name, const QString &password)
 {
     Database db(g_DbPath, g_DbConnect);

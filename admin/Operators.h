@@ -26,6 +26,11 @@ enum class DeleteOperatorResult { Deleted, LastOne, NotFound };
 // Deletes the operator of exactly that name, unless that would leave no operator at all.
 DeleteOperatorResult DeleteOperatorNamed(const QString &name);
 
+// Whether a password can be stored as it is typed: lowering every character by 3 can give one that cannot
+// (StorableText): a NUL from U+0003, a byte-order mark from "＂", and halves of pairs from a character
+// beyond the basic plane.
+bool PasswordStorable(const QString &password);
+
 // One update of the operator's own row, which keeps its place in the list and its right; a DbError when
 // the operator is gone.
 void ChangeOperatorPassword(const QString &name, const QString &password);
