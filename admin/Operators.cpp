@@ -46,7 +46,10 @@ DeleteOperatorResult DeleteOperatorNamed(const QString &name)
     return DeleteOperatorResult::Deleted;
 }
 
-bool PasswordStorable(const QString &password) { return StorableText(EncodePassword(password)); }
+bool PasswordStorable(const QString &password)
+{
+    return StorableText(password) && StorableText(EncodePassword(password));
+}
 
 void ChangeOperatorPassword(const QString &name, const QString &password)
 {

@@ -26,8 +26,8 @@ enum class DeleteOperatorResult { Deleted, LastOne, NotFound };
 // Deletes the operator of exactly that name, unless that would leave no operator at all.
 DeleteOperatorResult DeleteOperatorNamed(const QString &name);
 
-// Whether a password can be stored as it is typed: lowering every character by 3 can give one that cannot
-// (StorableText): a NUL from U+0003, a byte-order mark from "＂", and halves of pairs from a character
+// Whether a password is a storable text (StorableText) whose stored form is one too: lowering every
+// character by 3 gives a NUL from U+0003, a byte-order mark from "＂" and halves of pairs from a character
 // beyond the basic plane.
 bool PasswordStorable(const QString &password);
 

@@ -252,7 +252,8 @@ void frmOperator::Command1_Click()
     const QString name = Trim(Text1->text());
     if (name.isEmpty())
         return;
-    if (RefuseSpecialChar(name, QStringLiteral("操作员姓名之中有特殊字符") + QStringLiteral("<'>,请删除。"))) {
+    if (RefuseSpecialChar(name,
+                          QStringLiteral("操作员姓名之中有特殊字符") + QStringLiteral("<'>,请删除。"))) {
         Text1->setFocus();
         return;
     }

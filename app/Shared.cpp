@@ -170,7 +170,10 @@ bool ResolveDatabasePath(const QString &path)
     return ResolveDatabasePath(p);
 }
 
-void ShowWrongValue() { MsgBox(kWrongValueText, 16, kWrongValueTitle); }
+void ShowWrongValue()
+{
+    MsgBox(kWrongValueText, 16, kWrongValueTitle);
+}
 
 int RefuseSpecialCharAt(const QStringList &texts, const QString &quoteText)
 {
@@ -208,7 +211,10 @@ int RefuseUnstorableAt(const QStringList &texts)
     return -1;
 }
 
-bool RefuseUnstorable(const QString &text) { return RefuseUnstorableAt(QStringList{text}) >= 0; }
+bool RefuseUnstorable(const QString &text)
+{
+    return RefuseUnstorableAt(QStringList{text}) >= 0;
+}
 
 void ShowUnknownError() { MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误")); }
 
