@@ -167,7 +167,7 @@ bool SecurityForm::storeBoxes(const std::function<SecurityOutcome(Database &, co
     SecurityRow row;
     for (int i = 0; i < 10; ++i)
         row.boxes[i] = txtFields[i]->text();
-    // A box is checked on leaving it, but a save can come without that (a paste, then Enter on the button).
+    // A box is checked on leaving it, but a save can come without that: the question on closing asks for one.
     if (const int bad = RefuseUnstorableAt(QStringList(row.boxes.begin(), row.boxes.end())); bad >= 0) {
         refocus(txtFields[bad]);
         return false;
