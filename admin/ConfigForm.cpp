@@ -153,6 +153,14 @@ void ConfigForm::Form_Unload()
 
 void ConfigForm::OkSave_Click()
 {
+    // Each box is checked as it is left, but the save can be reached without leaving the last one.
+    QStringList texts;
+    for (QLineEdit *box : CC)
+        texts << box->text();
+    if (const int bad = RefuseUnstorableAt(texts); bad >= 0) {
+        CC[bad]->setFocus();
+        return;
+    }
     if (Trim(CC[0]->text()).isEmpty()) {
         CC[0]->setText(QStringLiteral("Fernwick软件开发工作室"));
         MsgBox(QStringLiteral("没有配置公司名称,系统将以缺省的公司名称!"), 32, QStringLiteral("没有填写公司名称"));

@@ -46,6 +46,11 @@ DeleteOperatorResult DeleteOperatorNamed(const QString &name)
     return DeleteOperatorResult::Deleted;
 }
 
+bool PasswordStorable(const QString &password)
+{
+    return StorableText(password) && StorableText(EncodePassword(password));
+}
+
 void ChangeOperatorPassword(const QString &name, const QString &password)
 {
     Database db(g_DbPath, g_DbConnect);

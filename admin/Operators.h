@@ -26,6 +26,11 @@ enum class DeleteOperatorResult { Deleted, LastOne, NotFound };
 // Deletes the operator of exactly that name, unless that would leave no operator at all.
 DeleteOperatorResult DeleteOperatorNamed(const QString &name);
 
+// Whether a password is a storable text (StorableText) whose stored form is one too: lowering every
+// character by 3 gives a NUL from U+0003, a byte-order mark from "＂" and halves of pairs from a character
+// beyond the basic plane.
+bool PasswordStorable(const QString &password);
+
 // One update of the operator's own row, which keeps its place in the list and its right; a DbError when
 // the operator is gone.
 void ChangeOperatorPassword(const QString &name, const QString &password);

@@ -236,19 +236,29 @@ bool frmOperator::PasswordsAgree()
     return false;
 }
 
+bool frmOperator::passwordStorable()
+{
+    if (PasswordStorable(Text2->text()))
+        return true;
+    ShowWrongValue();
+    Text2->clear();
+    Text3->clear();
+    Text2->setFocus();
+    return false;
+}
+
 void frmOperator::Command1_Click()
 {
     const QString name = Trim(Text1->text());
     if (name.isEmpty())
         return;
-    if (HasSpecialChar(name)) {
-        MsgBox(QStringLiteral("操作员姓名之中有特殊字符") + QStringLiteral("<'>,请删除。"), 48,
-               QStringLiteral("提示："));
+    if (RefuseSpecialChar(name,
+                          QStringLiteral("操作员姓名之中有特殊字符") + QStringLiteral("<'>,请删除。"))) {
         Text1->setFocus();
         return;
     }
     // The repeat is checked again here: leaving the repeat box is not the only way to reach this button.
-    if (!PasswordsAgree())
+    if (!PasswordsAgree() || !passwordStorable())
         return;
     AddOperatorResult result;
     try {

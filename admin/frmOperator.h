@@ -55,6 +55,9 @@ private:
     void LoadOperatorGrid();
     void DeleteOperator();
     bool PasswordsAgree();
+    // The typed password can be stored as it is (PasswordStorable); otherwise the wrong-value message, and
+    // both password boxes emptied for a new one.
+    bool passwordStorable();
     void setMenuItemState();
     QString currentCellText() const;
 

@@ -67,6 +67,13 @@ void qixin::cmdOK_Click()
         Text1->setFocus();
         return;
     }
+    if (!PasswordStorable(Text1->text())) {
+        ShowWrongValue();
+        Text1->clear();
+        Text2->clear();
+        Text1->setFocus();
+        return;
+    }
     try {
         ChangeOperatorPassword(g_CurUser, Text1->text());
     } catch (const DbError &e) {

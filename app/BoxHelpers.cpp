@@ -2,6 +2,7 @@
 
 #include "app/NumericKey.h"
 #include "app/Seams.h"
+#include "app/Shared.h"
 #include "app/TypedDate.h"
 
 #include <QDateEdit>
@@ -209,7 +210,7 @@ private:
             [self] {
                 self->setDate(self->date());
                 self->m_refusing = false;
-                MsgBox(QStringLiteral("数据类型不对，请修改！"), 16, self->m_title);
+                MsgBox(kWrongValueText, 16, self->m_title);
             },
             Qt::QueuedConnection);
     }

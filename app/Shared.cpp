@@ -170,20 +170,51 @@ bool ResolveDatabasePath(const QString &path)
     return ResolveDatabasePath(p);
 }
 
-bool HasSpecialChar(const QString &text) { return text.contains(u'\''); }
-
-bool RefuseSpecialChar(const QStringList &texts)
+void ShowWrongValue()
 {
-    for (const QString &t : texts) {
-        if (HasSpecialChar(t)) {
-            MsgBox(kSpecialCharText, 48, QStringLiteral("提示："));
-            return true;
-        }
-    }
-    return false;
+    MsgBox(kWrongValueText, 16, kWrongValueTitle);
 }
 
-bool RefuseSpecialChar(const QString &text) { return RefuseSpecialChar(QStringList{text}); }
+int RefuseSpecialCharAt(const QStringList &texts, const QString &quoteText)
+{
+    for (int i = 0; i < texts.size(); ++i) {
+        if (texts[i].contains(u'\'')) {
+            MsgBox(quoteText, 48, QStringLiteral("提示："));
+            return i;
+        }
+        if (!StorableText(texts[i])) {
+            ShowWrongValue();
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool RefuseSpecialChar(const QStringList &texts, const QString &quoteText)
+{
+    return RefuseSpecialCharAt(texts, quoteText) >= 0;
+}
+
+bool RefuseSpecialChar(const QString &text, const QString &quoteText)
+{
+    return RefuseSpecialCharAt(QStringList{text}, quoteText) >= 0;
+}
+
+int RefuseUnstorableAt(const QStringList &texts)
+{
+    for (int i = 0; i < texts.size(); ++i) {
+        if (!StorableText(texts[i])) {
+            ShowWrongValue();
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool RefuseUnstorable(const QString &text)
+{
+    return RefuseUnstorableAt(QStringList{text}) >= 0;
+}
 
 void ShowUnknownError() { MsgBox(QStringLiteral("系统未知错误，不能继续！"), 16, QStringLiteral("未知错误")); }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// Routines every window uses: the status line, the database path, the single-quote refusal and the
+// Routines every window uses: the status line, the database path, the refusal of typed texts and the
 // one-instance lock.
 
 #include <QString>
@@ -34,11 +34,22 @@ QString NetworkPathMessage();
 // The question that offers the local file for a refused stored path; `trouble` is the refusal's text.
 QString UseLocalDatabaseQuestion(const QString &trouble);
 
-// The refusal of a single quote in user text: shows the message and returns true when any text holds one.
+// The refusals of a user text where it is entered. A single quote has the program's own message (or a
+// window's own wording, quoteText); a text that cannot be stored as typed (StorableText: a NUL, half of a
+// surrogate pair, a byte-order mark) has the wrong-value message, style 16, title "不能进行运算".
 inline const QString kSpecialCharText = QStringLiteral("该项目之中有特殊字符") + QStringLiteral("<'>,请删除。");
-bool HasSpecialChar(const QString &text);
-bool RefuseSpecialChar(const QString &text);
-bool RefuseSpecialChar(const QStringList &texts);
+inline const QString kWrongValueText = QStringLiteral("数据类型不对，请修改！");
+inline const QString kWrongValueTitle = QStringLiteral("不能进行运算");
+void ShowWrongValue();
+// Shows the refusal of the first text that holds a single quote or cannot be stored, and gives its index;
+// -1 when none.
+int RefuseSpecialCharAt(const QStringList &texts, const QString &quoteText = kSpecialCharText);
+bool RefuseSpecialChar(const QStringList &texts, const QString &quoteText = kSpecialCharText);
+bool RefuseSpecialChar(const QString &text, const QString &quoteText = kSpecialCharText);
+// Where a single quote is taken as typed (a save, whose values are bound): refuses only a text that cannot
+// be stored, with the wrong-value message, and gives its index; -1 when none.
+int RefuseUnstorableAt(const QStringList &texts);
+bool RefuseUnstorable(const QString &text);
 
 // The message of a failure the window cannot explain: "系统未知错误，不能继续！", style 16, "未知错误".
 void ShowUnknownError();

@@ -109,6 +109,10 @@ DbError statementError(const QSqlQuery &q)
 
 QSqlQuery prepared(const QSqlDatabase &db, const QString &sql, const QVariantList &args)
 {
+    // A text that would be stored altered never reaches SQLite, whichever window let it through.
+    for (const QVariant &a : args)
+        if (a.typeId() == QMetaType::QString && !StorableText(a.toString()))
+            throw DbError(DbError::Statement, DbUnstorableText());
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql))
@@ -165,6 +169,29 @@ QVariant BindValue(const QVariant &v)
     if (v.typeId() == QMetaType::QDate)
         return FormatDate(v.toDate());
     return v;
+}
+
+bool StorableText(const QString &text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == 0 || c == 0xFEFF || c == 0xFFFE || c == 0xFFFF)
+            return false;
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 == n || !QChar::isLowSurrogate(text[i + 1].unicode()))
+                return false;
+            ++i;
+        } else if (QChar::isLowSurrogate(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString DbUnstorableText()
+{
+    return QStringLiteral("文字之中有不能原样保存的字符，没有写入。");
 }
 
 Database::Database(const QString &path, const QString &connect, Access access)

@@ -138,4 +138,14 @@ private:
 // Bound values: dates become "yyyy-MM-dd" text, everything else is bound as it is.
 QVariant BindValue(const QVariant &v);
 
+// Whether a text is stored and read back exactly as it is. SQLite keeps text as UTF-8: half of a
+// surrogate pair is joined with the character after it or written as bytes that read back as U+FFFD;
+// U+FFFE and U+FFFF read back as U+FFFD; a U+FEFF or U+FFFE at the start is taken for a byte-order mark
+// (dropped, or the rest read byte-swapped), and a trim can bring one there from anywhere; a NUL ends the
+// text where SQL compares it ("boss\0A" is "boss\0B"). The settings file drops the same pieces. Every
+// other character, one beyond the basic plane written as its pair included, is kept.
+bool StorableText(const QString &text);
+// The message of a statement refused because a value bound to it is no storable text; nothing ran.
+QString DbUnstorableText();
+
 } // namespace tv

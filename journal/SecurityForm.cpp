@@ -167,6 +167,11 @@ bool SecurityForm::storeBoxes(const std::function<SecurityOutcome(Database &, co
     SecurityRow row;
     for (int i = 0; i < 10; ++i)
         row.boxes[i] = txtFields[i]->text();
+    // A box is checked on leaving it, but a save can come without that: the question on closing asks for one.
+    if (const int bad = RefuseUnstorableAt(QStringList(row.boxes.begin(), row.boxes.end())); bad >= 0) {
+        refocus(txtFields[bad]);
+        return false;
+    }
     row.account = g_CurAccount;
     SecurityOutcome outcome;
     try {
@@ -188,9 +193,8 @@ bool SecurityForm::storeBoxes(const std::function<SecurityOutcome(Database &, co
 
 bool SecurityForm::refuseQuote(int index)
 {
-    if (!HasSpecialChar(txtFields[index]->text()))
+    if (!RefuseSpecialChar(txtFields[index]->text()))
         return false;
-    MsgBox(kSpecialCharText, 48, QStringLiteral("提示："));
     refocus(txtFields[index]);
     return true;
 }

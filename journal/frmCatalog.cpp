@@ -400,10 +400,8 @@ void frmCatalog::closeCategoryPanel(bool focusModify)
 
 void frmCatalog::SaveRecord_Click()
 {
-    if (HasSpecialChar(NewTypeName->text()) || HasSpecialChar(Text2->text())) {
-        QLineEdit *box = HasSpecialChar(NewTypeName->text()) ? NewTypeName : Text2;
-        MsgBox(kSpecialCharText, 48, QStringLiteral("提示："));
-        box->setFocus();
+    if (const int bad = RefuseSpecialCharAt({NewTypeName->text(), Text2->text()}); bad >= 0) {
+        (bad == 0 ? NewTypeName : Text2)->setFocus();
         return;
     }
     const QString name = Trim(NewTypeName->text());
@@ -527,8 +525,7 @@ void frmCatalog::ExitB_Click()
 
 void frmCatalog::NewTypeName_Change()
 {
-    if (HasSpecialChar(NewTypeName->text())) {
-        MsgBox(kSpecialCharText, 48, QStringLiteral("提示："));
+    if (RefuseSpecialChar(NewTypeName->text())) {
         NewTypeName->setFocus();
         return;
     }
@@ -537,8 +534,7 @@ void frmCatalog::NewTypeName_Change()
 
 void frmCatalog::Text2_Change()
 {
-    if (HasSpecialChar(Text2->text())) {
-        MsgBox(kSpecialCharText, 48, QStringLiteral("提示："));
+    if (RefuseSpecialChar(Text2->text())) {
         Text2->setFocus();
         return;
     }
@@ -650,8 +646,7 @@ void frmCatalog::cmdModify1_Click()
 
 void frmCatalog::Command1_Click()
 {
-    if (HasSpecialChar(Text1[0]->text())) {
-        MsgBox(kSpecialCharText, 48, QStringLiteral("提示："));
+    if (RefuseSpecialChar(Text1[0]->text())) {
         Text1[0]->setFocus();
         return;
     }
@@ -718,8 +713,7 @@ void frmCatalog::Command2_Click()
 
 void frmCatalog::Text1_Change(int)
 {
-    if (HasSpecialChar(Text1[0]->text())) {
-        MsgBox(kSpecialCharText, 48, QStringLiteral("提示："));
+    if (RefuseSpecialChar(Text1[0]->text())) {
         Text1[0]->setFocus();
         return;
     }

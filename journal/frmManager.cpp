@@ -830,6 +830,10 @@ void frmManager::txtFields_LostFocus(int index)
     if (index != 0 || txtFields[0]->text().size() < 6 || !g_Idle)
         return;
     const QString code = Trim(txtFields[0]->text());
+    if (RefuseUnstorable(code)) {
+        txtFields[0]->setFocus();
+        return;
+    }
     QString name;
     try {
         Database db(g_DbPath, g_DbConnect);

@@ -86,8 +86,12 @@ void modqix::Command1_Click()
         Text1[5]->setFocus();
         return;
     }
-    if (RefuseSpecialChar(QStringList{Combo1->currentText(), Text1[11]->text(), Text1[12]->text()}))
+    const QList<QWidget *> texts = {Combo1, Text1[11], Text1[12]};
+    if (const int bad = RefuseSpecialCharAt({Combo1->currentText(), Text1[11]->text(), Text1[12]->text()});
+        bad >= 0) {
+        texts[bad]->setFocus();
         return;
+    }
     TradeRow row;
     row.code = m_Code;
     row.tradeType = Combo1->currentText();

@@ -1,6 +1,7 @@
 #include "quotes/FrmProxy.h"
 
 #include "app/Globals.h"
+#include "app/Shared.h"
 #include "app/frmMain.h"
 #include "quotes/Inet.h"
 
@@ -112,8 +113,13 @@ void FrmProxy::Check2_Click()
 
 void FrmProxy::Command1_Click()
 {
-    ConfirmProxySettings(frmMain::instance()->Inet1,
-                         {Text1[0]->text(), Text1[1]->text(), Text1[2]->text(), Text1[3]->text()});
+    const QStringList texts = {Text1[0]->text(), Text1[1]->text(), Text1[2]->text(), Text1[3]->text()};
+    // A named proxy's boxes are stored, and the settings file would keep such a text altered.
+    if (const int bad = g_ProxyMode == QLatin1String("1") ? RefuseUnstorableAt(texts) : -1; bad >= 0) {
+        Text1[bad]->setFocus();
+        return;
+    }
+    ConfirmProxySettings(frmMain::instance()->Inet1, {texts[0], texts[1], texts[2], texts[3]});
     close();
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "app/Seams.h"
+#include "app/Shared.h"
 #include "quotes/AlertMail.h"
 
 #include <QCheckBox>
@@ -73,6 +74,10 @@ frmemail *frmemail::Open()
 
 void frmemail::Command1_Click()
 {
+    if (RefuseUnstorable(Text1->text())) {
+        Text1->setFocus();
+        return;
+    }
     // An address no mail can reach is refused here, where it is typed, not found out at an alert.
     if (!IsMailboxAddress(Text1->text())) {
         MsgBox(UnmailableAddressText(), 48, QStringLiteral("提示："));

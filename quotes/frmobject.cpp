@@ -126,8 +126,10 @@ void frmobject::fill(int row, const QString &name, const AlertPoints &points)
 void frmobject::Command1_Click()
 {
     const QString comment = Text1_5->toPlainText();
-    if (RefuseSpecialChar(comment))
+    if (RefuseSpecialChar(comment)) {
+        Text1_5->setFocus();
         return;
+    }
     const AlertPoints typed{Text1[1]->text(), Text1[2]->text(), Text1[3]->text(), Text1[4]->text(), comment};
     bool saved = false;
     try {

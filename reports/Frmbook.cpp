@@ -550,10 +550,15 @@ void Frmbook::setEditing(bool on)
 
 bool Frmbook::refused(const QStringList &boxes, bool insert, const std::array<QWidget *, 6> &boxWidgets)
 {
+    QPointer<Frmbook> self(this);
+    if (const int bad = RefuseUnstorableAt(boxes); bad >= 0) {
+        if (self)
+            boxWidgets[bad]->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
     const std::optional<BookRefusal> r = CheckSnapshot(boxes, insert);
     if (!r)
         return false;
-    QPointer<Frmbook> self(this);
     MsgBox(r->text, r->style, r->title);
     if (self)
         boxWidgets[r->box]->setFocus(Qt::OtherFocusReason);

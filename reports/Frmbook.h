@@ -130,6 +130,8 @@ private:
     double plotWidth() const;
     bool rowsNamed() const;
     void setChartAxes();
+    // A write's refusal of its boxes (a text that cannot be stored, then CheckSnapshot's): the message and
+    // the focus in the box; true when refused.
     bool refused(const QStringList &boxes, bool insert, const std::array<QWidget *, 6> &boxWidgets);
     void rowGone();
     QStringList boxTexts(const std::array<QWidget *, 6> &boxes) const;

@@ -58,10 +58,13 @@ const QString kYearly = QStringLiteral("年报表");
 const QString kChartCaption = QStringLiteral("图形");
 const QString kGridCaption = QStringLiteral("表格");
 const QString kWindowCaption = QStringLiteral("查询记录");
+// The title of the wrong-value message: a value the condition cannot compare, or a typed date that does
+// not exist.
+const QString kQueryTitle = QStringLiteral("不能进行查询");
 
 QDateEdit *newPicker(QWidget *parent, const QString &name)
 {
-    return NewDatePicker(parent, name, QStringLiteral("不能进行查询"));
+    return NewDatePicker(parent, name, kQueryTitle);
 }
 
 QLabel *newLabel(const QString &text, QWidget *parent, const QString &name)
@@ -449,7 +452,7 @@ void frmSearchForm::Command1_Click()
             break;
         }
     } catch (const UncomparableValue &) {
-        MsgBox(QStringLiteral("数据类型不对，请修改！"), 16, QStringLiteral("不能进行查询"));
+        MsgBox(kWrongValueText, 16, kQueryTitle);
     } catch (const std::exception &e) {
         ShowFailure(e);
     }
@@ -500,6 +503,9 @@ void frmSearchForm::runDateRange()
 
 void frmSearchForm::runCondition()
 {
+    // A typed value that cannot be stored could not be looked for as it was typed.
+    if (!Combo1->isHidden() && !StorableText(Combo1->currentText()))
+        throw UncomparableValue();
     if (Combo4->currentText() == kPriceColumn)
         runPriceAlert();
     else

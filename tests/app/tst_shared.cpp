@@ -289,6 +289,27 @@ void TestShared::specialCharRefused()
     QVERIFY(RefuseSpecialChar(QStringList{QStringLiteral("ok"), QStringLiteral("O'Neil")}));
     QCOMPARE(env.boxes.size(), 1);
     QCOMPARE_BOX(env.boxes[0], QStringLiteral("该项目之中有特殊字符<'>,请删除。"), 48, QStringLiteral("提示："));
+
+    // A text that cannot be stored is refused by the same check with the wrong-value message; the first
+    // refused text of a list is named, and only its message shown.
+    for (const test::TypedText &t : test::TypedTexts()) {
+        env.clearBoxes();
+        const QStringList texts = {QStringLiteral("𠀀"), t.text, QStringLiteral("O'Neil")};
+        QCOMPARE(RefuseSpecialCharAt(texts), t.storable ? 2 : 1);
+        QCOMPARE(env.boxes.size(), 1);
+        if (t.storable)
+            QCOMPARE(env.boxes[0].text, kSpecialCharText);
+        else
+            QCOMPARE_BOX(env.boxes[0], QStringLiteral("数据类型不对，请修改！"), 16,
+                         QStringLiteral("不能进行运算"));
+        // Where a quote is taken as typed, only the text that cannot be stored is refused.
+        env.clearBoxes();
+        QCOMPARE(RefuseUnstorableAt(texts), t.storable ? -1 : 1);
+        QCOMPARE(env.boxes.size(), t.storable ? 0 : 1);
+    }
+    env.clearBoxes();
+    QVERIFY(RefuseSpecialChar(QStringLiteral("O'Neil"), QStringLiteral("姓名之中有特殊字符")));
+    QCOMPARE(env.boxes.value(0).text, QStringLiteral("姓名之中有特殊字符"));
 }
 
 void TestShared::settingsUnderTwoApplications()

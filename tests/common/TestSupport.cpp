@@ -222,6 +222,28 @@ ProxyEnvironment::~ProxyEnvironment()
     }
 }
 
+QString Units(std::initializer_list<char16_t> units)
+{
+    QString s;
+    for (char16_t u : units)
+        s.append(QChar(u));
+    return s;
+}
+
+QList<TypedText> TypedTexts()
+{
+    return {
+        {QStringLiteral("half pair, high"), Units({u'A', 0xD800, u'Z'}), false},
+        {QStringLiteral("half pair, low"), Units({u'A', u'Z', 0xDC00}), false},
+        {QStringLiteral("NUL"), Units({u'a', 0, u'b'}), false},
+        {QStringLiteral("byte-order mark"), Units({0xFEFF, u'a', u'b'}), false},
+        {QStringLiteral("U+FFFF"), Units({u'a', u'b', 0xFFFF}), false},
+        {QStringLiteral("ordinary"), QStringLiteral("平安银行"), true},
+        {QStringLiteral("beyond the basic plane"), QStringLiteral("𠀀A"), true},
+        {QStringLiteral("zero-width space"), Units({u'a', 0x200B, u'b'}), true},
+    };
+}
+
 QByteArray FileBytes(const QString &path)
 {
     QFile f(path);

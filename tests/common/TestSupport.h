@@ -106,6 +106,21 @@ void MakeRefusedFile(const QString &kind, const QString &path);
 // The message that names such a file (DbNotOursText and its sisters).
 QString RefusedFileText(const QString &kind, const QString &path, bool withRestore = true);
 
+// A text of UTF-16 units as they are, whatever they pair into.
+QString Units(std::initializer_list<char16_t> units);
+
+// Texts as a paste or an input method can bring them, each with whether it can be stored as it is: halves
+// of surrogate pairs, a NUL, a byte-order mark and U+FFFF beside ordinary texts, a character beyond the
+// basic plane written as its pair, and an invisible character that is kept. None is longer than 4 units,
+// so each fits the shortest box that takes free text.
+struct TypedText
+{
+    QString tag;
+    QString text;
+    bool storable;
+};
+QList<TypedText> TypedTexts();
+
 // Statements on the test database (g_DbPath).
 void DbExec(const QString &sql, const QVariantList &args = {});
 int DbCount(const QString &sql, const QVariantList &args = {});

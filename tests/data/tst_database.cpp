@@ -11,6 +11,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <functional>
 #include <sqlite3.h>
 
 using namespace tv;
@@ -28,6 +29,8 @@ private Q_SLOTS:
     void columnOrder();
     void rowSetReads();
     void boundValuesAreNeverSpliced();
+    void textsStoredExactlyOrNotBound_data();
+    void textsStoredExactlyOrNotBound();
     void sameDateRowsInKeyOrder();
     void failedTransactionLeavesFileAsItWas();
     void refusedFiles_data();
@@ -106,6 +109,73 @@ void TestDatabase::boundValuesAreNeverSpliced()
     db.execute(QStringLiteral("INSERT INTO Detail (股东账号, 证券名称, 证券代码) VALUES (?, ?, ?)"),
                {QStringLiteral("A000000001"), hostile, QStringLiteral("600000")});
     QCOMPARE(db.openTable(QStringLiteral("Detail")).text(0, 1), hostile);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Catalog")).toInt(), 1);
+}
+
+void TestDatabase::textsStoredExactlyOrNotBound_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("sqliteKeeps"); // SQLite, handed the text, gives it back whole
+    QTest::addColumn<bool>("storable");
+    for (const test::TypedText &t : test::TypedTexts())
+        QTest::newRow(qPrintable(t.tag)) << t.text << t.storable << t.storable;
+    using test::Units;
+    QTest::newRow("low half before high half") << Units({0xDC00, 0xD800}) << false << false;
+    QTest::newRow("leading U+FFFE") << Units({0xFFFE, u'x'}) << false << false;
+    QTest::newRow("U+FFFE inside") << Units({u'x', 0xFFFE, u'y'}) << false << false;
+    // Kept where it stands, but a trim of the blank before it would make it a leading one.
+    QTest::newRow("byte-order mark inside") << Units({u' ', 0xFEFF, u'x'}) << true << false;
+    QTest::newRow("last plane's last") << Units({0xDBFF, 0xDFFF}) << true << true;
+    QTest::newRow("noncharacter beyond the basic plane") << Units({0xD83F, 0xDFFE}) << true << true;
+    QTest::newRow("replacement and private use") << Units({0xFFFD, 0xE000}) << true << true;
+    QTest::newRow("controls and line breaks")
+        << Units({0x01, 0x1F, 0x7F, u'\r', u'\n', u'\t', 0x85, 0x2028}) << true << true;
+    QTest::newRow("joiners and a combining mark") << Units({u'e', 0x301, 0x200D, 0x2060}) << true << true;
+}
+
+void TestDatabase::textsStoredExactlyOrNotBound()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, sqliteKeeps);
+    QFETCH(bool, storable);
+    TestEnv env;
+    Database db(env.makeDatabase(), ConnectString());
+    QCOMPARE(StorableText(text), storable);
+
+    // What SQLite itself does with the text, past the guard: read back whole, and whole to SQL (a NUL ends
+    // a text for length() and for comparisons without regard to case).
+    QSqlQuery raw(db.connection());
+    QVERIFY(raw.exec(QStringLiteral("CREATE TEMP TABLE t (s TEXT COLLATE NOCASE)")));
+    QVERIFY(raw.prepare(QStringLiteral("INSERT INTO t VALUES (?)")));
+    raw.addBindValue(text);
+    QVERIFY(raw.exec());
+    QVERIFY(raw.exec(QStringLiteral("SELECT s, length(s) FROM t")) && raw.next());
+    QCOMPARE(raw.value(0).toString() == text && raw.value(1).toInt() == text.toUcs4().size(), sqliteKeeps);
+
+    // Through the program's binding a text is stored exactly, or not bound at all and nothing runs.
+    const auto insert = [&] {
+        db.execute(QStringLiteral("INSERT INTO Catalog (证券类别, 股东账号) VALUES (?, 'Z000000001')"),
+                   {text});
+    };
+    if (storable) {
+        insert();
+        QCOMPARE(db.openQuery(QStringLiteral("SELECT 证券类别 FROM Catalog WHERE 股东账号 = 'Z000000001'"))
+                     .text(0, 0),
+                 text);
+        QVERIFY(db.exists(QStringLiteral("SELECT 1 FROM Catalog WHERE 证券类别 = ? COLLATE BINARY"), {text}));
+        return;
+    }
+    for (const auto &bind : std::initializer_list<std::function<void()>>{
+             insert,
+             [&] { db.exists(QStringLiteral("SELECT 1 FROM Catalog WHERE 证券类别 = ?"), {text}); }}) {
+        try {
+            bind();
+            QFAIL("bound");
+        } catch (const DbError &e) {
+            QCOMPARE(e.kind(), DbError::Statement);
+            QCOMPARE(e.message(), DbUnstorableText());
+        }
+    }
     QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Catalog")).toInt(), 1);
 }
 

@@ -818,6 +818,11 @@ void TestManager::codeLookup()
     w->txtFields_LostFocus(0);
     g_Idle = true;
     QCOMPARE(env.boxes.size(), 0);
+    // A code that cannot be stored as typed is a wrong value: it is not looked for.
+    w->txtFields[0]->setText(test::Units({u'6', u'0', 0xD800, u'0', u'0', u'1'}));
+    w->txtFields_LostFocus(0);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], "数据类型不对，请修改！", 16, "不能进行运算");
 }
 
 void TestManager::typedCodeConfirmedFirst_data()

@@ -618,6 +618,20 @@ void TestWatchWindow::alertPointsFailures()
     QCOMPARE_BOX(env.boxes[0], kSpecialCharText, 48, "提示：");
     QCOMPARE(DbCount("SELECT COUNT(*) FROM Detail WHERE 目标价 = 20"), 0);
 
+    // So is one that cannot be stored as it is, with the wrong-value message.
+    env.clearBoxes();
+    withPointsDialog([&] { QTest::mousePress(w->MS1->viewport(), Qt::RightButton, {}, rowPoint(w, 2)); },
+                     [&](frmobject *d) {
+                         d->Text1[2]->setText("20");
+                         d->Text1_5->setPlainText(test::Units({u'看', 0xD800, u'好'}));
+                         d->Command1->click();
+                         stillOpen = frmobject::isLoaded() && d->isVisible();
+                     });
+    QVERIFY(stillOpen);
+    QCOMPARE(env.boxes.size(), 1);
+    QCOMPARE_BOX(env.boxes[0], "数据类型不对，请修改！", 16, "不能进行运算");
+    QCOMPARE(DbCount("SELECT COUNT(*) FROM Detail WHERE 目标价 = 20"), 0);
+
     // A failed update: a message, nothing written, the thresholds as they were, the dialog open.
     env.clearBoxes();
     DbExec("CREATE TRIGGER refuse BEFORE UPDATE ON Detail BEGIN SELECT RAISE(ABORT, 'refused'); END");

@@ -384,6 +384,24 @@ void TestSearchForm::nameThenNarrowByDate()
     QTest::mouseClick(w->Command1, Qt::LeftButton);
     QCOMPARE(env.boxes.size(), 0);
     QCOMPARE(w->Text2->text(), QStringLiteral("0"));
+
+    // A typed code or name that no text can be stored as is a wrong value, under this window's title; one
+    // beyond the basic plane is looked for as typed.
+    for (const QString &field : {QStringLiteral("证券代码"), QStringLiteral("证券名称")}) {
+        for (const test::TypedText &t : test::TypedTexts()) {
+            chooseField(w, field);
+            w->Combo1->setEditText(t.text);
+            env.clearBoxes();
+            QTest::mouseClick(w->Command1, Qt::LeftButton);
+            if (t.storable) {
+                QVERIFY(env.boxes.isEmpty() || env.boxes[0].text == QStringLiteral("没有该股票的信息!"));
+                continue;
+            }
+            QCOMPARE(env.boxes.size(), 1);
+            QCOMPARE_BOX(env.boxes[0], "数据类型不对，请修改！", 16, "不能进行查询");
+            QVERIFY(!w->my1->isVisible());
+        }
+    }
 }
 
 // The operator "Like" takes the engine's wildcards; the window runs one by the keyboard and one by the
