@@ -171,7 +171,7 @@ bool ServeQuotes(HttpServer &server, const QStringList &unset)
     return true;
 }
 
-QList<PageReader> PageReaders()
+QList<PageReader> PageReaders(int fundCount)
 {
     static const QString detail = QStringLiteral("http://quotes.test:8080");
     static const QString links = QStringLiteral("http://pages.test");
@@ -180,9 +180,13 @@ QList<PageReader> PageReaders()
     static const QString lookup = QStringLiteral("http://lookup.test:81");
     static const QStringList stocks = {QString(), "600000", "600001", "600002", "600003", "600004",
                                        "000005",  "000006", "000007", "000008", "shzs000001"};
-    static const QStringList funds = {QString(), "161005", "110022", "519001", "000001", "270002",
-                                      "050001",  "161006", "161007", "161008", "161009"};
+    QStringList funds = {QString(), "161005", "110022", "519001", "000001", "270002",
+                         "050001",  "161006", "161007", "161008", "161009"};
+    for (int i = int(funds.size()); i <= fundCount; ++i)
+        funds << QStringLiteral("2%1").arg(i, 5, 10, QLatin1Char('0'));
+    funds = funds.mid(0, fundCount + 1);
     const int n = int(stocks.size()) - 1;
+    const int f = fundCount;
     return {
         {QStringLiteral("star"), detail + QStringLiteral("/ar/f10.asp?code=6000000"),
          [=](const QString &reply) { return ReadStarReply(reply, stocks, n, detail); }},
@@ -191,9 +195,9 @@ QList<PageReader> PageReaders()
         {QStringLiteral("sohu"), QStringLiteral("0600000="),
          [=](const QString &reply) { return ReadSohuReply(reply, stocks, n, links); }},
         {QStringLiteral("fund list"), QStringLiteral("</td><td><nobr><a href=\"") + fundPages + "/161005",
-         [=](const QString &reply) { return ReadFundPrices(reply, funds, n, fundPages, profiles); }},
+         [=](const QString &reply) { return ReadFundPrices(reply, funds, f, fundPages, profiles); }},
         {QStringLiteral("fund ranking"), lookup + QStringLiteral("/suggest/lookup_n.php?q=161005"),
-         [=](const QString &reply) { return ReadFundSina(reply, funds, n, lookup); }},
+         [=](const QString &reply) { return ReadFundSina(reply, funds, f, lookup); }},
     };
 }
 

@@ -166,7 +166,7 @@ struct PageReader
     QString costlyText;
     std::function<QuoteReading(const QString &reply)> read;
 };
-QList<PageReader> PageReaders();
+QList<PageReader> PageReaders(int fundCount = 10); // the fund readers ask for fundCount funds
 
 // The proxy variables of the environment for the length of a test, only http_proxy set (when given),
 // put back afterwards.
