@@ -4,6 +4,7 @@
 #include "data/Schema.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -230,17 +231,32 @@ bool isRegular(const QByteArray &path, struct stat *st = nullptr)
     return lstat(path.constData(), &s) == 0 && S_ISREG(s.st_mode);
 }
 
+bool thisWorkstation(const QRegularExpressionMatch &name)
+{
+    return name.captured(1) == workstation();
+}
+
 // Whether the process that wrote a partial copy can be shown to be gone: only a process of this
 // workstation, which is asked directly.
 bool writerGone(const QRegularExpressionMatch &name)
 {
-    if (name.captured(1) != workstation())
+    if (!thisWorkstation(name))
         return false;
     bool ok = false;
     const qint64 pid = name.captured(2).toLongLong(&ok);
     if (!ok || pid <= 0 || pid > std::numeric_limits<pid_t>::max())
         return false;
     return kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+// A lock that only the workstation taking it sees (a share mounted without shared locks) must not let
+// one workstation remove the copy another is writing: another workstation's copy also has to be
+// untouched for a while, long past any clock difference between the two and any pause of a writer.
+constexpr qint64 kForeignCopyQuietSeconds = 10 * 60;
+
+bool quietLong(const struct stat &st)
+{
+    return QDateTime::currentSecsSinceEpoch() - qint64(st.st_mtime) > kForeignCopyQuietSeconds;
 }
 
 // Removes one left copy with its journal, when its writer is gone; its lock is held meanwhile, so no
@@ -258,7 +274,10 @@ void removeIfLeft(const QString &path, const QRegularExpressionMatch &name)
     bool remove = false;
     if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && sameFile(listed, opened)) {
         const int rc = lockWriterByte(fd, F_RDLCK);
-        remove = rc == 0 || (rc != EAGAIN && writerGone(name));
+        if (rc == 0)
+            remove = thisWorkstation(name) || quietLong(opened);
+        else
+            remove = rc != EAGAIN && writerGone(name);
     }
     struct stat now;
     if (remove && isRegular(native, &now) && sameFile(now, opened)) {

@@ -78,10 +78,11 @@ private:
 bool IsPartialCopyName(const QString &fileName);
 
 // Removes from `folder` the partial copies left by writers that are gone, each with its journal, and
-// journals whose copy is gone. A copy whose writer still holds its lock is left; where the lock cannot be
-// tested (a file system without such locks), only a copy of this workstation whose process no longer runs is
-// removed. Nothing of any other name, and nothing but regular files, is touched. Every backup and every
-// restore starts with this in the folder it writes into.
+// journals whose copy is gone. A copy whose writer still holds its lock is left, and so is another
+// workstation's copy changed in the last ten minutes; where the lock cannot be tested (a file system
+// without such locks), only a copy of this workstation whose process no longer runs is removed. Nothing
+// of any other name, and nothing but regular files, is touched. Every backup and every restore starts
+// with this in the folder it writes into.
 void RemoveLeftCopies(const QString &folder);
 
 } // namespace tv

@@ -222,9 +222,17 @@ struct LeftCopies
         const QString stranger = QStringLiteral(".tallyvane-copy-0123456789abcdef-4242-abcdefgh.partial");
         gone << stranger << stranger + QStringLiteral("-journal")
              << QStringLiteral(".tallyvane-copy-fedcba9876543210-17-zz00zz00.partial-journal");
-        for (int i = 2; i < gone.size(); ++i)
+        // Another workstation's, untouched for an hour.
+        for (int i = 2; i < gone.size(); ++i) {
             writeFile(folder + u'/' + gone[i], QByteArray(4096, 'p'));
-        for (const char *name : {".tallyvane-copy-0123456789ABCDEF-4242-abcdefgh.partial",
+            QFile f(folder + u'/' + gone[i]);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                                                  QFileDevice::FileModificationTime));
+        }
+        // Another workstation's copy written a moment ago, whose writer's lock may be one this
+        // workstation cannot see, and names a character away from a copy's.
+        for (const char *name : {".tallyvane-copy-0123456789abcdef-4243-youngyyy.partial",
+                                 ".tallyvane-copy-0123456789ABCDEF-4242-abcdefgh.partial",
                                  "tallyvane-copy-0123456789abcdef-4242-abcdefgh.partial",
                                  ".tallyvane-copy-0123456789abcdef-4242-abcdefgh.partial-wal",
                                  ".tallyvane-copy-0123456789abcdef-4242-abcdefgh.partial.zqdb",
