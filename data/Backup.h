@@ -48,4 +48,41 @@ void CheckDatabaseFile(const QString &path, const QString &connect);
 // True when both paths name the same existing file (through links or another spelling).
 bool SameFile(const QString &a, const QString &b);
 
+// A copy being written beside the file it is to replace, under a name of its own: a leading dot,
+// "tallyvane-copy", the workstation, the writing process and a random part, and ".partial", so that no
+// user's file, no glob for the backups or the live file and no other program's file has it. Its writer
+// holds a lock on it from the moment it is made until it has replaced its target or is removed; a writer
+// that is killed meanwhile leaves it behind, and the lock goes with the writer.
+class PartialCopy
+{
+public:
+    // A new empty copy in the folder of `target`; CopyFailed when it cannot be made.
+    explicit PartialCopy(const QString &target);
+    // Removes the copy and its journal unless it has replaced its target.
+    ~PartialCopy();
+    PartialCopy(const PartialCopy &) = delete;
+    PartialCopy &operator=(const PartialCopy &) = delete;
+
+    QString path() const { return m_path; }
+    // Renames the copy over `target` in one step; CopyFailed when it cannot.
+    void replace(const QString &target);
+
+private:
+    QString m_path;
+    int m_fd = -1;
+    bool m_replaced = false;
+};
+
+// True for the names PartialCopy gives its copies and SQLite their journals ("-journal" appended), and
+// for no other name.
+bool IsPartialCopyName(const QString &fileName);
+
+// Removes from `folder` the partial copies left by writers that are gone, each with its journal, and
+// journals whose copy is gone. A copy whose writer still holds its lock is left, and so is another
+// workstation's copy changed in the last ten minutes; where the lock cannot be tested (a file system
+// without such locks), only a copy of this workstation whose process no longer runs is removed. Nothing
+// of any other name, and nothing but regular files, is touched. Every backup and every restore starts
+// with this in the folder it writes into.
+void RemoveLeftCopies(const QString &folder);
+
 } // namespace tv

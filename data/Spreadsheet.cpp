@@ -114,22 +114,104 @@ SpreadsheetWriter::~SpreadsheetWriter()
         close();
 }
 
-// The text as UTF-8 in the writer's own buffer, without a new array per cell; a surrogate goes the way
-// QString::toUtf8 takes it, so every text comes out as it always did.
+namespace {
+
+bool isHex(char16_t c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// A spreadsheet reads "_x" + four hex digits + "_" in a cell's text as the character of that number, so
+// such a run that the text holds itself must have its "_" written as "_x005F_" to read back as typed.
+template <typename Char> bool startsEscape(const Char *p, const Char *end)
+{
+    return end - p >= 7 && (p[1] == 'x' || p[1] == 'X') && isHex(char16_t(p[2])) && isHex(char16_t(p[3])) &&
+           isHex(char16_t(p[4])) && isHex(char16_t(p[5])) && p[6] == '_';
+}
+
+// True when the bytes can go into the sheet's XML as they are: well-formed UTF-8 (no overlong form, no
+// surrogate, nothing past U+10FFFF, nothing cut short), neither U+FFFE nor U+FFFF, which XML 1.0 does
+// not allow, and no run a spreadsheet would read as an escape. The library escapes the control
+// characters itself.
+bool sheetReady(QByteArrayView utf8)
+{
+    const auto *p = reinterpret_cast<const uchar *>(utf8.data());
+    const uchar *const end = p + utf8.size();
+    const auto follows = [&](qsizetype n) {
+        if (end - p <= n)
+            return false;
+        for (qsizetype k = 1; k <= n; ++k)
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+        return true;
+    };
+    while (p < end) {
+        const uchar b = *p;
+        if (b < 0x80) {
+            if (b == '_' && startsEscape(p, end))
+                return false;
+            ++p;
+        } else if (b < 0xC2) {
+            return false; // a stray continuation byte, or a two-byte form of an ASCII character
+        } else if (b < 0xE0) {
+            if (!follows(1))
+                return false;
+            p += 2;
+        } else if (b < 0xF0) {
+            if (!follows(2) || (b == 0xE0 && p[1] < 0xA0) || (b == 0xED && p[1] >= 0xA0) ||
+                (b == 0xEF && p[1] == 0xBF && p[2] >= 0xBE))
+                return false;
+            p += 3;
+        } else if (b < 0xF5) {
+            if (!follows(3) || (b == 0xF0 && p[1] < 0x90) || (b == 0xF4 && p[1] >= 0x90))
+                return false;
+            p += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+// The text as the sheet is to hold it, as UTF-8 in the writer's own buffer, without a new array per
+// cell: a surrogate without its pair as U+FFFD, U+FFFE and U+FFFF as the spreadsheet's escapes of them,
+// and the "_" of an escape-like run as its own escape.
 QByteArrayView SpreadsheetWriter::utf8(const QString &text)
 {
-    m_utf8.resize(text.size() * 3);
+    // Seven bytes at most for one UTF-16 unit ("_x005F_", "_xFFFE_"), four for a pair.
+    const size_t need = size_t(text.size()) * 7 + 1;
+    if (m_utf8.size() < need)
+        m_utf8.resize(need);
     char *out = m_utf8.data();
-    for (const QChar qc : text) {
-        const char16_t c = qc.unicode();
+    const char16_t *p = reinterpret_cast<const char16_t *>(text.utf16());
+    const char16_t *const end = p + text.size();
+    const auto put = [&out](const char *bytes) {
+        while (*bytes)
+            *out++ = *bytes++;
+    };
+    for (; p < end; ++p) {
+        const char16_t c = *p;
         if (c < 0x80) {
-            *out++ = char(c);
+            if (c == '_' && startsEscape(p, end))
+                put("_x005F_");
+            else
+                *out++ = char(c);
         } else if (c < 0x800) {
             *out++ = char(0xC0 | (c >> 6));
             *out++ = char(0x80 | (c & 0x3F));
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            m_utf8 = text.toUtf8().toStdString();
-            return m_utf8;
+        } else if (QChar::isHighSurrogate(c) && end - p > 1 && QChar::isLowSurrogate(p[1])) {
+            const char32_t u = QChar::surrogateToUcs4(c, p[1]);
+            ++p;
+            *out++ = char(0xF0 | (u >> 18));
+            *out++ = char(0x80 | ((u >> 12) & 0x3F));
+            *out++ = char(0x80 | ((u >> 6) & 0x3F));
+            *out++ = char(0x80 | (u & 0x3F));
+        } else if (QChar::isSurrogate(c)) {
+            put("\xEF\xBF\xBD");
+        } else if (c >= 0xFFFE) {
+            put(c == 0xFFFE ? "_xFFFE_" : "_xFFFF_");
         } else {
             *out++ = char(0xE0 | (c >> 12));
             *out++ = char(0x80 | ((c >> 6) & 0x3F));
@@ -141,23 +223,32 @@ QByteArrayView SpreadsheetWriter::utf8(const QString &text)
 
 bool SpreadsheetWriter::setCell(int row, int column, const QString &text, CellKind kind)
 {
-    return setCell(row, column, utf8(text), kind);
+    return write(row, column, utf8(text), kind, true);
 }
 
 bool SpreadsheetWriter::setCell(int row, int column, QByteArrayView utf8, CellKind kind)
 {
+    return write(row, column, utf8, kind, false);
+}
+
+// sheetText: the bytes are known to be ready for the sheet (utf8() made them); others are checked.
+bool SpreadsheetWriter::write(int row, int column, QByteArrayView text, CellKind kind, bool sheetText)
+{
     if (!m_sheet || row < 1 || column < 1)
         return false;
-    const std::optional<double> number = kind == CellKind::Typed ? NumberCellValue(utf8) : std::nullopt;
+    const std::optional<double> number = kind == CellKind::Typed ? NumberCellValue(text) : std::nullopt;
     lxw_error rc;
     if (number) {
         rc = worksheet_write_number(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), *number, nullptr);
     } else {
+        // Bytes that are no UTF-8 go out as the grid shows them, a U+FFFD for each piece it cannot read.
+        if (!sheetText && !sheetReady(text))
+            text = utf8(QString::fromUtf8(text));
         // The library reads a C string; the text ends at a NUL as QString::toUtf8().constData() did.
-        if (utf8.data() != m_utf8.data())
-            m_utf8.assign(utf8.data(), size_t(utf8.size()));
+        if (text.data() == m_utf8.data() && size_t(text.size()) < m_utf8.size())
+            m_utf8[size_t(text.size())] = '\0';
         else
-            m_utf8.resize(size_t(utf8.size()));
+            m_utf8.assign(text.data(), size_t(text.size()));
         rc = worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), m_utf8.c_str(),
                                     nullptr);
     }

@@ -26,14 +26,18 @@ public:
     SpreadsheetWriter &operator=(const SpreadsheetWriter &) = delete;
 
     bool isOpen() const { return m_book != nullptr; }
+    // Every text reads back from the sheet as it was given, whatever characters it holds, except that a
+    // surrogate without its pair becomes U+FFFD and the text ends at a NUL.
     bool setCell(int row, int column, const QString &text, CellKind kind = CellKind::Typed);
-    // The same from the text's UTF-8 bytes, for grids that keep their cells so.
+    // The same from the text's UTF-8 bytes, for grids that keep their cells so; bytes that are no UTF-8
+    // read back as QString::fromUtf8 reads them.
     bool setCell(int row, int column, QByteArrayView utf8, CellKind kind = CellKind::Typed);
     // Writes the file; false with the reason when it could not be written.
     bool close(QString *error = nullptr);
 
 private:
     QByteArrayView utf8(const QString &text);
+    bool write(int row, int column, QByteArrayView text, CellKind kind, bool sheetText);
 
     lxw_workbook *m_book = nullptr;
     lxw_worksheet *m_sheet = nullptr;

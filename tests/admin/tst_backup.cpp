@@ -19,9 +19,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 #include <sqlite3.h>
 
 using namespace tv;
@@ -134,6 +138,140 @@ struct GoodBackup
     qixrsda *window = nullptr;
 };
 
+// The child mode of this program: a writer halfway through a copy beside the target named on the
+// command line. It prints the copy's path, then waits for the end of its input; killed meanwhile, it
+// leaves the copy as a killed backup or restore does, pages written and a hot journal beside them.
+const char kHoldCopy[] = "--hold-partial-copy";
+
+int holdPartialCopy(const char *target)
+{
+    try {
+        PartialCopy copy{QString::fromLocal8Bit(target)};
+        sqlite3 *to = nullptr;
+        if (sqlite3_open_v2(copy.path().toUtf8().constData(), &to, SQLITE_OPEN_READWRITE, nullptr) !=
+            SQLITE_OK)
+            return 2;
+        const char *halfway =
+            "PRAGMA cache_size = 1; BEGIN; CREATE TABLE t (x); "
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+            "INSERT INTO t SELECT randomblob(300) FROM n;";
+        if (sqlite3_exec(to, halfway, nullptr, nullptr, nullptr) != SQLITE_OK)
+            return 3;
+        std::printf("%s\n", copy.path().toLocal8Bit().constData());
+        std::fflush(stdout);
+        while (std::getchar() != EOF) {
+        }
+        sqlite3_close(to); // rolls the copy back; the copy itself then goes with `copy`
+    } catch (const BackupError &) {
+        return 4;
+    }
+    return 0;
+}
+
+// Another process writing a partial copy beside `target`.
+class CopyWriter
+{
+public:
+    explicit CopyWriter(const QString &target)
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kHoldCopy), target});
+        while (m_process.waitForReadyRead(30000) && !m_process.canReadLine()) {
+        }
+        copy = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~CopyWriter()
+    {
+        if (m_process.state() != QProcess::NotRunning)
+            kill();
+    }
+    void kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    // Ends as a writer whose copy failed: it removes the copy itself.
+    void end()
+    {
+        m_process.closeWriteChannel();
+        m_process.waitForFinished();
+    }
+
+    QString copy; // empty when the writer did not get as far
+    QString name() const { return QFileInfo(copy).fileName(); }
+
+private:
+    QProcess m_process;
+};
+
+// What a backup or restore into `folder` finds there: copies left by a killed writer and by one of
+// another workstation, a journal whose copy is gone, the copy of a writer still at work, and files of
+// other names, some a character away from a copy's. `target` is the file the writers copy for.
+struct LeftCopies
+{
+    LeftCopies(const QString &folder, const QString &target) : folder(folder), working(target)
+    {
+        {
+            CopyWriter killed(target);
+            QVERIFY(!killed.copy.isEmpty());
+            killed.kill();
+            gone << killed.name() << killed.name() + QStringLiteral("-journal");
+        }
+        QVERIFY(QFileInfo(working.copy).isFile());
+        QVERIFY(QFileInfo::exists(folder + u'/' + gone[1]));
+        const QString stranger = QStringLiteral(".tallyvane-copy-0123456789abcdef-4242-abcdefgh.partial");
+        gone << stranger << stranger + QStringLiteral("-journal")
+             << QStringLiteral(".tallyvane-copy-fedcba9876543210-17-zz00zz00.partial-journal");
+        // Another workstation's, untouched for an hour.
+        for (int i = 2; i < gone.size(); ++i) {
+            writeFile(folder + u'/' + gone[i], QByteArray(4096, 'p'));
+            QFile f(folder + u'/' + gone[i]);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                                                  QFileDevice::FileModificationTime));
+        }
+        // Another workstation's copy written a moment ago, whose writer's lock may be one this
+        // workstation cannot see, and names a character away from a copy's.
+        for (const char *name : {".tallyvane-copy-0123456789abcdef-4243-youngyyy.partial",
+                                 ".tallyvane-copy-0123456789ABCDEF-4242-abcdefgh.partial",
+                                 "tallyvane-copy-0123456789abcdef-4242-abcdefgh.partial",
+                                 ".tallyvane-copy-0123456789abcdef-4242-abcdefgh.partial-wal",
+                                 ".tallyvane-copy-0123456789abcdef-4242-abcdefgh.partial.zqdb",
+                                 ".Tallyvane-copy-0123456789abcdef-4242-abcdefgh.partial",
+                                 ".tallyvane-copy-0123456789abcdef-4242-abcdefg.partial",
+                                 ".tallyvane-copy-0123456789abcdef-04242-abcdefgh.partial", "File.zqd.Ab12Cd",
+                                 "26-12-09.zQdb", "26-12-09.zQdb.x1Y2z3", "notes.partial"})
+            writeFile(folder + u'/' + QString::fromLatin1(name), "a file of the user's");
+        // Exactly a copy's name, yet a folder and a link: neither is a copy.
+        QVERIFY(QDir(folder).mkdir(QStringLiteral(".tallyvane-copy-0123456789abcdef-4242-folder00.partial")));
+        writeFile(folder + QStringLiteral("/linked.txt"), "linked");
+        QVERIFY(
+            QFile::link(folder + QStringLiteral("/linked.txt"),
+                        folder + QStringLiteral("/.tallyvane-copy-0123456789abcdef-4242-link0000.partial")));
+        before = entries(folder);
+    }
+
+    // Only the left copies are gone, and the working writer's copy is still there until it ends.
+    void verify(const QString &added = QString())
+    {
+        QStringList expected = before;
+        for (const QString &name : gone)
+            QVERIFY2(expected.removeOne(name), qPrintable(name));
+        if (!added.isEmpty() && !expected.contains(added))
+            expected << added;
+        expected.sort();
+        QCOMPARE(entries(folder), expected);
+        QVERIFY(QFileInfo(working.copy).isFile());
+        working.end();
+        QVERIFY(!QFileInfo::exists(working.copy));
+        QVERIFY(!QFileInfo::exists(working.copy + QStringLiteral("-journal")));
+    }
+
+    QString folder;
+    CopyWriter working;
+    QStringList gone;
+    QStringList before;
+};
+
 } // namespace
 
 class TestBackup : public QObject
@@ -159,6 +297,9 @@ private Q_SLOTS:
     void backupChecksItsCopy();
     void damagedLiveFileIsToldAtOnce_data();
     void damagedLiveFileIsToldAtOnce();
+    void partialCopyNames();
+    void leftCopiesGoWithTheNextCopy_data();
+    void leftCopiesGoWithTheNextCopy();
 };
 
 void TestBackup::targetName_data()
@@ -713,5 +854,74 @@ void TestBackup::damagedLiveFileIsToldAtOnce()
     good.restoreAndCheck(env);
 }
 
-QTEST_MAIN(TestBackup)
+// A copy's name is none that the backups' or the live file's patterns take, in any letter case.
+void TestBackup::partialCopyNames()
+{
+    TestEnv env;
+    const PartialCopy copy(env.path(QStringLiteral("26-12-10.zQdb")));
+    const QString name = QFileInfo(copy.path()).fileName();
+    QCOMPARE(QFileInfo(copy.path()).absolutePath(), QFileInfo(env.dir()).absoluteFilePath());
+    QVERIFY(IsPartialCopyName(name));
+    QVERIFY(IsPartialCopyName(name + QStringLiteral("-journal")));
+    for (const QString &n : {name, name + QStringLiteral("-journal")})
+        for (const char *glob : {"*.zqdb", "*.zqd", "File.zqd*", "*-*-*.zqdb*"})
+            QVERIFY2(!QRegularExpression::fromWildcard(QString::fromLatin1(glob), Qt::CaseInsensitive)
+                          .match(n)
+                          .hasMatch(),
+                     glob);
+}
+
+void TestBackup::leftCopiesGoWithTheNextCopy_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("backup") << "backup";
+    QTest::newRow("restore into a whole file") << "restore";
+    QTest::newRow("restore into a damaged file") << "restore-damaged";
+}
+
+// Copies left by killed writers are gone after the next backup or restore into their folder, and the
+// copy written then is whole; a writer still at work keeps its copy, and no other file is touched.
+void TestBackup::leftCopiesGoWithTheNextCopy()
+{
+    QFETCH(QString, action);
+    TestEnv env;
+    if (action == QLatin1String("backup")) {
+        const QString live = env.makeDatabase();
+        addRows(live, QStringLiteral("600001"));
+        const QString folder = env.path(QStringLiteral("bk"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString target = folder + QStringLiteral("/26-12-10.zQdb");
+        LeftCopies left(folder, target);
+        if (QTest::currentTestFailed())
+            return;
+        QTest::mouseClick(openBackup(folder)->OK, Qt::LeftButton);
+        QVERIFY(env.boxes.isEmpty());
+        QVERIFY(!qixda::isLoaded());
+        left.verify(QStringLiteral("26-12-10.zQdb"));
+        QVERIFY(dump(target) == dump(live));
+        CheckDatabaseFile(target, g_DbConnect);
+        return;
+    }
+    const GoodBackup good(env);
+    good.window->show();
+    LeftCopies left(env.dir(), good.live);
+    if (QTest::currentTestFailed())
+        return;
+    if (action == QLatin1String("restore-damaged"))
+        writeFile(good.live, QByteArray(9000, 'j'));
+    good.restoreAndCheck(env);
+    QVERIFY(!qixrsda::isLoaded());
+    left.verify();
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && std::strcmp(argv[1], kHoldCopy) == 0)
+        return holdPartialCopy(argv[2]);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestBackup test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_backup.moc"

@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QXmlStreamReader>
@@ -458,18 +459,48 @@ QByteArray zipMember(const QString &zip, const QString &member)
     return unzip.readAllStandardOutput();
 }
 
-// The cells' texts, and whether each is stored as a number ("n") or as text ("s").
+// A cell's text as a spreadsheet program reads it: "_x" + four hex digits + "_" is that character.
+QString unescapeCell(const QString &text)
+{
+    static const QRegularExpression escape(QStringLiteral("_[xX]([0-9A-Fa-f]{4})_"));
+    QString out;
+    qsizetype from = 0;
+    for (const QRegularExpressionMatch &m : escape.globalMatch(text)) {
+        out += QStringView(text).mid(from, m.capturedStart() - from);
+        out += QChar(char16_t(m.captured(1).toUShort(nullptr, 16)));
+        from = m.capturedEnd();
+    }
+    out += QStringView(text).mid(from);
+    return out;
+}
+
+// The cells' texts, and whether each is stored as a number ("n") or as text ("s"). A part that is no
+// well-formed XML (bytes that are no UTF-8, characters XML does not allow) is a file no spreadsheet
+// program opens: nothing is read from it.
 QMap<QString, QString> readXlsxCells(const QString &path, QMap<QString, QString> *kinds)
 {
+    const auto malformed = [&](const QXmlStreamReader &reader, const char *part) {
+        if (!reader.hasError())
+            return false;
+        qWarning("%s of %s is not well-formed XML: %s (line %lld, column %lld)", part, qPrintable(path),
+                 qPrintable(reader.errorString()), reader.lineNumber(), reader.columnNumber());
+        if (kinds)
+            kinds->clear();
+        return true;
+    };
     QStringList shared;
-    QXmlStreamReader strings(zipMember(path, QStringLiteral("xl/sharedStrings.xml")));
-    while (!strings.atEnd()) {
+    // Absent where the sheet holds its texts itself.
+    const QByteArray sharedPart = zipMember(path, QStringLiteral("xl/sharedStrings.xml"));
+    QXmlStreamReader strings(sharedPart);
+    while (!sharedPart.isEmpty() && !strings.atEnd()) {
         strings.readNext();
         if (strings.isStartElement() && strings.name() == QLatin1String("si"))
             shared << QString();
         else if (strings.isStartElement() && strings.name() == QLatin1String("t") && !shared.isEmpty())
-            shared.last() += strings.readElementText();
+            shared.last() += unescapeCell(strings.readElementText());
     }
+    if (malformed(strings, "xl/sharedStrings.xml"))
+        return {};
     QMap<QString, QString> cells;
     QXmlStreamReader sheet(zipMember(path, QStringLiteral("xl/worksheets/sheet1.xml")));
     QString ref, type;
@@ -484,12 +515,15 @@ QMap<QString, QString> readXlsxCells(const QString &path, QMap<QString, QString>
             if (kinds)
                 kinds->insert(ref, type.isEmpty() || type == QLatin1String("n") ? QStringLiteral("n")
                                                                                 : QStringLiteral("s"));
-        } else if (sheet.isStartElement() && sheet.name() == QLatin1String("t") && type == QLatin1String("inlineStr")) {
-            cells.insert(ref, sheet.readElementText());
+        } else if (sheet.isStartElement() && sheet.name() == QLatin1String("t") &&
+                   type == QLatin1String("inlineStr")) {
+            cells.insert(ref, unescapeCell(sheet.readElementText()));
             if (kinds)
                 kinds->insert(ref, QStringLiteral("s"));
         }
     }
+    if (malformed(sheet, "xl/worksheets/sheet1.xml"))
+        return {};
     return cells;
 }
 } // namespace

@@ -125,8 +125,10 @@ QList<TypedText> TypedTexts();
 void DbExec(const QString &sql, const QVariantList &args = {});
 int DbCount(const QString &sql, const QVariantList &args = {});
 
-// The cells of the first worksheet of an .xlsx file as text, by reference ("A1" -> text); numbers come
-// back as the file stores them. Unpacks with `unzip`; empty when the file cannot be read.
+// The cells of the first worksheet of an .xlsx file as text, by reference ("A1" -> text), as a
+// spreadsheet program reads them (its "_xHHHH_" escapes read as their characters); numbers come back as
+// the file stores them. Unpacks with `unzip`; empty, with a warning, when the file cannot be read or a
+// part of it is not well-formed XML.
 QMap<QString, QString> XlsxCells(const QString &path);
 // How each of those cells is stored: "n" a number, "s" text.
 QMap<QString, QString> XlsxCellKinds(const QString &path);

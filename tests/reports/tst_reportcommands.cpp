@@ -72,6 +72,7 @@ private Q_SLOTS:
     void exportNumberCells();
     void exportNumberRuleByShape();
     void exportKeepsTexts();
+    void exportTextsAlwaysReadable();
     void exportFailures();
 };
 
@@ -437,6 +438,67 @@ void TestReportCommands::exportKeepsTexts()
     QVERIFY(writer.setCell(2, 1, QStringLiteral("b")));
     QVERIFY(!writer.setCell(1, 1, QStringLiteral("a")));
     QVERIFY(!writer.close());
+}
+
+// Whatever a cell holds, the sheet is well-formed XML and reads back as the grid shows the cell: packed
+// bytes that are no UTF-8 as U+FFFD where the grid has one, characters XML does not allow through the
+// spreadsheet's own escapes, and a text that looks like such an escape as itself.
+void TestReportCommands::exportTextsAlwaysReadable()
+{
+    TestEnv env;
+    const QList<QByteArray> bytes = {
+        QByteArray("AZ\xED\xB0\x80"),        // a surrogate encoded on its own, as the old program stored one
+        QByteArray("HT\xFF\xFE-9"),          // bytes no UTF-8 has
+        QByteArray("cut \xE8\xAF"),          // a character cut short at the end
+        QByteArray("\xE8\xAF\xE8\xAF\x81x"), // ... and in the middle
+        QByteArray("\xC0\xAF over"),         // an overlong form
+        QByteArray("\xF4\x90\x80\x80 far"),  // past U+10FFFF
+        QByteArray("stray \x80\xBF"),        // continuation bytes alone
+        QByteArray("\xF8\x88\x80\x80\x80"),  // a five-byte form
+        QByteArray("c\x01t\x1F\x7F\r\n\t."), // control characters
+        QByteArray("\xEF\xBF\xBE\xEF\xBF\xBF|\xEF\xBF\xBD"), // U+FFFE and U+FFFF, then U+FFFD
+        QByteArray("_x0041_ _X00e9_ _x12_ __x0042__"),       // what reads as an escape, and what does not
+        QByteArray("证券 😀 a<b&c>"),
+    };
+    TextGrid grid;
+    QStringList header;
+    for (int c = 0; c < bytes.size(); ++c)
+        header << QStringLiteral("列%1").arg(c);
+    grid.alignments = QList<Qt::Alignment>(bytes.size(), Qt::AlignLeft);
+    grid.rows << header;
+    PackedRows packed(int(bytes.size()));
+    for (const QByteArray &b : bytes)
+        packed.add(b);
+    grid.rows.append(std::move(packed));
+    // Rows of their own hold QStrings: a surrogate without its pair has no UTF-8 at all.
+    const QStringList own = {QStringLiteral("AZ") + QChar(0xDC00),
+                             QStringLiteral("x") + QChar(0xD83D),
+                             QString(QChar(0xDE00)) + QChar(0xD83D) + QStringLiteral("y"),
+                             QStringLiteral("a") + QChar(0xFFFE) + QChar(0xFFFF) + QChar(0x01),
+                             QStringLiteral("_x0041_"),
+                             QStringLiteral("😀_x00E9_")};
+    const QStringList ownRead = {QStringLiteral("AZ\uFFFD"),
+                                 QStringLiteral("x\uFFFD"),
+                                 QStringLiteral("\uFFFD\uFFFDy"),
+                                 own[3],
+                                 own[4],
+                                 own[5]};
+    grid.rows << own;
+    TextGridModel model;
+    model.setGrid(grid);
+
+    const QString path = env.path(QStringLiteral("texts.xlsx"));
+    QVERIFY(ExportToSpreadsheet(grid.rows, path));
+    const QMap<QString, QString> sheet = test::XlsxCells(path);
+    QVERIFY(!sheet.isEmpty());
+    for (int c = 0; c < bytes.size(); ++c) {
+        const QString shown = model.data(model.index(0, c), Qt::DisplayRole).toString();
+        QCOMPARE(sheet.value(QChar(u'A' + c) + QStringLiteral("2")), shown);
+        QCOMPARE(shown, QString::fromUtf8(bytes[c]));
+    }
+    QVERIFY(sheet.value(QStringLiteral("A2")).contains(QChar(0xFFFD)));
+    for (int c = 0; c < own.size(); ++c)
+        QCOMPARE(sheet.value(QChar(u'A' + c) + QStringLiteral("3")), ownRead[c]);
 }
 
 void TestReportCommands::exportFailures()
