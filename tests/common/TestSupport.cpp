@@ -549,4 +549,23 @@ QMap<QString, QString> XlsxCellKinds(const QString &path)
     return kinds;
 }
 
+WriteLockHeld::WriteLockHeld(const QString &path)
+{
+    if (sqlite3_open(path.toUtf8().constData(), &m_db) == SQLITE_OK)
+        m_held = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+WriteLockHeld::~WriteLockHeld()
+{
+    release();
+    sqlite3_close(m_db);
+}
+
+void WriteLockHeld::release()
+{
+    if (m_held)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_held = false;
+}
+
 } // namespace tv::test

@@ -14,6 +14,8 @@
 
 #include <functional>
 
+struct sqlite3;
+
 namespace tv {
 struct QuoteReading;
 class Database;
@@ -154,6 +156,24 @@ void AddSecurity(Database &db, const QString &name, const QString &code, double 
 // The main window shown and active with the manager window opened from its toolbar; with a name, that
 // security's node selected.
 frmManager *OpenManager(const QString &security = QString());
+
+// Another workstation holding the database's write lock (BEGIN IMMEDIATE) from its construction until
+// release() or its end: every write of the program waits for it past the busy time-out. Empty when the
+// file could not be locked.
+class WriteLockHeld
+{
+public:
+    explicit WriteLockHeld(const QString &path);
+    ~WriteLockHeld();
+    WriteLockHeld(const WriteLockHeld &) = delete;
+    WriteLockHeld &operator=(const WriteLockHeld &) = delete;
+    bool held() const { return m_held; }
+    void release();
+
+private:
+    ::sqlite3 *m_db = nullptr;
+    bool m_held = false;
+};
 
 // Starts the server on 127.0.0.1 and points every "App_Name"/Services address at it, but the keys in
 // `unset`, which are left empty. False when it cannot listen.

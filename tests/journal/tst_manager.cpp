@@ -29,8 +29,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
-
-#include <sqlite3.h>
 #include <QWindow>
 
 using namespace tv;
@@ -661,12 +659,10 @@ void TestManager::refreshWhoseSaveFails()
     frmManager *w = test::OpenManager("浦发银行");
     const QString price = w->txtFields[4]->text();
 
-    sqlite3 *other = nullptr;
-    QCOMPARE(sqlite3_open(g_DbPath.toUtf8().constData(), &other), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    test::WriteLockHeld other(g_DbPath);
+    QVERIFY(other.held());
     QTest::mouseClick(w->Command4, Qt::LeftButton);
-    QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(other);
+    other.release();
     QCOMPARE(env.boxes.size(), 1);
     QCOMPARE_BOX(env.boxes[0], DbBusyText(), 48, "提示：");
     QCOMPARE(LastStatusText(), QStringLiteral("没有更新！"));

@@ -35,8 +35,6 @@
 #include <QTimer>
 #include <QValueAxis>
 
-#include <sqlite3.h>
-
 using namespace tv;
 using tv::test::AddDetail;
 using tv::test::AddIndexRow;
@@ -543,13 +541,11 @@ void TestFrmbook::failedWritesAndRowsGone()
     test::DbExec(QStringLiteral("DROP TRIGGER refuse"));
 
     // The file held by another workstation: its own message, nothing written.
-    sqlite3 *other = nullptr;
-    QCOMPARE(sqlite3_open(g_DbPath.toUtf8().constData(), &other), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    test::WriteLockHeld other(g_DbPath);
+    QVERIFY(other.held());
     setTexts(w->Text2, cells({"1", "", "", "", "", ""}));
     QTest::mouseClick(w->Command4, Qt::LeftButton);
-    QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(other);
+    other.release();
     QCOMPARE(env.boxes.size(), 2);
     QCOMPARE_BOX(env.boxes[1], DbBusyText(), 48, "提示：");
     QCOMPARE(text(w->Text2[0]), QStringLiteral("1"));

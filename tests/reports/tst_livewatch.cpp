@@ -23,8 +23,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sqlite3.h>
-
 using namespace tv;
 using namespace tv::test;
 
@@ -203,13 +201,11 @@ void TestLiveWatch::updateWhoseSaveFails()
     frmSearchForm *w = openQuery();
     const QString totalBefore = w->Text3->text();
 
-    sqlite3 *other = nullptr;
-    QCOMPARE(sqlite3_open(g_DbPath.toUtf8().constData(), &other), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    test::WriteLockHeld other(g_DbPath);
+    QVERIFY(other.held());
     env.clearBoxes();
     QTest::mouseClick(w->Command5, Qt::LeftButton);
-    QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(other);
+    other.release();
 
     QCOMPARE(server.requestCount(), 1);
     QCOMPARE(env.boxes.size(), 1);

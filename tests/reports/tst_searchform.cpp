@@ -35,8 +35,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sqlite3.h>
-
 using namespace tv;
 using tv::test::AddDetail;
 using tv::test::AddIndexRow;
@@ -624,12 +622,10 @@ void TestSearchForm::snapshotFailures()
     frmSearchForm *w = openQuery();
 
     // Another workstation holds the file past the busy time-out.
-    sqlite3 *other = nullptr;
-    QCOMPARE(sqlite3_open(g_DbPath.toUtf8().constData(), &other), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    test::WriteLockHeld other(g_DbPath);
+    QVERIFY(other.held());
     QTest::mouseClick(w->Command3, Qt::LeftButton);
-    QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(other);
+    other.release();
     QCOMPARE(env.boxes.size(), 1);
     QCOMPARE_BOX(env.boxes[0], DbBusyText(), 48, QStringLiteral("提示："));
 
