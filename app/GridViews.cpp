@@ -1,6 +1,7 @@
 #include "app/GridViews.h"
 
 #include "app/FormHelpers.h"
+#include "app/VbCompat.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
@@ -148,35 +149,15 @@ public:
                 w += a;
                 continue;
             }
-            // The lead byte gives the sequence's length and the range of its second byte.
-            int more;
-            quint8 low = 0x80, high = 0xBF;
-            if (*p >= 0xC2 && *p <= 0xDF) {
-                more = 1;
-            } else if (*p >= 0xE0 && *p <= 0xEF) {
-                more = 2;
-                low = *p == 0xE0 ? 0xA0 : 0x80;
-                high = *p == 0xED ? 0x9F : 0xBF;
-            } else if (*p >= 0xF0 && *p <= 0xF4) {
-                more = 3;
-                low = *p == 0xF0 ? 0x90 : 0x80;
-                high = *p == 0xF4 ? 0x8F : 0xBF;
-            } else {
+            char32_t cp = 0;
+            const int length = Utf8Sequence(p, end, cp);
+            if (length == 0)
                 return kShape;
-            }
-            if (end - p <= more || p[1] < low || p[1] > high)
-                return kShape;
-            char32_t cp = *p & (0x3F >> more);
-            for (int n = 1; n <= more; ++n) {
-                if ((p[n] & 0xC0) != 0x80)
-                    return kShape;
-                cp = (cp << 6) | (p[n] & 0x3F);
-            }
             const int a = other(cp);
             if (a == kShape)
                 return kShape;
             w += a;
-            p += more + 1;
+            p += length;
         }
         return w;
     }

@@ -40,6 +40,8 @@ QString UseLocalDatabaseQuestion(const QString &trouble);
 inline const QString kSpecialCharText = QStringLiteral("该项目之中有特殊字符") + QStringLiteral("<'>,请删除。");
 inline const QString kWrongValueText = QStringLiteral("数据类型不对，请修改！");
 inline const QString kWrongValueTitle = QStringLiteral("不能进行运算");
+// The title of the same message in the query window and the notebook.
+inline const QString kQueryWrongValueTitle = QStringLiteral("不能进行查询");
 void ShowWrongValue();
 // Shows the refusal of the first text that holds a single quote or cannot be stored, and gives its index;
 // -1 when none.

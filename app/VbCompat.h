@@ -54,6 +54,46 @@ void AppendNumText(QByteArray &out, double value, int significant = 15);
 inline QString DoubleText(double value) { return NumText(value, 15); }
 inline QString SingleText(double value) { return NumText(value, 7); }
 
+// The well-formed UTF-8 sequence that starts at p: its length in bytes, with its code point in cp; 0 where
+// the bytes at p are none (a stray continuation byte, an overlong form, an encoded surrogate, a code
+// point past U+10FFFF, a sequence cut short by end). For texts kept as UTF-8 bytes that another program
+// may have written.
+inline int Utf8Sequence(const unsigned char *p, const unsigned char *end, char32_t &cp)
+{
+    if (p >= end)
+        return 0;
+    if (*p < 0x80) {
+        cp = *p;
+        return 1;
+    }
+    // The lead byte gives the sequence's length and the range of its second byte.
+    int more;
+    unsigned char low = 0x80, high = 0xBF;
+    if (*p >= 0xC2 && *p <= 0xDF) {
+        more = 1;
+    } else if (*p >= 0xE0 && *p <= 0xEF) {
+        more = 2;
+        low = *p == 0xE0 ? 0xA0 : 0x80;
+        high = *p == 0xED ? 0x9F : 0xBF;
+    } else if (*p >= 0xF0 && *p <= 0xF4) {
+        more = 3;
+        low = *p == 0xF0 ? 0x90 : 0x80;
+        high = *p == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (end - p <= more || p[1] < low || p[1] > high)
+        return 0;
+    char32_t c = *p & (0x3F >> more);
+    for (int n = 1; n <= more; ++n) {
+        if ((p[n] & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (p[n] & 0x3F);
+    }
+    cp = c;
+    return more + 1;
+}
+
 // Compensated (Kahan) summation, so that 100,000 amounts of 1234.56 add up to 123456000 exactly as
 // printed.
 class Sum

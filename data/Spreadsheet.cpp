@@ -137,38 +137,14 @@ bool sheetReady(QByteArrayView utf8)
 {
     const auto *p = reinterpret_cast<const uchar *>(utf8.data());
     const uchar *const end = p + utf8.size();
-    const auto follows = [&](qsizetype n) {
-        if (end - p <= n)
-            return false;
-        for (qsizetype k = 1; k <= n; ++k)
-            if ((p[k] & 0xC0) != 0x80)
-                return false;
-        return true;
-    };
     while (p < end) {
-        const uchar b = *p;
-        if (b < 0x80) {
-            if (b == '_' && startsEscape(p, end))
-                return false;
-            ++p;
-        } else if (b < 0xC2) {
-            return false; // a stray continuation byte, or a two-byte form of an ASCII character
-        } else if (b < 0xE0) {
-            if (!follows(1))
-                return false;
-            p += 2;
-        } else if (b < 0xF0) {
-            if (!follows(2) || (b == 0xE0 && p[1] < 0xA0) || (b == 0xED && p[1] >= 0xA0) ||
-                (b == 0xEF && p[1] == 0xBF && p[2] >= 0xBE))
-                return false;
-            p += 3;
-        } else if (b < 0xF5) {
-            if (!follows(3) || (b == 0xF0 && p[1] < 0x90) || (b == 0xF4 && p[1] >= 0x90))
-                return false;
-            p += 4;
-        } else {
+        if (*p == '_' && startsEscape(p, end))
             return false;
-        }
+        char32_t cp = 0;
+        const int length = Utf8Sequence(p, end, cp);
+        if (length == 0 || cp == 0xFFFE || cp == 0xFFFF)
+            return false;
+        p += length;
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "app/BoxHelpers.h"
 #include "app/FormHelpers.h"
+#include "app/Shared.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -36,7 +37,7 @@ TradeFormControls BuildTradeForm(QWidget *parent, const QStringList &captions, i
     c.type->setObjectName(QStringLiteral("Combo1"));
     c.type->setEditable(true);
     c.type->setInsertPolicy(QComboBox::NoInsert);
-    c.date = NewDatePicker(parent, QStringLiteral("DTPicker1"), QStringLiteral("不能进行运算"));
+    c.date = NewDatePicker(parent, QStringLiteral("DTPicker1"), kWrongValueTitle);
 
     auto *grid = new QGridLayout;
     auto place = [grid, parent](int row, int column, const QString &caption, QWidget *control) {

@@ -17,6 +17,7 @@
 #include "journal/frmCatalog.h"
 #include "journal/frmModifyForm.h"
 #include "journal/frmNewForm.h"
+#include "quotes/PriceUpdate.h"
 #include "reports/frmSearchForm.h"
 
 #include <QAction>
@@ -907,7 +908,7 @@ void frmManager::uprice_click()
             ResetDetailView();
     }
     // A price that could not be saved (the file held by another workstation) is no update.
-    SetStatusText(saved ? QStringLiteral("更新完毕！") : QStringLiteral("没有更新！"));
+    SetStatusText(saved ? kUpdateDoneText : kNotUpdatedText);
     frmMain::UnloadIfExitPending();
 }
 
@@ -1044,25 +1045,24 @@ void frmManager::picEditFile_Click()
     if (!confirmLoadedSecurity())
         return;
     const QString name = txtFields[1]->text();
+    const QString title = QStringLiteral("买卖记录系统");
+    const QString cannotOpen = QStringLiteral("系统不能自动打开下面文件：    ") + QStringLiteral("\r\n\r\n") + name;
     // A link, such as the detail page a quote fills in, is the browser's to open: there is no file to find.
     if (IsWebAddress(name)) {
         if (!OpenDocument(name.trimmed()))
-            MsgBox(QStringLiteral("系统不能自动打开下面文件：    ") + QStringLiteral("\r\n\r\n") + name + QStringLiteral("    "),
-                   64, QStringLiteral("买卖记录系统"));
+            MsgBox(cannotOpen + QStringLiteral("    "), 64, title);
         return;
     }
     const QString folder = ProgramFolder() + QStringLiteral("/File");
     const QString path = QFileInfo(name).isAbsolute() ? name : folder + u'/' + name;
     if (Trim(name).isEmpty() || !QFileInfo(path).isFile()) {
-        MsgBox(QStringLiteral("下面文件没有找到：    ") + QStringLiteral("\r\n\r\n") + name + QStringLiteral("    "), 64,
-               QStringLiteral("买卖记录系统"));
+        MsgBox(QStringLiteral("下面文件没有找到：    ") + QStringLiteral("\r\n\r\n") + name + QStringLiteral("    "), 64, title);
         return;
     }
     if (OpenDocument(path))
         return;
-    if (MsgBox(QStringLiteral("系统不能自动打开下面文件：    ") + QStringLiteral("\r\n\r\n") + name +
-                   QStringLiteral("\r\n\r\n") + QStringLiteral("是否使用其它Open方法试试,(是/否)?      "),
-               36, QStringLiteral("买卖记录系统")) == vbYes)
+    if (MsgBox(cannotOpen + QStringLiteral("\r\n\r\n") + QStringLiteral("是否使用其它Open方法试试,(是/否)?      "), 36,
+               title) == vbYes)
         OpenDocument(QFileInfo(path).absolutePath()); // the folder, in the file manager
 }
 

@@ -251,9 +251,7 @@ void frmManager::Command2_Click()
         return;
     }
     m_TradeFlow = SavedFlow(e.flow);
-    Frame2->hide();
-    for (int i = 1; i <= 10; ++i)
-        Text1[i]->clear();
+    closeEntryPanel();
     my1->show();
     reloadGrid();
 }

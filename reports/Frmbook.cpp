@@ -68,7 +68,7 @@ QPushButton *newButton(const QString &text, QWidget *parent, const QString &name
 
 QDateEdit *newDatePicker(QWidget *parent, const QString &name)
 {
-    return NewDatePicker(parent, name, QStringLiteral("不能进行查询"));
+    return NewDatePicker(parent, name, kQueryWrongValueTitle);
 }
 
 // One box of an area: a line, or a few lines for the note.

@@ -58,13 +58,10 @@ const QString kYearly = QStringLiteral("年报表");
 const QString kChartCaption = QStringLiteral("图形");
 const QString kGridCaption = QStringLiteral("表格");
 const QString kWindowCaption = QStringLiteral("查询记录");
-// The title of the wrong-value message: a value the condition cannot compare, or a typed date that does
-// not exist.
-const QString kQueryTitle = QStringLiteral("不能进行查询");
 
 QDateEdit *newPicker(QWidget *parent, const QString &name)
 {
-    return NewDatePicker(parent, name, kQueryTitle);
+    return NewDatePicker(parent, name, kQueryWrongValueTitle);
 }
 
 QLabel *newLabel(const QString &text, QWidget *parent, const QString &name)
@@ -452,7 +449,7 @@ void frmSearchForm::Command1_Click()
             break;
         }
     } catch (const UncomparableValue &) {
-        MsgBox(kWrongValueText, 16, kQueryTitle);
+        MsgBox(kWrongValueText, 16, kQueryWrongValueTitle);
     } catch (const std::exception &e) {
         ShowFailure(e);
     }

@@ -29,6 +29,9 @@ private Q_SLOTS:
     void roundHalfEven_data();
     void roundHalfEven();
     void pointNumbersWhateverTheLocale();
+    void utf8Sequences_data();
+    void utf8Sequences();
+    void utf8SequencesOfEveryCodePoint();
 };
 
 void TestVbCompat::val_data()
@@ -356,6 +359,58 @@ void TestVbCompat::pointNumbersWhateverTheLocale()
     QCOMPARE(withComma, 12.0); // what the program read before
     QCOMPARE(withPoint, 12.5);
     QCOMPARE(written, QStringLiteral("0.5|1234.5"));
+}
+
+void TestVbCompat::utf8Sequences_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("length"); // 0 for no well-formed sequence
+    QTest::addColumn<uint>("codePoint");
+    QTest::newRow("ASCII") << QByteArray("A") << 1 << 0x41u;
+    QTest::newRow("two bytes") << QByteArray("\xC3\xA9z") << 2 << 0xE9u;
+    QTest::newRow("three bytes") << QByteArray("\xE4\xB8\xAD") << 3 << 0x4E2Du;
+    QTest::newRow("four bytes") << QByteArray("\xF0\xA0\x80\x80") << 4 << 0x20000u;
+    QTest::newRow("last code point") << QByteArray("\xF4\x8F\xBF\xBF") << 4 << 0x10FFFFu;
+    QTest::newRow("stray continuation") << QByteArray("\x80") << 0 << 0u;
+    QTest::newRow("overlong two") << QByteArray("\xC0\x80") << 0 << 0u;
+    QTest::newRow("overlong three") << QByteArray("\xE0\x80\x80") << 0 << 0u;
+    QTest::newRow("overlong four") << QByteArray("\xF0\x80\x80\x80") << 0 << 0u;
+    QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << 0 << 0u;
+    QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << 0 << 0u;
+    QTest::newRow("five-byte lead") << QByteArray("\xF8\x88\x80\x80\x80") << 0 << 0u;
+    QTest::newRow("cut short") << QByteArray("\xE4\xB8") << 0 << 0u;
+    QTest::newRow("continuation missing") << QByteArray("\xE4\xB8" "A") << 0 << 0u;
+}
+
+void TestVbCompat::utf8Sequences()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, length);
+    QFETCH(uint, codePoint);
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    char32_t cp = 0;
+    QCOMPARE(Utf8Sequence(p, p + bytes.size(), cp), length);
+    if (length)
+        QCOMPARE(uint(cp), codePoint);
+}
+
+// Every code point Qt writes as UTF-8 reads back whole, and no shorter piece of it reads at all.
+void TestVbCompat::utf8SequencesOfEveryCodePoint()
+{
+    for (char32_t u = 0; u <= 0x10FFFF; ++u) {
+        if (u >= 0xD800 && u <= 0xDFFF)
+            continue;
+        // Not through fromUcs4, which takes a leading U+FEFF for a byte-order mark.
+        const QChar pair[2] = {QChar(QChar::highSurrogate(u)), QChar(QChar::lowSurrogate(u))};
+        const QString one = QChar::requiresSurrogates(u) ? QString(pair, 2) : QString(QChar(char16_t(u)));
+        const QByteArray bytes = one.toUtf8();
+        const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+        char32_t cp = 0;
+        if (Utf8Sequence(p, p + bytes.size(), cp) != bytes.size() || cp != u)
+            QFAIL(qPrintable(QStringLiteral("U+%1").arg(uint(u), 4, 16, QLatin1Char('0'))));
+        if (bytes.size() > 1 && Utf8Sequence(p, p + bytes.size() - 1, cp) != 0)
+            QFAIL(qPrintable(QStringLiteral("U+%1 cut short").arg(uint(u), 4, 16, QLatin1Char('0'))));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestVbCompat)
