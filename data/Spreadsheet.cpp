@@ -138,8 +138,12 @@ bool sheetReady(QByteArrayView utf8)
     const auto *p = reinterpret_cast<const uchar *>(utf8.data());
     const uchar *const end = p + utf8.size();
     while (p < end) {
-        if (*p == '_' && startsEscape(p, end))
-            return false;
+        if (*p < 0x80) {
+            if (*p == '_' && startsEscape(p, end))
+                return false;
+            ++p;
+            continue;
+        }
         char32_t cp = 0;
         const int length = Utf8Sequence(p, end, cp);
         if (length == 0 || cp == 0xFFFE || cp == 0xFFFF)
